@@ -1,0 +1,28 @@
+// The qvl subcommands. Each Add... function registers one subcommand and its
+// options on `app`; when the subcommand runs it stores its exit code in `exitCode`.
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace qv::cli {
+
+// Exit codes shared by every subcommand.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitPartial = 3;
+
+void AddBackupCommand(CLI::App& app, int& exitCode);
+void AddRestoreCommand(CLI::App& app, int& exitCode);
+void AddStatusCommand(CLI::App& app, int& exitCode);
+
+// Adds --profile=DIR to a subcommand.
+void AddProfileOption(CLI::App& command, std::string& profileDir);
+// Installs the Linux platform on the chosen profile folder for the rest of the run.
+void InstallPlatform(const std::string& profileDir);
+
+}  // namespace qv::cli

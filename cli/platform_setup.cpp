@@ -1,0 +1,27 @@
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "cli/commands.h"
+#include "platform/linux_platform.h"
+
+namespace qv::cli {
+
+void AddProfileOption(CLI::App& command, std::string& profileDir) {
+  command.add_option("--profile", profileDir,
+                     "Profile folder (holds Favorites/ and NTUSER.DAT); default: "
+                     "$QUORVEL_PROFILE, else $XDG_DATA_HOME/quorvel/profile");
+}
+
+void InstallPlatform(const std::string& profileDir) {
+  // Lives until the process ends: the engine reaches it through Os().
+  static std::unique_ptr<Platform> platform;
+  static std::unique_ptr<ScopedPlatform> installed;
+  LinuxPlatformOptions options;
+  options.profileDir = ResolveProfileDir(profileDir);
+  options.classesHive = DefaultClassesHive();
+  installed.reset();
+  platform = MakeLinuxPlatform(options);
+  installed = std::make_unique<ScopedPlatform>(*platform);
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,38 @@
+#include "platform/platform.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "platform/linux_platform.h"
+
+namespace qv {
+namespace {
+
+std::atomic<Platform*> g_installed{nullptr};
+
+Platform& DefaultPlatform() {
+  static std::once_flag once;
+  static std::unique_ptr<Platform> platform;
+  std::call_once(once, [] {
+    LinuxPlatformOptions options;
+    options.profileDir = ResolveProfileDir("");
+    options.classesHive = DefaultClassesHive();
+    platform = MakeLinuxPlatform(options);
+  });
+  return *platform;
+}
+
+}  // namespace
+
+Platform& Os() {
+  Platform* installed = g_installed.load(std::memory_order_acquire);
+  return installed ? *installed : DefaultPlatform();
+}
+
+ScopedPlatform::ScopedPlatform(Platform& platform)
+    : m_pPrevious(g_installed.exchange(&platform, std::memory_order_acq_rel)) {}
+
+ScopedPlatform::~ScopedPlatform() { g_installed.store(m_pPrevious, std::memory_order_release); }
+
+}  // namespace qv

@@ -1,0 +1,18 @@
+// Text conversions. Pure functions: no locale, no OS.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// UTF-16 <-> UTF-8. Unpaired surrogates and invalid bytes become U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+std::u16string FromUtf8(std::string_view text);
+
+// The narrow form of a password: Windows-1252 ("ANSI" on Western-European
+// Windows), up to the first zero character; what the code page cannot hold becomes
+// '?'. ASCII stays ASCII.
+std::string WideCharToMultiByte(std::u16string_view text);
+
+}  // namespace qv
