@@ -1,0 +1,36 @@
+// One thing the user backs up as a whole: "Favorites" or "IE Settings".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/store_report.h"
+
+namespace qv {
+
+// A backup call with what only the job knows: the files the walk must never store
+// because they are the archive being written (its temporary file and its target).
+struct BackupRequest {
+  std::u16string archivePath;  // the file the records are appended to
+  bool compress = false;
+  bool protect = false;
+  std::u16string password;  // used only when `protect` is set
+  std::vector<std::u16string> excludedPaths;
+};
+
+class BackupItem {
+ public:
+  virtual ~BackupItem() = default;
+  virtual std::u16string GetName() = 0;
+  // Bytes of the item's sources as its builder sums them.
+  virtual std::uint64_t GetSize() = 0;
+  // Appends the item's records to the archive; returns the source bytes stored.
+  virtual std::uint64_t Backup(std::u16string archivePath, bool compress, bool protect,
+                               std::u16string password) = 0;
+  // The same, and fills `report` with what happened, so that a job can tell a
+  // finished backup from a failed one.
+  virtual std::uint64_t Backup(const BackupRequest& request, StoreReport& report) = 0;
+};
+
+}  // namespace qv
