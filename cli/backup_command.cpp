@@ -1,17 +1,139 @@
-// Placeholder until the backup job exists.
+// qvl backup: writes the archive through the same job as the window, prints what it
+// stored and skipped, and exits with the job's real outcome.
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "cli/commands.h"
+#include "jobs/backup_job.h"
+#include "platform/platform.h"
+#include "platform/text.h"
 
 namespace qv::cli {
+namespace {
+
+struct BackupArgs {
+  std::string archive;
+  bool compress = false;
+  std::string passwordFile;
+  std::string profileDir;
+};
+
+// Lets Ctrl-C end the job cleanly: the temporary file goes, an earlier archive stays.
+std::atomic<bool> g_stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void RequestStop(int) { g_stopRequested.store(true); }
+
+constexpr std::uint32_t kMaxPasswordFileBytes = 64 * 1024;
+
+// The first line of the file, without its line ending.
+std::optional<std::string> ReadPasswordFile(const std::string& nativePath, std::string* why) {
+  const FileHandle file =
+      Os().CreateFileW(Os().ToWindowsPath(nativePath), kGenericRead, kFileShareRead, kOpenExisting);
+  if (file == kInvalidHandle) {
+    *why = Os().LastErrorText();
+    return std::nullopt;
+  }
+  std::string text(kMaxPasswordFileBytes, '\0');
+  std::uint32_t count = 0;
+  const bool read = Os().ReadFile(file, text.data(), kMaxPasswordFileBytes, &count);
+  if (!read) *why = Os().LastErrorText();
+  (void)Os().CloseHandle(file);  // read-only: nothing can be lost at close
+  if (!read) return std::nullopt;
+  text.resize(count);
+  text = text.substr(0, text.find('\n'));
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+void PrintSummary(const BackupSummary& summary) {
+  for (const BackupItemSummary& item : summary.items) {
+    std::cout << "  " << ToUtf8(item.name) << ": " << item.nRecords << " records, "
+              << item.nSourceBytes << " bytes of data, " << item.nArchiveBytes
+              << " bytes in the archive\n";
+  }
+  if (!summary.skipped.empty()) {
+    std::cout << "Skipped " << summary.skipped.size() << " entries:\n";
+    for (const SkippedSource& entry : summary.skipped) {
+      std::cout << "  " << entry.path << ": " << entry.reason << "\n";
+    }
+  }
+}
+
+int RunBackupCommand(const BackupArgs& args) {
+  InstallPlatform(args.profileDir);
+  BackupOptions options;
+  options.archivePath = Os().ToWindowsPath(args.archive);
+  if (options.archivePath.empty()) {
+    std::cerr << "qvl backup: " << args.archive << ": " << Os().LastErrorText() << "\n";
+    return kExitUsage;
+  }
+  options.compress = args.compress;
+
+  std::optional<std::string> password;
+  if (!args.passwordFile.empty()) {
+    std::string why;
+    password = ReadPasswordFile(args.passwordFile, &why);
+    if (!password) {
+      std::cerr << "qvl backup: cannot read the password file: " << why << "\n";
+      return kExitUsage;
+    }
+  } else if (const char* fromEnvironment = std::getenv("QVL_PASSWORD")) {
+    password = fromEnvironment;
+  }
+  if (password) {
+    options.protect = true;
+    options.password = FromUtf8(*password);
+    if (options.password.size() < kMinPasswordLength) {
+      std::cerr << "qvl backup: the password must have 6 or more characters\n";
+      return kExitUsage;
+    }
+  }
+
+  options.stopFlag = &g_stopRequested;
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
+  const BackupSummary summary = RunBackup(options);
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+
+  const std::string shownPath = Os().ToNativePath(summary.archivePath);
+  if (!summary.ok) {
+    std::cout << "Backup failed; " << shownPath << " was not changed.\n";
+    PrintSummary(summary);
+    std::cerr << "qvl backup: " << summary.failure << "\n";
+    return kExitFailed;
+  }
+  std::cout << "Backed up to " << shownPath << " (" << summary.archiveSize << " bytes"
+            << (options.compress ? ", compressed" : "")
+            << (options.protect ? ", password protected" : "") << ")\n";
+  PrintSummary(summary);
+  return kExitSuccess;
+}
+
+}  // namespace
 
 void AddBackupCommand(CLI::App& app, int& exitCode) {
-  auto* command = app.add_subcommand("backup", "Backup (not available yet)");
-  command->callback([&exitCode] {
-    std::cerr << "qvl: backup is not available yet\n";
-    exitCode = kExitFailed;
-  });
+  auto args = std::make_shared<BackupArgs>();
+  auto* command = app.add_subcommand(
+      "backup", "Back up every favorite and every IE setting of the profile into one archive");
+  command->add_option("ARCHIVE", args->archive,
+                      "Archive to write (.qvl); an existing file is replaced only when the "
+                      "backup succeeds")
+      ->required();
+  command->add_flag("--compress", args->compress, "Compress every data block (LZMA)");
+  command->add_option("--password-file", args->passwordFile,
+                      "Protect the archive with the password on the file's first line "
+                      "(6 or more characters); QVL_PASSWORD works too");
+  AddProfileOption(*command, args->profileDir);
+  command->footer("Exit codes: 0 success, 1 the backup failed, 2 usage error.");
+  command->callback([args, &exitCode] { exitCode = RunBackupCommand(*args); });
 }
 
 }  // namespace qv::cli

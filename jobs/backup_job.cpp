@@ -1,0 +1,142 @@
+#include "jobs/backup_job.h"
+
+#include <utility>
+
+#include "jobs/backup_items.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "store/backup_item.h"
+#include "store/records.h"
+
+namespace qv {
+namespace {
+
+// The folder part of a Windows-form path: "Z:\a\b.qvl" -> "Z:\a", "Z:\b.qvl" -> "Z:\".
+std::u16string FolderOf(const std::u16string& path) {
+  const std::size_t slash = path.find_last_of(u"\\/");
+  if (slash == std::u16string::npos) return {};
+  if (slash == 2 && path[1] == u':') return path.substr(0, 3);
+  return path.substr(0, slash);
+}
+
+bool StopRequested(const BackupOptions& options) {
+  return options.stopFlag != nullptr && options.stopFlag->load(std::memory_order_relaxed);
+}
+
+Status WriteHeader(const std::u16string& tempPath, const BackupOptions& options) {
+  const ArchiveHeader header = MakeArchiveHeader(options.protect, options.password);
+  if (options.protect && header.verifierLength != kVerifierBlockSize) {
+    return Status::Error("the encryption stage could not make the password verifier");
+  }
+  const ArchiveHeaderBytes bytes = EncodeArchiveHeader(header);
+  const FileHandle file = Os().CreateFileW(tempPath, kGenericWrite, kFileShareNone, kCreateAlways);
+  if (file == kInvalidHandle) {
+    return Status::Error("cannot create the archive: " + Os().LastErrorText());
+  }
+  std::uint32_t written = 0;
+  const bool wrote = Os().WriteFile(file, bytes.data(), bytes.size(), &written) &&
+                     written == bytes.size();
+  std::string why = wrote ? std::string() : Os().LastErrorText();
+  const bool closed = Os().CloseHandle(file);
+  if (wrote && !closed) why = Os().LastErrorText();
+  if (!wrote || !closed) return Status::Error("cannot write the archive header: " + why);
+  return Status::Ok();
+}
+
+// Runs every item into the temporary file; fills the summary's items and skips.
+Status StoreItems(const std::u16string& tempPath, const BackupOptions& options,
+                  BackupSummary& summary, std::uint64_t& archiveBytes) {
+  BackupRequest request;
+  request.archivePath = tempPath;
+  request.compress = options.compress;
+  request.protect = options.protect;
+  request.password = options.password;
+  request.excludedPaths = {tempPath, options.archivePath};
+
+  for (const auto& item : MakeBackupItems(options.notifyWindow, WM_JOB_PROGRESS, options.stopFlag)) {
+    if (StopRequested(options)) break;
+    StoreReport report;
+    (void)item->Backup(request, report);  // the report carries the same count and more
+    summary.items.push_back({item->GetName(), report.nRecords, report.nSourceBytes,
+                             report.nArchiveBytes});
+    summary.skipped.insert(summary.skipped.end(), report.skipped.begin(), report.skipped.end());
+    archiveBytes += report.nArchiveBytes;
+    if (report.Failed()) {
+      return Status::Error(ToUtf8(item->GetName()) + ": " + report.strFirstFailure);
+    }
+    if (report.bStopped) break;
+  }
+  if (StopRequested(options)) {
+    summary.stopped = true;
+    return Status::Error("the backup was stopped before it finished");
+  }
+  return Status::Ok();
+}
+
+// Checks that the file holds every byte the stores wrote and gets it to the disk.
+Status SealArchive(const std::u16string& tempPath, std::uint64_t expectedSize) {
+  const FileHandle file = Os().CreateFileW(tempPath, kGenericWrite, kFileShareNone, kOpenExisting);
+  if (file == kInvalidHandle) {
+    return Status::Error("cannot reopen the archive: " + Os().LastErrorText());
+  }
+  std::uint64_t size = 0;
+  Status result;
+  if (!Os().GetFileSize(file, &size)) {
+    result = Status::Error("cannot read the archive's size: " + Os().LastErrorText());
+  } else if (size != expectedSize) {
+    result = Status::Error("the archive holds " + std::to_string(size) + " bytes where " +
+                           std::to_string(expectedSize) + " were written");
+  } else if (!Os().FlushFileBuffers(file)) {
+    result = Status::Error("cannot flush the archive to the disk: " + Os().LastErrorText());
+  }
+  if (!Os().CloseHandle(file) && result.ok()) {
+    result = Status::Error("closing the archive failed: " + Os().LastErrorText());
+  }
+  return result;
+}
+
+Status Run(const BackupOptions& options, BackupSummary& summary) {
+  if (options.protect && options.password.size() < kMinPasswordLength) {
+    return Status::Error("a protected backup needs a password of 6 or more characters");
+  }
+  const std::u16string folder = FolderOf(options.archivePath);
+  if (folder.empty()) {
+    return Status::Error("the archive path " + ToUtf8(options.archivePath) + " names no folder");
+  }
+  // The archive is built beside its target and renamed over it at the end, so a
+  // failed or killed backup never destroys an earlier archive.
+  std::u16string tempPath;
+  if (!Os().GetTempFileNameW(folder, &tempPath)) {
+    return Status::Error("cannot create a temporary file in " + ToUtf8(folder) + ": " +
+                         Os().LastErrorText());
+  }
+  Status result = WriteHeader(tempPath, options);
+  std::uint64_t archiveBytes = kArchiveHeaderSize;
+  if (result.ok()) result = StoreItems(tempPath, options, summary, archiveBytes);
+  if (result.ok()) result = SealArchive(tempPath, archiveBytes);
+  if (result.ok() && !Os().MoveFileExW(tempPath, options.archivePath)) {
+    result = Status::Error("cannot put the archive in place: " + Os().LastErrorText());
+  }
+  if (!result.ok()) {
+    (void)Os().DeleteFileW(tempPath);  // best effort: the job has failed either way
+    return result;
+  }
+  summary.archiveSize = archiveBytes;
+  return result;
+}
+
+}  // namespace
+
+BackupSummary RunBackup(const BackupOptions& options) {
+  BackupSummary summary;
+  summary.archivePath = options.archivePath;
+  Status result = Run(options, summary);
+  summary.ok = result.ok();
+  summary.failure = result.message();
+  if (options.notifyWindow != 0) {
+    (void)Os().PostMessageW(options.notifyWindow, WM_JOB_DONE, 0, 0);  // nobody left to tell
+  }
+  return summary;
+}
+
+}  // namespace qv

@@ -1,0 +1,40 @@
+#include "sources/favorites_builder.h"
+
+#include "platform/platform.h"
+
+namespace qv {
+
+FileNode FavoritesBuilder::MakeRoot() {
+  FileNode root;
+  root.isFolder = true;
+  std::u16string path;
+  if (Os().SHGetSpecialFolderPathW(kCsidlFavorites, true, &path) && SetTextField(root.folder, path)) {
+    root.pattern = u"*.*";
+  }
+  return root;
+}
+
+std::uint64_t FavoritesBuilder::SumSizes(const std::vector<FileNode>& nodes) {
+  std::uint64_t total = 0;
+  for (const FileNode& node : nodes) {
+    if (node.isFolder) continue;
+    const FileHandle file = Os().CreateFileW(node.FullPath(), kGenericRead, kFileShareNone, kOpenExisting);
+    if (file == kInvalidHandle) continue;
+    std::uint64_t size = 0;
+    if (Os().GetFileSize(file, &size)) total += size;
+    (void)Os().CloseHandle(file);  // read-only: nothing can be lost at close
+  }
+  return total;
+}
+
+bool FavoritesBuilder::IsExcluded(const FileNode& node, const std::vector<std::u16string>& paths) {
+  if (node.isFolder) return false;
+  const std::u16string path = node.FullPath();
+  for (const std::u16string& excluded : paths) {
+    // A file lies "within" another file only when both resolve to the same file.
+    if (Os().IsPathWithin(path, excluded)) return true;
+  }
+  return false;
+}
+
+}  // namespace qv

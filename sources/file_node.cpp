@@ -1,0 +1,55 @@
+#include "sources/file_node.h"
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace qv {
+namespace {
+
+constexpr char kTooLong[] = "the path is longer than 259 characters";
+
+}  // namespace
+
+std::u16string FileNode::Join(std::u16string_view folder, std::u16string_view name) {
+  std::u16string joined(folder);
+  if (joined.empty() || joined.back() != u'\\') joined += u'\\';
+  joined += name;
+  return joined;
+}
+
+std::u16string FileNode::FullPath() const {
+  const std::u16string folderText = TextFieldValue(folder);
+  return isFolder ? folderText : Join(folderText, TextFieldValue(name));
+}
+
+bool FileNode::ListChildren(std::vector<FileNode>& children,
+                            std::vector<SkippedSource>& skipped) const {
+  if (!isFolder) return false;
+  const std::u16string folderText = TextFieldValue(folder);
+  // A root the shell could not give has no folder; "\*.*" would list a drive root.
+  if (folderText.empty()) return false;
+
+  FindData found;
+  const FindHandle find = Os().FindFirstFileW(Join(folderText, pattern), &found);
+  if (find == kInvalidHandle) return false;
+  do {
+    if (found.name == u"." || found.name == u"..") continue;
+    const std::u16string path = Join(folderText, found.name);
+    FileNode child;
+    child.pattern = pattern;
+    child.isFolder = found.isDirectory;
+    const bool fits = found.isDirectory
+                          ? SetTextField(child.folder, path)
+                          : path.size() <= kMaxPathUnits && SetTextField(child.folder, folderText) &&
+                                SetTextField(child.name, found.name);
+    if (!fits) {
+      skipped.push_back({ToUtf8(path), kTooLong});
+      continue;
+    }
+    children.push_back(std::move(child));
+  } while (Os().FindNextFileW(find, &found));
+  (void)Os().FindClose(find);  // a listing that is read to its end has nothing left to lose
+  return true;
+}
+
+}  // namespace qv

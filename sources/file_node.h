@@ -1,0 +1,31 @@
+// One folder or file of the Favorites tree.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/records.h"
+#include "store/store_report.h"
+
+namespace qv {
+
+struct FileNode {
+  TextField folder{};  // folder node: the folder itself; file node: the folder holding it
+  TextField name{};    // file node: the bare name; folder node: empty
+  std::u16string pattern;  // search pattern, "*.*" for the whole tree
+  bool isFolder = false;
+
+  // Appends the folder's entries in listing order. Entries whose path would not fit
+  // the archive's 259-unit fields are left out and recorded in `skipped`: a path cut
+  // short would name another file. False for a file node or an unlistable folder.
+  bool ListChildren(std::vector<FileNode>& children, std::vector<SkippedSource>& skipped) const;
+
+  FileItem ToItem() const { return FileItem{folder, name}; }
+  std::u16string FullPath() const;
+
+  // folder, then "\" unless the folder already ends in one, then name.
+  static std::u16string Join(std::u16string_view folder, std::u16string_view name);
+};
+
+}  // namespace qv

@@ -1,0 +1,64 @@
+#include "sources/file_reader.h"
+
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "sources/file_node.h"
+
+namespace qv {
+
+bool FileReader::Open(const FileItem& item) {
+  Close();
+  m_nSize = 0;
+  m_bReadFailed = false;
+  m_strSkipReason.clear();
+  const std::u16string folder = TextFieldValue(item.folder);
+  const std::u16string name = TextFieldValue(item.name);
+  if (name.empty()) return false;  // a folder node: folders never become records
+
+  m_strFullPath = FileNode::Join(folder, name);
+  if (m_strFullPath.size() > kMaxPathUnits) {
+    m_strSkipReason = "the path is longer than 259 characters";
+    return false;
+  }
+  // Open-existing, not open-always: a backup must not create a file that vanished
+  // since the listing, nor the target of a dangling link, possibly outside Favorites.
+  m_hFile = Os().CreateFileW(m_strFullPath, kGenericRead, kFileShareRead, kOpenExisting);
+  if (m_hFile == kInvalidHandle) {
+    m_strSkipReason = Os().LastErrorText();
+    return false;
+  }
+  if (!Os().GetFileSize(m_hFile, &m_nSize)) m_nSize = 0;
+
+  m_head = item;
+  std::u16string stored;
+  if (Os().PathUnExpandEnvStringsW(folder, &stored) && !SetTextField(m_head.folder, stored)) {
+    // %USERPROFILE% can be longer than the folder it stands for.
+    m_strSkipReason = "the stored folder " + ToUtf8(stored) + " is longer than 259 characters";
+    Close();
+    m_nSize = 0;
+    return false;
+  }
+  return true;
+}
+
+std::uint32_t FileReader::Read(std::uint8_t* buffer) {
+  if (m_hFile == kInvalidHandle) return 0;
+  std::uint32_t count = 0;
+  if (!Os().ReadFile(m_hFile, buffer, kBlockSize, &count)) {
+    m_bReadFailed = true;
+    return 0;
+  }
+  return count;
+}
+
+void FileReader::Close() {
+  if (m_hFile == kInvalidHandle) return;
+  (void)Os().CloseHandle(m_hFile);  // read-only: nothing can be lost at close
+  m_hFile = kInvalidHandle;
+}
+
+std::string FileReader::Describe(const FileItem& item) {
+  return ToUtf8(FileNode::Join(TextFieldValue(item.folder), TextFieldValue(item.name)));
+}
+
+}  // namespace qv

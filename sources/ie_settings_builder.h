@@ -1,0 +1,36 @@
+// The IE Settings source: every value below HKEY_CURRENT_USER
+// "Software\Microsoft\Internet Explorer".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "processors/des_cryptors.h"
+#include "processors/lzma_processors.h"
+#include "sources/reg_head_initor.h"
+#include "sources/reg_node.h"
+#include "sources/reg_reader.h"
+#include "store/data_store.h"
+#include "store/mfc_progress.h"
+#include "store/mfc_thread_ctrl.h"
+
+namespace qv {
+
+inline constexpr char16_t kIeSettingsKey[] = u"Software\\Microsoft\\Internet Explorer";
+
+class IESettingsBuilder {
+ public:
+  using Store = DataStore<RegItem, RegReader, RegItemHead, RegHeadInitor, LZMACompProcessor,
+                          DESEncryptor, MFCProgress, MFCThreadCtrl>;
+
+  static std::u16string GetName() { return u"IE Settings"; }
+  static RegNode MakeRoot();
+  // Data bytes of the value nodes; key nodes add nothing, so a key's unnamed value
+  // counts once although it is stored twice.
+  static std::uint64_t SumSizes(const std::vector<RegNode>& nodes);
+  // The archive is a file; no registry value can be it.
+  static bool IsExcluded(const RegNode&, const std::vector<std::u16string>&) { return false; }
+};
+
+}  // namespace qv

@@ -1,0 +1,15 @@
+// Fills the record head that precedes each stored registry value.
+#pragma once
+
+#include "sources/reg_reader.h"
+#include "store/records.h"
+
+namespace qv {
+
+class RegHeadInitor {
+ public:
+  static void Init(RegItemHead& head, const RegReader& reader, bool compress, bool protect);
+  static RegItemHeadBytes Encode(const RegItemHead& head) { return EncodeRegItemHead(head); }
+};
+
+}  // namespace qv

@@ -1,0 +1,76 @@
+// The one implementation of BackupItem, for both sources.
+//
+// Builder supplies: Store (its DataStore type), static GetName(), MakeRoot(),
+// SumSizes(nodes), IsExcluded(node, paths). Node supplies ListChildren (see
+// backup_item_walk.h), ToItem() and FullPath().
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "store/backup_item.h"
+#include "store/backup_item_walk.h"
+
+namespace qv {
+
+template <class Node, template <class> class StoreInitor, class Builder>
+class BackupItemTmpl : public BackupItem,
+                       public StoreInitor<typename Builder::Store>,
+                       public Builder {
+ public:
+  using Store = typename Builder::Store;
+
+  std::u16string GetName() override { return Builder::GetName(); }
+
+  std::uint64_t GetSize() override {
+    std::vector<SkippedSource> ignored;
+    return Builder::SumSizes(Walk(ignored));
+  }
+
+  std::uint64_t Backup(std::u16string archivePath, bool compress, bool protect,
+                       std::u16string password) override {
+    BackupRequest request;
+    request.archivePath = std::move(archivePath);
+    request.compress = compress;
+    request.protect = protect;
+    request.password = std::move(password);
+    StoreReport ignored;
+    return Backup(request, ignored);
+  }
+
+  std::uint64_t Backup(const BackupRequest& request, StoreReport& report) override {
+    std::vector<SkippedSource> skipped;
+    const std::vector<Node> nodes = Walk(skipped);
+    Store store(request.archivePath, request.compress, request.protect, request.password);
+    this->InitStore(store);
+    for (const Node& node : nodes) {
+      if (!request.excludedPaths.empty() && Builder::IsExcluded(node, request.excludedPaths)) {
+        skipped.push_back({ToUtf8(node.FullPath()), "the archive being written"});
+        continue;
+      }
+      store.AddItem(node.ToItem());
+    }
+    const std::uint64_t stored = store.Store();
+    report = store.TakeReport();
+    report.skipped.insert(report.skipped.begin(), skipped.begin(), skipped.end());
+    return stored;
+  }
+
+ private:
+  std::vector<Node> Walk(std::vector<SkippedSource>& skipped) const {
+    // Entries the platform could not list are kept per thread; start from none.
+    (void)Os().TakeSkippedEntries();
+    std::vector<Node> nodes;
+    WalkNodes(Builder::MakeRoot(), nodes, skipped);
+    for (SkippedEntry& entry : Os().TakeSkippedEntries()) {
+      skipped.push_back({std::move(entry.nativePath), std::move(entry.reason)});
+    }
+    return nodes;
+  }
+};
+
+}  // namespace qv

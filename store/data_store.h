@@ -1,0 +1,186 @@
+// The store writer: appends one record per item of one backup item to the archive.
+// Record layout: docs/format.md.
+//
+// Policies, all supplied by the backup item:
+//   Reader      Open(item) -> bool, Size(), Head(), Read(buffer of kBlockSize) -> count,
+//               ReadFailed(), Close(), SkipReason() (empty: not a source, say nothing),
+//               static Describe(item) for the report.
+//   HeadInitor  static Init(head, reader, compress, protect), static Encode(head).
+//   CompProcessor, Encryptor  the stages, made anew for every block.
+//   Progress    SetTarget(window, message), Post(wParam, lParam).
+//   ThreadCtrl  SetStopFlag(flag), ShouldStop().
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+#include "store/data_buffer.h"
+#include "store/records.h"
+#include "store/store_report.h"
+
+namespace qv {
+
+template <class Item, class Reader, class ItemHead, class HeadInitor, class CompProcessor,
+          class Encryptor, class Progress, class ThreadCtrl>
+class DataStore {
+ public:
+  DataStore(std::u16string archivePath, bool compress, bool protect, std::u16string password)
+      : m_strArchivePath(std::move(archivePath)),
+        m_bCompress(compress),
+        m_bProtect(protect),
+        m_strPassword(std::move(password)) {}
+  ~DataStore() { CloseArchive(); }
+  DataStore(const DataStore&) = delete;
+  DataStore& operator=(const DataStore&) = delete;
+
+  void SetNotifyWindow(WindowHandle window, std::uint32_t message) {
+    m_progress.SetTarget(window, message);
+  }
+  void SetStopFlag(const std::atomic<bool>* flag) { m_threadCtrl.SetStopFlag(flag); }
+  void AddItem(const Item& item) { m_items.push_back(item); }
+
+  // Writes one record per item; returns the source bytes stored.
+  std::uint64_t Store() {
+    m_nTotalBytes = 0;
+    m_nDoneBytes = 0;
+    for (const Item& item : m_items) {
+      Reader sizer;
+      if (sizer.Open(item)) m_nTotalBytes += sizer.Size();
+      sizer.Close();
+    }
+    m_progress.Post(0, kProgressRange);
+    m_progress.Post(0, 0);
+    if (!OpenForAppend()) {
+      m_report.bArchiveOpenFailed = true;
+      m_report.NoteFailure("cannot open the archive for writing: " + Os().LastErrorText());
+      return 0;
+    }
+    for (const Item& item : m_items) StoreItem(item);
+    CloseArchive();
+    m_report.nSourceBytes = m_nDoneBytes;
+    return m_nDoneBytes;
+  }
+
+  // Opens the archive for writing at its end, creating it when missing.
+  [[nodiscard]] bool OpenForAppend() {
+    CloseArchive();
+    if (Os().PathFileExistsW(m_strArchivePath)) {
+      m_hArchive = Os().CreateFileW(m_strArchivePath, kGenericWrite, kFileShareRead, kOpenExisting);
+      if (m_hArchive != kInvalidHandle && !Os().SetFilePointer(m_hArchive, 0, kFileEnd, nullptr)) {
+        CloseArchive();  // appending anywhere but the end would overwrite records
+      }
+    } else {
+      m_hArchive = Os().CreateFileW(m_strArchivePath, kGenericWrite, kFileShareRead, kCreateAlways);
+    }
+    return m_hArchive != kInvalidHandle;
+  }
+
+  // Writes one record; returns the archive bytes written for it.
+  std::uint64_t StoreItem(const Item& item) {
+    if (!m_reader.Open(item)) {
+      if (!m_reader.SkipReason().empty()) {
+        m_report.skipped.push_back({Reader::Describe(item), m_reader.SkipReason()});
+      }
+      m_reader.Close();
+      return 0;
+    }
+    std::uint64_t written = 0;
+    ItemHead head;
+    HeadInitor::Init(head, m_reader, m_bCompress, m_bProtect);
+    const auto headBytes = HeadInitor::Encode(head);
+    Write(headBytes.data(), headBytes.size(), written);
+    ++m_report.nRecords;
+
+    std::vector<std::uint8_t> piece(kBlockSize);
+    std::uint64_t itemBytes = 0;
+    for (std::uint32_t count = m_reader.Read(piece.data()); count > 0;
+         count = m_reader.Read(piece.data())) {
+      if (m_threadCtrl.ShouldStop()) {
+        m_report.bStopped = true;
+        break;
+      }
+      m_nDoneBytes += count;
+      itemBytes += count;
+      DataBuffer block(piece.data(), count);
+      if (m_bCompress) block.AddStage(std::make_unique<CompProcessor>());
+      if (m_bProtect) block.AddStage(std::make_unique<Encryptor>(m_strPassword));
+      if (!block.Run()) {
+        ++m_report.nStageFailures;
+        m_report.NoteFailure("the compression or encryption stage failed on a block of " +
+                             Reader::Describe(item));
+      }
+      const BlockHead blockHead{0, static_cast<std::uint32_t>(block.Size())};
+      const BlockHeadBytes blockHeadBytes = EncodeBlockHead(blockHead);
+      Write(blockHeadBytes.data(), blockHeadBytes.size(), written);
+      Write(block.Data(), block.Size(), written);
+      m_progress.Post(Percent(), 0);
+    }
+    if (m_reader.ReadFailed()) {
+      m_report.skipped.push_back(
+          {Reader::Describe(item), "reading failed after " + std::to_string(itemBytes) +
+                                       " bytes; only those bytes are stored"});
+    }
+    m_reader.Close();
+    const BlockHeadBytes endMarker = EncodeBlockHead(BlockHead{1, 0});
+    Write(endMarker.data(), endMarker.size(), written);
+    return written;
+  }
+
+  const StoreReport& Report() const { return m_report; }
+  StoreReport TakeReport() { return std::move(m_report); }
+
+ private:
+  static constexpr std::int64_t kProgressRange = 100;
+
+  void Write(const void* data, std::size_t size, std::uint64_t& written) {
+    if (m_hArchive == kInvalidHandle || size == 0) return;
+    std::uint32_t count = 0;
+    const bool ok = Os().WriteFile(m_hArchive, data, static_cast<std::uint32_t>(size), &count);
+    if (!ok || count != size) {
+      ++m_report.nWriteFailures;
+      m_report.NoteFailure("writing the archive failed: " + Os().LastErrorText());
+    }
+    if (ok) {
+      written += count;
+      m_report.nArchiveBytes += count;
+    }
+  }
+
+  void CloseArchive() {
+    if (m_hArchive == kInvalidHandle) return;
+    if (!Os().CloseHandle(m_hArchive)) {
+      // Data may be lost at close (a full or remote disk reports it only then).
+      ++m_report.nWriteFailures;
+      m_report.NoteFailure("closing the archive failed: " + Os().LastErrorText());
+    }
+    m_hArchive = kInvalidHandle;
+  }
+
+  // Truncated toward zero and never clamped: a source that grew after the sizing
+  // pass may go past 100, which the bar shows as full.
+  std::uint64_t Percent() const {
+    if (m_nTotalBytes == 0) return 0;
+    return static_cast<std::uint64_t>(static_cast<double>(m_nDoneBytes) /
+                                      static_cast<double>(m_nTotalBytes) * 100.0);
+  }
+
+  Reader m_reader;
+  Progress m_progress;
+  ThreadCtrl m_threadCtrl;
+  std::vector<Item> m_items;
+  std::u16string m_strArchivePath;
+  bool m_bCompress;
+  bool m_bProtect;
+  std::u16string m_strPassword;
+  FileHandle m_hArchive = kInvalidHandle;
+  std::uint64_t m_nTotalBytes = 0;
+  std::uint64_t m_nDoneBytes = 0;
+  StoreReport m_report;
+};
+
+}  // namespace qv
