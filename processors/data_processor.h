@@ -22,9 +22,15 @@ class DataProcessor {
   bool Failed() const { return m_bFailed; }
 
  protected:
-  // Frees the previous output and makes room for exactly `size` bytes.
+  // Frees the previous output and makes room for exactly `size` bytes (none for 0,
+  // leaving Output() null). Clears the failure flag: a stage calls it once it knows
+  // the block is good.
   std::uint8_t* ResetOutput(std::int32_t size);
+  // Frees the output, leaving it empty; the failure flag is left as it is.
   void ClearOutput();
+  // Empties the output and marks the block as failed. Returns 0, the result a
+  // failed Process() gives.
+  std::int32_t Fail();
 
   std::unique_ptr<std::uint8_t[]> m_pOutput;
   std::int32_t m_nOutputSize = 0;

@@ -19,7 +19,9 @@ class DESBaseCryptor : public DataProcessor {
  protected:
   std::array<std::uint8_t, 8> m_key{};
   std::array<std::uint8_t, 8> m_iv{};  // runs on from one Process call to the next
-  std::array<std::uint8_t, 128> m_schedule{};  // DES_key_schedule, kept opaque here
+  // Storage for libcrypto's DES_key_schedule, so this header need not include
+  // OpenSSL; des_cryptors.cpp checks that it fits and constructs it there.
+  alignas(8) std::array<std::uint8_t, 128> m_schedule{};
 };
 
 class DESEncryptor : public DESBaseCryptor {

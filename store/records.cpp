@@ -1,0 +1,197 @@
+#include "store/records.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "processors/byte_order.h"
+#include "processors/des_cryptors.h"
+
+namespace qv {
+namespace {
+
+constexpr std::size_t kTextFieldBytes = kTextFieldUnits * 2;
+constexpr std::size_t kKindSize = 4;
+constexpr std::size_t kFlagsAndPaddingSize = 4;  // compressed, protected, two zero bytes
+
+// The 64 phrase bytes are all a password check compares; a verifier must hold at
+// least its 8 length bytes and those 64 bytes of cipher text.
+constexpr std::size_t kComparedPhraseBytes = 64;
+constexpr std::size_t kMinVerifierLength = 8 + kComparedPhraseBytes;
+
+static_assert(kPasswordCheckPhrase.size() == kComparedPhraseBytes);
+static_assert(kArchiveHeaderSize == 4 + 4 + 1 + kVerifierFieldSize + 4);
+static_assert(kFileItemSize == 2 * kTextFieldBytes);
+static_assert(kRegItemSize == 4 + 4 + 2 * kTextFieldBytes);
+static_assert(kFileItemHeadSize == kKindSize + kFileItemSize + kFlagsAndPaddingSize);
+static_assert(kRegItemHeadSize == kKindSize + kRegItemSize + kFlagsAndPaddingSize);
+static_assert(kBlockHeadSize == 1 + 3 + 4);
+// The verifier of a 65-byte phrase (8 length bytes, 72 cipher bytes) must fit.
+static_assert(kVerifierBlockSize == 8 + (kPasswordCheckPhrase.size() + 1 + 7) / 8 * 8);
+static_assert(kVerifierBlockSize <= kVerifierFieldSize);
+
+// Archive header offsets.
+constexpr std::size_t kMagicAt = 0, kVersionAt = 4, kProtectedAt = 8, kVerifierAt = 9, kVerifierLengthAt = 112;
+static_assert(kVerifierLengthAt == kVerifierAt + kVerifierFieldSize);
+static_assert(kVerifierLengthAt + 4 == kArchiveHeaderSize);
+
+// Record-head offsets, counted from the start of the body (after the kind code).
+constexpr std::size_t kFileFolderAt = 0, kFileNameAt = kTextFieldBytes, kFileFlagsAt = kFileItemSize;
+constexpr std::size_t kRegRootAt = 0, kRegTypeAt = 4, kRegSubkeyAt = 8, kRegValueNameAt = 8 + kTextFieldBytes,
+                      kRegFlagsAt = kRegItemSize;
+
+void EncodeTextField(std::uint8_t* dst, const TextField& field) {
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    dst[2 * i] = static_cast<std::uint8_t>(field[i]);
+    dst[2 * i + 1] = static_cast<std::uint8_t>(field[i] >> 8);
+  }
+}
+
+void DecodeTextField(const std::uint8_t* src, TextField& field) {
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    field[i] = static_cast<char16_t>(src[2 * i] | (src[2 * i + 1] << 8));
+  }
+}
+
+void EncodeFileItemBody(std::uint8_t* body, const FileItemHead& head) {
+  EncodeTextField(body + kFileFolderAt, head.item.folder);
+  EncodeTextField(body + kFileNameAt, head.item.name);
+  body[kFileFlagsAt] = head.compressed;
+  body[kFileFlagsAt + 1] = head.isProtected;
+}
+
+void EncodeRegItemBody(std::uint8_t* body, const RegItemHead& head) {
+  EncodeFixed32(body + kRegRootAt, head.item.root);
+  EncodeFixed32(body + kRegTypeAt, head.item.type);
+  EncodeTextField(body + kRegSubkeyAt, head.item.subkey);
+  EncodeTextField(body + kRegValueNameAt, head.item.valueName);
+  body[kRegFlagsAt] = head.compressed;
+  body[kRegFlagsAt + 1] = head.isProtected;
+}
+
+}  // namespace
+
+bool SetTextField(TextField& field, std::u16string_view text) {
+  if (text.size() >= kTextFieldUnits) return false;
+  if (text.find(u'\0') != std::u16string_view::npos) return false;
+  field.fill(0);
+  std::copy(text.begin(), text.end(), field.begin());
+  return true;
+}
+
+std::u16string TextFieldValue(const TextField& field) {
+  const auto end = std::find(field.begin(), field.end(), u'\0');
+  return std::u16string(field.begin(), end);
+}
+
+ArchiveHeaderBytes EncodeArchiveHeader(const ArchiveHeader& header) {
+  ArchiveHeaderBytes bytes{};
+  std::copy(header.magic.begin(), header.magic.end(), bytes.begin() + kMagicAt);
+  EncodeFixed32(&bytes[kVersionAt], header.version);
+  bytes[kProtectedAt] = header.isProtected;
+  std::copy(header.verifier.begin(), header.verifier.end(), bytes.begin() + kVerifierAt);
+  EncodeFixed32(&bytes[kVerifierLengthAt], header.verifierLength);
+  return bytes;
+}
+
+ArchiveHeader DecodeArchiveHeader(const ArchiveHeaderBytes& bytes) {
+  ArchiveHeader header;
+  std::copy_n(bytes.begin() + kMagicAt, header.magic.size(), header.magic.begin());
+  header.version = DecodeFixed32(&bytes[kVersionAt]);
+  header.isProtected = bytes[kProtectedAt];
+  std::copy_n(bytes.begin() + kVerifierAt, header.verifier.size(), header.verifier.begin());
+  header.verifierLength = DecodeFixed32(&bytes[kVerifierLengthAt]);
+  return header;
+}
+
+FileItemHeadBytes EncodeFileItemHead(const FileItemHead& head) {
+  FileItemHeadBytes bytes{};
+  EncodeFixed32(bytes.data(), head.kind);
+  EncodeFileItemBody(bytes.data() + kKindSize, head);
+  return bytes;
+}
+
+RegItemHeadBytes EncodeRegItemHead(const RegItemHead& head) {
+  RegItemHeadBytes bytes{};
+  EncodeFixed32(bytes.data(), head.kind);
+  EncodeRegItemBody(bytes.data() + kKindSize, head);
+  return bytes;
+}
+
+BlockHeadBytes EncodeBlockHead(const BlockHead& head) {
+  BlockHeadBytes bytes{};
+  bytes[0] = head.last;
+  EncodeFixed32(&bytes[4], head.size);
+  return bytes;
+}
+
+BlockHead DecodeBlockHead(const BlockHeadBytes& bytes) {
+  BlockHead head;
+  head.last = bytes[0];
+  head.size = DecodeFixed32(&bytes[4]);
+  return head;
+}
+
+bool DecodeFileItemHeadBody(std::span<const std::uint8_t> body, FileItemHead* head) {
+  if (body.size() != kFileItemHeadSize - kKindSize || !head) return false;
+  head->kind = kFileItemKind;
+  DecodeTextField(body.data() + kFileFolderAt, head->item.folder);
+  DecodeTextField(body.data() + kFileNameAt, head->item.name);
+  head->compressed = body[kFileFlagsAt];
+  head->isProtected = body[kFileFlagsAt + 1];
+  return true;
+}
+
+bool DecodeRegItemHeadBody(std::span<const std::uint8_t> body, RegItemHead* head) {
+  if (body.size() != kRegItemHeadSize - kKindSize || !head) return false;
+  head->kind = kRegItemKind;
+  head->item.root = DecodeFixed32(body.data() + kRegRootAt);
+  head->item.type = DecodeFixed32(body.data() + kRegTypeAt);
+  DecodeTextField(body.data() + kRegSubkeyAt, head->item.subkey);
+  DecodeTextField(body.data() + kRegValueNameAt, head->item.valueName);
+  head->compressed = body[kRegFlagsAt];
+  head->isProtected = body[kRegFlagsAt + 1];
+  return true;
+}
+
+HeaderCheck CheckArchiveHeader(const ArchiveHeader& header) {
+  if (header.magic != kArchiveMagic) return HeaderCheck::kBadMagic;
+  if (header.version != kArchiveVersion) return HeaderCheck::kBadVersion;
+  if (header.isProtected == 0) return HeaderCheck::kOk;
+
+  // Decided from the lengths alone, so that nothing reads past the 103-byte field.
+  const std::uint32_t length = header.verifierLength;
+  if (length > kVerifierFieldSize || length < kMinVerifierLength) return HeaderCheck::kBadVerifierLength;
+  if (DecodeFixed32(header.verifier.data()) < kComparedPhraseBytes) return HeaderCheck::kBadVerifierLength;
+  return HeaderCheck::kOk;
+}
+
+std::vector<std::uint8_t> MakePasswordVerifier(const std::u16string& password) {
+  // The phrase's terminating zero is encrypted too: verifiers have always held 65
+  // plain bytes, and CheckPassword compares only the first 64.
+  std::vector<std::uint8_t> plain(kPasswordCheckPhrase.begin(), kPasswordCheckPhrase.end());
+  plain.push_back(0);
+  DESEncryptor encryptor(password);
+  encryptor.Process(plain.data(), static_cast<std::int32_t>(plain.size()));
+  return std::vector<std::uint8_t>(encryptor.Output(), encryptor.Output() + encryptor.OutputSize());
+}
+
+bool CheckPassword(const ArchiveHeader& header, const std::u16string& password) {
+  // An unprotected header has no verifier that any password could open.
+  if (header.isProtected == 0 || CheckArchiveHeader(header) != HeaderCheck::kOk) return false;
+  DESDecryptor decryptor(password);
+  decryptor.Process(header.verifier.data(), static_cast<std::int32_t>(header.verifierLength));
+  if (decryptor.Failed() || decryptor.OutputSize() < static_cast<std::int32_t>(kComparedPhraseBytes)) return false;
+  return std::memcmp(decryptor.Output(), kPasswordCheckPhrase.data(), kComparedPhraseBytes) == 0;
+}
+
+ArchiveHeader MakeArchiveHeader(bool isProtected, const std::u16string& password) {
+  ArchiveHeader header;
+  if (!isProtected) return header;
+  const std::vector<std::uint8_t> verifier = MakePasswordVerifier(password);
+  header.isProtected = 1;
+  std::copy(verifier.begin(), verifier.end(), header.verifier.begin());
+  header.verifierLength = static_cast<std::uint32_t>(verifier.size());
+  return header;
+}
+
+}  // namespace qv
