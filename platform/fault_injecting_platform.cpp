@@ -1,0 +1,124 @@
+#include "platform/fault_injecting_platform.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/last_error.h"
+
+namespace qv {
+namespace {
+
+bool Injected(const std::string& what) {
+  SetLastErrorText("injected fault: " + what);
+  return false;
+}
+
+// How much of a request a byte budget lets through; spends that much.
+std::uint32_t TakeFromBudget(std::optional<std::uint64_t>& budget, std::uint32_t wanted) {
+  if (!budget) return wanted;
+  const auto granted = static_cast<std::uint32_t>(std::min<std::uint64_t>(*budget, wanted));
+  *budget -= granted;
+  return granted;
+}
+
+}  // namespace
+
+void FaultInjectingPlatform::FailNthWrite(std::uint64_t n) {
+  std::lock_guard lock(m_mutex);
+  m_nWritesUntilFailure = n;
+}
+
+void FaultInjectingPlatform::FailWritesAfterBytes(std::uint64_t budget) {
+  std::lock_guard lock(m_mutex);
+  m_nWriteBudget = budget;
+}
+
+void FaultInjectingPlatform::FailReadsAfterBytes(std::uint64_t budget) {
+  std::lock_guard lock(m_mutex);
+  m_nReadBudget = budget;
+}
+
+void FaultInjectingPlatform::FailCreateFileContaining(std::u16string fragment) {
+  std::lock_guard lock(m_mutex);
+  m_strFailingPathFragment = std::move(fragment);
+}
+
+void FaultInjectingPlatform::FailMoveFile(bool fail) {
+  std::lock_guard lock(m_mutex);
+  m_bFailMove = fail;
+}
+
+void FaultInjectingPlatform::FailFlush(bool fail) {
+  std::lock_guard lock(m_mutex);
+  m_bFailFlush = fail;
+}
+
+void FaultInjectingPlatform::Reset() {
+  std::lock_guard lock(m_mutex);
+  m_nWritesUntilFailure = 0;
+  m_nWriteBudget.reset();
+  m_nReadBudget.reset();
+  m_strFailingPathFragment.clear();
+  m_bFailMove = false;
+  m_bFailFlush = false;
+}
+
+FileHandle FaultInjectingPlatform::CreateFileW(std::u16string_view path, std::uint32_t access,
+                                               std::uint32_t shareMode,
+                                               std::uint32_t disposition) {
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_strFailingPathFragment.empty() &&
+        path.find(m_strFailingPathFragment) != std::u16string_view::npos) {
+      Injected("CreateFileW");
+      return kInvalidHandle;
+    }
+  }
+  return m_inner.CreateFileW(path, access, shareMode, disposition);
+}
+
+bool FaultInjectingPlatform::ReadFile(FileHandle file, void* buffer, std::uint32_t bytesToRead,
+                                      std::uint32_t* bytesRead) {
+  std::uint32_t granted = 0;
+  {
+    std::lock_guard lock(m_mutex);
+    granted = TakeFromBudget(m_nReadBudget, bytesToRead);
+  }
+  if (granted == bytesToRead) return m_inner.ReadFile(file, buffer, bytesToRead, bytesRead);
+  if (!m_inner.ReadFile(file, buffer, granted, bytesRead)) return false;
+  return Injected("ReadFile after the byte budget");
+}
+
+bool FaultInjectingPlatform::WriteFile(FileHandle file, const void* buffer,
+                                       std::uint32_t bytesToWrite, std::uint32_t* bytesWritten) {
+  std::uint32_t granted = 0;
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_nWritesUntilFailure > 0 && --m_nWritesUntilFailure == 0) {
+      *bytesWritten = 0;
+      return Injected("WriteFile number N");
+    }
+    granted = TakeFromBudget(m_nWriteBudget, bytesToWrite);
+  }
+  if (granted == bytesToWrite) return m_inner.WriteFile(file, buffer, bytesToWrite, bytesWritten);
+  if (!m_inner.WriteFile(file, buffer, granted, bytesWritten)) return false;
+  return Injected("WriteFile after the byte budget (disk full)");
+}
+
+bool FaultInjectingPlatform::FlushFileBuffers(FileHandle file) {
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_bFailFlush) return Injected("FlushFileBuffers");
+  }
+  return m_inner.FlushFileBuffers(file);
+}
+
+bool FaultInjectingPlatform::MoveFileExW(std::u16string_view from, std::u16string_view to) {
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_bFailMove) return Injected("MoveFileExW");
+  }
+  return m_inner.MoveFileExW(from, to);
+}
+
+}  // namespace qv

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/platform/platform_on_temp_profile.h"
+
+namespace qv {
+namespace {
+
+using test::PlatformOnTempProfile;
+
+std::string ReadAll(Platform& os, FileHandle file) {
+  std::string content;
+  char buffer[7];
+  std::uint32_t got = 0;
+  while (os.ReadFile(file, buffer, sizeof buffer, &got) && got > 0) content.append(buffer, got);
+  return content;
+}
+
+bool WriteText(Platform& os, FileHandle file, const std::string& text) {
+  std::uint32_t written = 0;
+  return os.WriteFile(file, text.data(), static_cast<std::uint32_t>(text.size()), &written) &&
+         written == text.size();
+}
+
+TEST(Files, DispositionsOpenCreateAndTruncateAsWindowsDoes) {
+  PlatformOnTempProfile fixture;
+  Platform& os = fixture.os();
+  const std::u16string path = fixture.Win("a.bin");
+
+  EXPECT_EQ(os.CreateFileW(path, kGenericRead, kFileShareRead, kOpenExisting), kInvalidHandle);
+  EXPECT_NE(os.LastErrorText().find(fixture.Native("a.bin").string()), std::string::npos);
+  EXPECT_FALSE(os.PathFileExistsW(path));
+
+  FileHandle file = os.CreateFileW(path, kGenericRead, kFileShareRead, kOpenAlways);
+  ASSERT_NE(file, kInvalidHandle);
+  std::uint64_t size = 99;
+  EXPECT_TRUE(os.GetFileSize(file, &size));
+  EXPECT_EQ(size, 0u);
+  EXPECT_TRUE(os.CloseHandle(file));
+  EXPECT_TRUE(os.PathFileExistsW(path));
+
+  test::WriteFileBytes(fixture.Native("a.bin"), "kept");
+  file = os.CreateFileW(path, kGenericRead, kFileShareRead, kOpenAlways);
+  EXPECT_EQ(ReadAll(os, file), "kept");
+  EXPECT_TRUE(os.CloseHandle(file));
+
+  file = os.CreateFileW(path, kGenericWrite, kFileShareNone, kCreateAlways);
+  ASSERT_NE(file, kInvalidHandle);
+  EXPECT_TRUE(WriteText(os, file, "new"));
+  EXPECT_TRUE(os.FlushFileBuffers(file));
+  EXPECT_TRUE(os.CloseHandle(file));
+  EXPECT_EQ(test::ReadFileBytes(fixture.Native("a.bin")), "new");
+
+  EXPECT_FALSE(os.CloseHandle(file));  // already closed
+  EXPECT_EQ(os.CreateFileW(path, kGenericRead, kFileShareRead, 1 /* create-new */),
+            kInvalidHandle);
+}
+
+TEST(Files, ReadingAtTheEndSucceedsWithNothingAndSeeksMoveAsAsked) {
+  PlatformOnTempProfile fixture;
+  Platform& os = fixture.os();
+  test::WriteFileBytes(fixture.Native("h.bin"), "HEADER-body");
+  const std::u16string path = fixture.Win("h.bin");
+
+  FileHandle file = os.CreateFileW(path, kGenericWrite, kFileShareRead, kOpenExisting);
+  std::uint64_t position = 0;
+  ASSERT_TRUE(os.SetFilePointer(file, 0, kFileEnd, &position));
+  EXPECT_EQ(position, 11u);
+  EXPECT_TRUE(WriteText(os, file, "+more"));
+  std::uint32_t got = 1;
+  char byte;
+  EXPECT_FALSE(os.ReadFile(file, &byte, 1, &got));  // opened for writing only
+  EXPECT_TRUE(os.CloseHandle(file));
+  EXPECT_EQ(test::ReadFileBytes(fixture.Native("h.bin")), "HEADER-body+more");
+
+  file = os.CreateFileW(path, kGenericRead, kFileShareNone, kOpenExisting);
+  ASSERT_TRUE(os.SetFilePointer(file, 7, kFileBegin, nullptr));
+  ASSERT_TRUE(os.SetFilePointer(file, -2, kFileCurrent, &position));
+  EXPECT_EQ(position, 5u);
+  EXPECT_EQ(ReadAll(os, file), "R-body+more");
+  got = 1;
+  EXPECT_TRUE(os.ReadFile(file, &byte, 1, &got));
+  EXPECT_EQ(got, 0u);
+  EXPECT_FALSE(os.SetFilePointer(file, -100, kFileCurrent, nullptr));
+  EXPECT_TRUE(os.CloseHandle(file));
+}
+
+TEST(Files, SizesBeyondFourGigabytesAreWhole) {
+  PlatformOnTempProfile fixture;
+  const std::filesystem::path native = fixture.Native("big.bin");
+  test::WriteFileBytes(native, "");
+  constexpr std::uint64_t kSize = (std::uint64_t{1} << 32) + 5;
+  ASSERT_EQ(truncate(native.c_str(), static_cast<off_t>(kSize)), 0);  // sparse
+
+  Platform& os = fixture.os();
+  const FileHandle file = os.CreateFileW(fixture.Win("big.bin"), kGenericRead, 0, kOpenExisting);
+  std::uint64_t size = 0;
+  ASSERT_TRUE(os.GetFileSize(file, &size));
+  EXPECT_EQ(size, kSize);
+  std::uint64_t position = 0;
+  ASSERT_TRUE(os.SetFilePointer(file, -1, kFileEnd, &position));
+  EXPECT_EQ(position, kSize - 1);
+  EXPECT_TRUE(os.CloseHandle(file));
+}
+
+TEST(Files, OnlyRegularFilesOpen) {
+  PlatformOnTempProfile fixture;
+  Platform& os = fixture.os();
+  std::filesystem::create_directories(fixture.Native("dir"));
+  for (const std::uint32_t access : {kGenericRead, kGenericWrite}) {
+    EXPECT_EQ(os.CreateFileW(fixture.Win("dir"), access, kFileShareRead, kOpenAlways),
+              kInvalidHandle);
+  }
+  EXPECT_NE(os.LastErrorText().find("folder"), std::string::npos);
+
+  // A pipe among the favorites must not hang the backup in open().
+  ASSERT_EQ(mkfifo(fixture.Native("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(os.CreateFileW(fixture.Win("pipe"), kGenericRead, kFileShareRead, kOpenAlways),
+            kInvalidHandle);
+  EXPECT_NE(os.LastErrorText().find("not a regular file"), std::string::npos);
+}
+
+TEST(Files, TemporaryFileIsRenamedOverTheTarget) {
+  PlatformOnTempProfile fixture;
+  Platform& os = fixture.os();
+  test::WriteFileBytes(fixture.Native("out/NTUSER.DAT"), "old");
+  std::u16string temp;
+  ASSERT_TRUE(os.GetTempFileNameW(fixture.Win("out"), &temp));
+  const std::string nativeTemp = os.ToNativePath(temp);
+  const std::string name = std::filesystem::path(nativeTemp).filename().string();
+  EXPECT_EQ(name.rfind(".quorvel-", 0), 0u);
+  EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
+  EXPECT_EQ(std::filesystem::path(nativeTemp).parent_path(), fixture.Native("out"));
+  EXPECT_EQ(std::filesystem::file_size(nativeTemp), 0u);
+
+  std::u16string second;
+  ASSERT_TRUE(os.GetTempFileNameW(fixture.Win("out"), &second));
+  EXPECT_NE(second, temp);
+  EXPECT_TRUE(os.DeleteFileW(second));
+  EXPECT_FALSE(os.DeleteFileW(second));
+
+  const FileHandle file = os.CreateFileW(temp, kGenericWrite, kFileShareNone, kOpenExisting);
+  EXPECT_TRUE(WriteText(os, file, "new"));
+  EXPECT_TRUE(os.FlushFileBuffers(file));
+  EXPECT_TRUE(os.CloseHandle(file));
+  ASSERT_TRUE(os.MoveFileExW(temp, fixture.Win("out/NTUSER.DAT")));
+  EXPECT_EQ(test::ReadFileBytes(fixture.Native("out/NTUSER.DAT")), "new");
+  EXPECT_FALSE(os.PathFileExistsW(temp));
+  EXPECT_FALSE(os.MoveFileExW(temp, fixture.Win("out/NTUSER.DAT")));
+
+  EXPECT_FALSE(os.GetTempFileNameW(fixture.Win("missing"), &temp));
+}
+
+TEST(Files, FolderTreesAreCreatedWithEveryParent) {
+  PlatformOnTempProfile fixture;
+  Platform& os = fixture.os();
+  EXPECT_EQ(os.SHCreateDirectoryExW(fixture.Win("a/b/c")), 0);
+  EXPECT_TRUE(std::filesystem::is_directory(fixture.Native("a/b/c")));
+  EXPECT_EQ(os.SHCreateDirectoryExW(fixture.Win("a/b/c")), kErrorAlreadyExists);
+  EXPECT_EQ(os.SHCreateDirectoryExW(fixture.Win("a/b") + u"\\\\d\\"), 0);
+  EXPECT_TRUE(std::filesystem::is_directory(fixture.Native("a/b/d")));
+
+  test::WriteFileBytes(fixture.Native("a/file"), "x");
+  EXPECT_EQ(os.SHCreateDirectoryExW(fixture.Win("a/file/below")), kErrorPathNotFound);
+  EXPECT_NE(os.SHCreateDirectoryExW(fixture.Win("a/file")), 0);
+  EXPECT_FALSE(std::filesystem::is_directory(fixture.Native("a/file")));
+}
+
+TEST(Files, ModuleFileNameIsThisProgramInWindowsForm) {
+  PlatformOnTempProfile fixture;
+  const std::u16string self = fixture.os().GetModuleFileNameW();
+  EXPECT_EQ(self, PlatformOnTempProfile::Windows(std::filesystem::read_symlink("/proc/self/exe")));
+}
+
+}  // namespace
+}  // namespace qv
