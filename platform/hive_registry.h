@@ -7,6 +7,7 @@
 // bound, and a crash mid-restore must leave the previous hive intact.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,6 +48,9 @@ class HiveRegistry {
   // synced, before it replaces the hive. A failing Status aborts the commit there.
   using BeforeReplaceHook = std::function<Status(const std::string& tempPath)>;
   void SetBeforeReplaceHook(BeforeReplaceHook hook);
+  // Testing seam: how many pending bytes a hive collects before a write commits
+  // them first (64 MiB unless set).
+  void SetAutoCommitBytes(std::size_t bytes);
 
  private:
   struct State;

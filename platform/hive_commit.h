@@ -1,0 +1,25 @@
+// One commit: the hive file rewritten with the pending changes, atomically.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/pending_changes.h"
+#include "platform/status.h"
+
+namespace qv {
+
+// Called with the finished temporary file, before it replaces the hive; a failing
+// Status stops the commit there. Tests use it to fail at the worst moment.
+using BeforeHiveReplace = std::function<Status(const std::string& tempPath)>;
+
+// Opens the hive (or a new empty hive when the file does not exist), applies the
+// changes, writes the result to a temporary file in the same folder, syncs it and
+// renames it over the hive. On failure the hive file is unchanged and no temporary
+// file remains. The caller has checked that the hive may be written.
+// maxRewrittenValueBytes: see ApplyPendingChanges.
+Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& changes,
+                         std::uint32_t maxRewrittenValueBytes,
+                         const BeforeHiveReplace& beforeReplace);
+
+}  // namespace qv

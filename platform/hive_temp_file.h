@@ -1,0 +1,38 @@
+// The temporary file a commit writes next to the hive, and the rename that makes
+// it the hive. Until that rename the hive file is never touched, so a failure or a
+// crash at any earlier point leaves the previous hive as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace qv {
+
+class HiveTempFile {
+ public:
+  HiveTempFile() = default;
+  ~HiveTempFile();  // removes the file unless it replaced the target
+  HiveTempFile(const HiveTempFile&) = delete;
+  HiveTempFile& operator=(const HiveTempFile&) = delete;
+
+  // Creates "<target>.quorvel-XXXXXX" in the target's folder (the same file
+  // system, so the rename is atomic), with the target's permissions when it exists.
+  Status Create(const std::string& targetPath);
+  const std::string& Path() const { return m_strPath; }
+
+  Status Write(const std::vector<std::uint8_t>& bytes);
+  // Forces what libhivex (or Write) put in the file to the disk.
+  Status Sync();
+  // Renames the file over the target, then syncs the folder so the rename itself
+  // survives a power loss.
+  Status Replace(const std::string& targetPath);
+
+ private:
+  std::string m_strPath;
+  bool m_bOwned = false;
+};
+
+}  // namespace qv

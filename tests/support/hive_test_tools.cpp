@@ -1,0 +1,113 @@
+#include "tests/support/hive_test_tools.h"
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+
+#include "platform/hive_header.h"
+#include "tests/support/temp_dir.h"
+
+namespace qv::test {
+
+std::optional<StoredValue> QueryValue(HiveRegistry& registry, RegKey key,
+                                      std::u16string_view name) {
+  std::uint32_t size = 0;
+  if (registry.RegQueryValueExW(key, name, nullptr, nullptr, &size) != kErrorSuccess) {
+    return std::nullopt;
+  }
+  StoredValue value;
+  value.data.resize(size);
+  if (registry.RegQueryValueExW(key, name, &value.type, value.data.data(), &size) !=
+      kErrorSuccess) {
+    return std::nullopt;
+  }
+  value.data.resize(size);
+  return value;
+}
+
+namespace {
+
+template <typename Enumerate>
+std::vector<std::u16string> ListNames(Enumerate enumerate) {
+  std::vector<std::u16string> names;
+  std::u16string name;
+  for (std::uint32_t index = 0; enumerate(index, &name) == kErrorSuccess; ++index) {
+    names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::u16string> ListSubkeys(HiveRegistry& registry, RegKey key) {
+  return ListNames([&](std::uint32_t index, std::u16string* name) {
+    return registry.RegEnumKeyExW(key, index, 10240, name);
+  });
+}
+
+std::vector<std::u16string> ListValues(HiveRegistry& registry, RegKey key) {
+  return ListNames([&](std::uint32_t index, std::u16string* name) {
+    return registry.RegEnumValueW(key, index, 10240, name);
+  });
+}
+
+RegResult PutValue(HiveRegistry& registry, RegKey root, std::u16string_view subkey,
+                   std::u16string_view name, std::uint32_t type, const Bytes& data) {
+  RegKey key = 0;
+  RegResult result = registry.RegCreateKeyExW(root, subkey, kKeyAllAccess, &key);
+  if (result != kErrorSuccess) return result;
+  result = registry.RegSetValueExW(key, name, type, data.data(),
+                                   static_cast<std::uint32_t>(data.size()));
+  registry.RegCloseKey(key);
+  return result;
+}
+
+Bytes Utf16Bytes(std::u16string_view text) {
+  Bytes bytes;
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<std::uint8_t>(unit));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
+std::optional<std::filesystem::path> SharedNtuserDat() {
+  const std::filesystem::path path = std::filesystem::path(QUORVEL_SHARED_DATA_DIR) / "NTUSER.DAT";
+  if (!std::filesystem::exists(path)) return std::nullopt;
+  return path;
+}
+
+void PokeHiveHeader(const std::filesystem::path& hive, std::size_t offset, std::uint32_t value) {
+  std::string bytes = ReadFileBytes(hive);
+  auto* base = reinterpret_cast<std::uint8_t*>(bytes.data());
+  StoreLe32(base + offset, value);
+  StoreLe32(base + kHiveChecksumOffset, HiveHeaderChecksum(base));
+  WriteFileBytes(hive, bytes);
+}
+
+bool ToolInstalled(const std::string& tool) {
+  return RunTool("command -v " + tool + " >/dev/null 2>&1").exitCode == 0;
+}
+
+ToolRun RunTool(const std::string& command, const std::string& input) {
+  TempDir scratch;
+  const std::filesystem::path inputFile = scratch / "input";
+  WriteFileBytes(inputFile, input);
+  ToolRun run;
+  FILE* pipe = ::popen((command + " <'" + inputFile.string() + "' 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 4096> buffer{};
+  std::size_t count = 0;
+  while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+    run.output.append(buffer.data(), count);
+  }
+  const int status = ::pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+}  // namespace qv::test

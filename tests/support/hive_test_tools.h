@@ -1,0 +1,49 @@
+// Helpers for tests of the hive-backed registry: reading values and listings back
+// in one call, editing a hive's base block, and running the hivex command-line
+// tools as independent readers of our files.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/hive_registry.h"
+
+namespace qv::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct StoredValue {
+  std::uint32_t type = 0;
+  Bytes data;
+  bool operator==(const StoredValue&) const = default;
+};
+
+// Size query, then data query, as the settings source does.
+std::optional<StoredValue> QueryValue(HiveRegistry& registry, RegKey key, std::u16string_view name);
+// Every name by index until the first failure.
+std::vector<std::u16string> ListSubkeys(HiveRegistry& registry, RegKey key);
+std::vector<std::u16string> ListValues(HiveRegistry& registry, RegKey key);
+// Opens (creating) the key, sets one value, closes the key.
+RegResult PutValue(HiveRegistry& registry, RegKey root, std::u16string_view subkey,
+                   std::u16string_view name, std::uint32_t type, const Bytes& data);
+
+Bytes Utf16Bytes(std::u16string_view text);  // with its terminator, as REG_SZ holds it
+
+// The shared real NTUSER.DAT, or nothing when the data folder lacks it.
+std::optional<std::filesystem::path> SharedNtuserDat();
+
+// Sets one 32-bit field of a hive's base block and fixes the checksum.
+void PokeHiveHeader(const std::filesystem::path& hive, std::size_t offset, std::uint32_t value);
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string output;  // stdout and stderr together
+};
+bool ToolInstalled(const std::string& tool);
+// Runs `command` through the shell with `input` on its stdin.
+ToolRun RunTool(const std::string& command, const std::string& input = "");
+
+}  // namespace qv::test
