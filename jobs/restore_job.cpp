@@ -1,0 +1,82 @@
+#include "jobs/restore_job.h"
+
+#include "platform/platform.h"
+#include "sources/restore_options.h"
+#include "store/archive_reader.h"
+
+namespace qv {
+namespace {
+
+RestoreSummary Refused(ArchiveCheckResult check, std::string detail) {
+  RestoreSummary summary;
+  summary.outcome = RestoreOutcome::kFailed;
+  summary.check = check;
+  summary.strMessage = std::string(ArchiveCheckMessage(check));
+  summary.strDetail = std::move(detail);
+  return summary;
+}
+
+RestoreSummary Restore(const RestoreJobOptions& options) {
+  const ArchiveCheck check = CheckArchive(options.strArchivePath);
+  if (check.result != ArchiveCheckResult::kOk) return Refused(check.result, check.strDetail);
+  const bool isProtected = check.header.isProtected != 0;
+  if (CheckArchivePassword(check.header, options.strPassword) != ArchiveCheckResult::kOk) {
+    return Refused(ArchiveCheckResult::kWrongPassword, "the password does not open the verifier");
+  }
+
+  RestoreSummary summary;
+  summary.check = ArchiveCheckResult::kOk;
+  summary.bDryRun = options.bDryRun;
+  RestoreOptions restoreOptions;
+  restoreOptions.bDryRun = options.bDryRun;
+  // A dirty hive holds changes that only Windows can replay; writing it would lose
+  // them. Favorites can still be restored.
+  if (const Status writable = Os().RegCheckWritable(kHkeyCurrentUser); !writable.ok()) {
+    summary.strRegistryProblem = "the registry hive cannot be written: " + writable.message();
+    restoreOptions.strRegistryBlocked = summary.strRegistryProblem;
+  }
+
+  ArchiveReader reader(options.strArchivePath, isProtected ? options.strPassword : std::u16string(),
+                       restoreOptions);
+  reader.SetNotifyWindow(options.hNotifyWindow, WM_JOB_PROGRESS);
+  summary.nBytesAccepted = reader.Run();
+  summary.report = reader.Report();
+
+  bool commitFailed = false;
+  if (!options.bDryRun && restoreOptions.strRegistryBlocked.empty()) {
+    // One commit for the whole restore: a restore killed before it leaves the hive
+    // as it was.
+    if (const Status committed = Os().RegCommit(kHkeyCurrentUser); !committed.ok()) {
+      commitFailed = true;
+      summary.strRegistryProblem = "the registry hive could not be written: " + committed.message();
+      for (RecordResult& record : summary.report.records) {
+        if (record.nKind == kRegItemKind && record.outcome == RecordOutcome::kRestored) {
+          record.outcome = RecordOutcome::kSkipped;
+          record.strReason = summary.strRegistryProblem;
+        }
+      }
+    }
+  }
+
+  if (summary.report.bOpenFailed || commitFailed) {
+    summary.outcome = RestoreOutcome::kFailed;
+  } else if (summary.report.HasLosses()) {
+    summary.outcome = RestoreOutcome::kPartial;
+  } else {
+    summary.outcome = RestoreOutcome::kOk;
+  }
+  return summary;
+}
+
+}  // namespace
+
+RestoreSummary RunRestore(const RestoreJobOptions& options) {
+  RestoreSummary summary = Restore(options);
+  if (options.hNotifyWindow != 0) {
+    // The window learns the outcome from the summary; the message only says "done".
+    (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);
+  }
+  return summary;
+}
+
+}  // namespace qv

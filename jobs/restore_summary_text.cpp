@@ -1,0 +1,98 @@
+#include "jobs/restore_summary_text.h"
+
+namespace qv {
+namespace {
+
+const char* DryRunVerb(const RecordResult& record) {
+  switch (record.outcome) {
+    case RecordOutcome::kRestored:
+      return record.bReplaced ? "would replace" : "would write  ";
+    case RecordOutcome::kSkipped:
+      return "would skip   ";
+    case RecordOutcome::kDamaged:
+      return "damaged      ";
+    case RecordOutcome::kCutShort:
+      return "cut short    ";
+  }
+  return "";
+}
+
+const char* LossHeading(RecordOutcome outcome) {
+  switch (outcome) {
+    case RecordOutcome::kSkipped:
+      return "Skipped";
+    case RecordOutcome::kDamaged:
+      return "Damaged";
+    case RecordOutcome::kCutShort:
+      return "Cut short";
+    case RecordOutcome::kRestored:
+      break;
+  }
+  return "";
+}
+
+std::string Line(const RecordResult& record) {
+  return record.strReason.empty() ? record.strTarget : record.strTarget + ": " + record.strReason;
+}
+
+}  // namespace
+
+const char* RestoreOutcomeName(RestoreOutcome outcome) {
+  switch (outcome) {
+    case RestoreOutcome::kOk:
+      return "ok";
+    case RestoreOutcome::kPartial:
+      return "partial";
+    case RestoreOutcome::kFailed:
+      return "failed";
+  }
+  return "";
+}
+
+std::string FormatRestoreSummary(const RestoreSummary& summary) {
+  if (summary.check != ArchiveCheckResult::kOk) {
+    std::string text = summary.strMessage;
+    if (text.empty() || text.back() != '\n') text += '\n';
+    if (!summary.strDetail.empty()) text += "(" + summary.strDetail + ")\n";
+    return text;
+  }
+  const RestoreReport& report = summary.report;
+  std::string text;
+  if (summary.bDryRun) {
+    text += "Dry run: nothing was changed.\n";
+    for (const RecordResult& record : report.records) {
+      text += std::string("  ") + DryRunVerb(record) + " " + Line(record) + "\n";
+    }
+  } else {
+    for (RecordOutcome outcome : {RecordOutcome::kSkipped, RecordOutcome::kDamaged, RecordOutcome::kCutShort}) {
+      const std::uint64_t count = report.Count(outcome);
+      if (count == 0) continue;
+      text += std::string(LossHeading(outcome)) + " " + std::to_string(count) + ":\n";
+      for (const RecordResult& record : report.records) {
+        if (record.outcome == outcome) text += "  " + Line(record) + "\n";
+      }
+    }
+  }
+  std::uint64_t replaced = 0;
+  for (const RecordResult& record : report.records) {
+    replaced += record.outcome == RecordOutcome::kRestored && record.bReplaced ? 1 : 0;
+  }
+  text += std::string(summary.bDryRun ? "Would restore " : "Restored ") +
+          std::to_string(report.Count(RecordOutcome::kRestored)) + " of " +
+          std::to_string(report.records.size()) + " records (" + std::to_string(report.BytesRestored()) +
+          " bytes, " + std::to_string(replaced) + " replacing an existing target).\n";
+  if (report.nDamagedBlocks > 0) {
+    text += std::to_string(report.nDamagedBlocks) + " data blocks could not be decoded.\n";
+  }
+  if (report.nUnknownKindCodes > 0) {
+    text += "Passed over " + std::to_string(report.nUnknownKindCodes) +
+            " unknown kind codes (4 bytes each).\n";
+  }
+  if (report.bOpenFailed) text += "The archive could not be read: " + report.strEndReason + ".\n";
+  if (report.bEndedEarly) text += "The archive ended early: " + report.strEndReason + ".\n";
+  if (!summary.strRegistryProblem.empty()) text += "Settings: " + summary.strRegistryProblem + ".\n";
+  text += std::string("Outcome: ") + RestoreOutcomeName(summary.outcome) + "\n";
+  return text;
+}
+
+}  // namespace qv

@@ -1,0 +1,54 @@
+// FileItemOpt: restores one favorite (records of kind 1).
+//
+// The content goes to a temporary file beside the target and replaces the target
+// only at End, when every block arrived: a damaged or cut-short record leaves the
+// existing favorite as it was.
+#pragma once
+
+#include <string>
+
+#include "platform/win_types.h"
+#include "sources/data_item.h"
+#include "sources/restore_options.h"
+#include "store/records.h"
+
+namespace qv {
+
+class FileItemOpt : public DataItem {
+ public:
+  explicit FileItemOpt(RestoreOptions options);
+  ~FileItemOpt() override;
+  FileItemOpt(const FileItemOpt&) = delete;
+  FileItemOpt& operator=(const FileItemOpt&) = delete;
+
+  std::int32_t GetHeadSize() const override;
+  [[nodiscard]] bool SetHead(std::span<const std::uint8_t> body) override;
+  std::uint8_t IsProtected() const override;
+  std::uint8_t IsCompressed() const override;
+  [[nodiscard]] bool Begin() override;
+  [[nodiscard]] bool End() override;
+  std::uint32_t Write(const std::uint8_t* data, std::uint32_t length) override;
+  void Discard() override;
+
+  std::string SkipReason() const override;
+  std::string Describe() const override;
+  bool TargetExists() const override;
+
+ private:
+  bool Refuse(std::string reason);
+  bool Fail(std::string what);
+  void CloseTemp();
+
+  RestoreOptions m_options;
+  FileItemHead m_record;
+  bool m_bHeadSet = false;
+  std::u16string m_strTargetPath;
+  std::u16string m_strTempPath;
+  FileHandle m_hTemp = kInvalidHandle;
+  bool m_bBegun = false;
+  bool m_bWriteFailed = false;
+  bool m_bTargetExists = false;
+  std::string m_strSkipReason;
+};
+
+}  // namespace qv

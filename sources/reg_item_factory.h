@@ -1,0 +1,20 @@
+// Makes a RegItemOpt for each record of kind 2.
+#pragma once
+
+#include "sources/data_item_factory.h"
+#include "sources/restore_options.h"
+
+namespace qv {
+
+class RegItemFactory : public DataItemFactory {
+ public:
+  explicit RegItemFactory(RestoreOptions options = {});
+  int GetKey() const override;
+  std::unique_ptr<DataItem> Create() override;
+
+ private:
+  int m_nKind;
+  RestoreOptions m_options;
+};
+
+}  // namespace qv

@@ -1,0 +1,102 @@
+#include "sources/reg_item_opt.h"
+
+#include <utility>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "sources/restore_confinement.h"
+
+namespace qv {
+
+RegItemOpt::RegItemOpt(RestoreOptions options) : m_options(std::move(options)) {}
+
+std::int32_t RegItemOpt::GetHeadSize() const { return static_cast<std::int32_t>(kRegItemHeadSize); }
+
+bool RegItemOpt::SetHead(std::span<const std::uint8_t> body) {
+  m_bHeadSet = DecodeRegItemHeadBody(body, &m_record);
+  m_record.kind = kRegItemKind;
+  return m_bHeadSet;
+}
+
+std::uint8_t RegItemOpt::IsProtected() const { return m_record.isProtected; }
+std::uint8_t RegItemOpt::IsCompressed() const { return m_record.compressed; }
+
+bool RegItemOpt::Refuse(std::string reason) {
+  m_strSkipReason = std::move(reason);
+  return false;
+}
+
+bool RegItemOpt::ValueExists() const {
+  RegKey key = 0;
+  if (Os().RegOpenKeyExW(m_record.item.root, TextFieldValue(m_record.item.subkey), kKeyRead, &key) !=
+      kErrorSuccess) {
+    return false;
+  }
+  std::uint32_t size = 0;
+  const bool exists = Os().RegQueryValueExW(key, TextFieldValue(m_record.item.valueName), nullptr,
+                                            nullptr, &size) == kErrorSuccess;
+  (void)Os().RegCloseKey(key);  // a read-only key: nothing to lose on a failed close
+  return exists;
+}
+
+bool RegItemOpt::Begin() {
+  if (!m_bHeadSet) return Refuse("the record head could not be read");
+  if (std::string problem = SettingsKeyProblem(m_record.item.root, TextFieldValue(m_record.item.subkey));
+      !problem.empty()) {
+    return Refuse(problem);
+  }
+  if (!m_options.strRegistryBlocked.empty()) return Refuse(m_options.strRegistryBlocked);
+  m_bTargetExists = ValueExists();
+  m_bBegun = true;
+  return true;
+}
+
+std::uint32_t RegItemOpt::Write(const std::uint8_t* data, std::uint32_t length) {
+  if (!m_bBegun || m_bTooLarge || length == 0) return 0;
+  if (length > kMaxRegValueSize - m_data.size()) {
+    m_bTooLarge = true;
+    m_data.clear();
+    m_data.shrink_to_fit();
+    m_strSkipReason = "the value's data exceed " + std::to_string(kMaxRegValueSize) + " bytes";
+    return 0;
+  }
+  m_data.insert(m_data.end(), data, data + length);
+  return length;
+}
+
+bool RegItemOpt::End() {
+  if (!m_bBegun || m_bTooLarge) return false;
+  m_bBegun = false;
+  if (m_options.bDryRun) return true;
+  const std::u16string subkey = TextFieldValue(m_record.item.subkey);
+  RegKey key = 0;
+  if (Os().RegCreateKeyExW(m_record.item.root, subkey, kKeyAllAccess, &key) != kErrorSuccess &&
+      Os().RegOpenKeyExW(m_record.item.root, subkey, kKeyAllAccess, &key) != kErrorSuccess) {
+    return Refuse("cannot create the key: " + Os().LastErrorText());
+  }
+  const RegResult set = Os().RegSetValueExW(key, TextFieldValue(m_record.item.valueName), m_record.item.type,
+                                            m_data.data(), static_cast<std::uint32_t>(m_data.size()));
+  const std::string setError = set == kErrorSuccess ? std::string() : Os().LastErrorText();
+  (void)Os().RegCloseKey(key);  // the value is buffered already; closing cannot undo it
+  if (set != kErrorSuccess) return Refuse("cannot set the value: " + setError);
+  return true;
+}
+
+void RegItemOpt::Discard() {
+  m_bBegun = false;
+  m_data.clear();
+  m_data.shrink_to_fit();
+}
+
+std::string RegItemOpt::SkipReason() const { return m_strSkipReason; }
+
+std::string RegItemOpt::Describe() const {
+  std::string root = m_record.item.root == kHkeyCurrentUser ? "HKEY_CURRENT_USER" : "root " + std::to_string(m_record.item.root);
+  const std::u16string name = TextFieldValue(m_record.item.valueName);
+  return "setting " + root + "\\" + ToUtf8(TextFieldValue(m_record.item.subkey)) + " [" +
+         (name.empty() ? std::string("(default)") : ToUtf8(name)) + "]";
+}
+
+bool RegItemOpt::TargetExists() const { return m_bTargetExists; }
+
+}  // namespace qv

@@ -1,0 +1,209 @@
+// The archive reader on hand-built archives: one failure mode per test.
+#include "store/archive_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/platform.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/restore_fixture.h"
+
+namespace qv::test {
+namespace {
+
+constexpr char16_t kFavorites[] = u"%USERPROFILE%\\Favorites";
+
+class ArchiveReaderTest : public ::testing::Test {
+ protected:
+  // Runs a reader over the bytes; the registry is read back through Os() (buffered).
+  std::uint64_t Read(const ArchiveBuilder& archive, const std::u16string& password = u"",
+                     WindowHandle window = 0) {
+    archive.WriteTo(m_fixture.ArchiveFile());
+    ArchiveReader reader(m_fixture.ArchivePath(), password);
+    reader.SetNotifyWindow(window, WM_JOB_PROGRESS);
+    const std::uint64_t sum = reader.Run();
+    m_report = reader.Report();
+    return sum;
+  }
+  std::optional<StoredValue> BufferedValue(std::u16string_view subkey, std::u16string_view name) {
+    RegKey key = 0;
+    if (Os().RegOpenKeyExW(kHkeyCurrentUser, subkey, kKeyRead, &key) != kErrorSuccess) return std::nullopt;
+    StoredValue value;
+    std::uint32_t size = 0;
+    std::optional<StoredValue> result;
+    if (Os().RegQueryValueExW(key, name, &value.type, nullptr, &size) == kErrorSuccess) {
+      value.data.resize(size);
+      if (Os().RegQueryValueExW(key, name, &value.type, reinterpret_cast<std::uint8_t*>(value.data.data()),
+                                &size) == kErrorSuccess) {
+        result = value;
+      }
+    }
+    (void)Os().RegCloseKey(key);
+    return result;
+  }
+  std::filesystem::path Fav(const std::string& name) { return m_fixture.Profile().FavoritesDir() / name; }
+  // Nothing but the named files in Favorites: no temporary file was left behind.
+  std::vector<std::string> FavoritesEntries() {
+    std::vector<std::string> names;
+    for (const auto& [path, bytes] : SnapshotFiles(m_fixture.Profile().FavoritesDir())) names.push_back(path);
+    return names;
+  }
+
+  RestoreFixture m_fixture;
+  RestoreReport m_report;
+};
+
+TEST_F(ArchiveReaderTest, HeaderOnlyArchiveRestoresNothingAndPostsOnlyTheStart) {
+  MessageRecorder window;
+  ArchiveBuilder archive;
+  archive.Header();
+  ASSERT_EQ(archive.Size(), 116u);
+  EXPECT_EQ(Read(archive, u"", window.Window()), 0u);
+  EXPECT_TRUE(m_report.records.empty());
+  EXPECT_FALSE(m_report.HasLosses());
+  EXPECT_EQ(window.Messages(), (std::vector<PostedMessage>{{WM_JOB_PROGRESS, 0, 0}}));
+}
+
+TEST_F(ArchiveReaderTest, RecordsWithoutBlocksCreateEmptyTargets) {
+  test::WriteFileBytes(Fav("empty.url"), "old content");
+  ArchiveBuilder archive;
+  archive.Header()
+      .FileHead(kFavorites, u"empty.url").EndMarker()
+      .ValueHead(u"Software\\Microsoft\\Internet Explorer\\Main", u"Nothing", kRegBinary).EndMarker();
+  EXPECT_EQ(Read(archive), 0u);
+  ASSERT_EQ(m_report.records.size(), 2u);
+  EXPECT_EQ(m_report.Count(RecordOutcome::kRestored), 2u);
+  EXPECT_TRUE(m_report.records[0].bReplaced);
+  EXPECT_EQ(ReadFileBytes(Fav("empty.url")), "");
+  EXPECT_EQ(BufferedValue(u"Software\\Microsoft\\Internet Explorer\\Main", u"Nothing"),
+            (StoredValue{kRegBinary, ""}));
+}
+
+TEST_F(ArchiveReaderTest, UnknownKindCodesArePassedOverFourBytesAtATime) {
+  ArchiveBuilder archive;
+  archive.Header().Kind(3).Kind(0xFFFFFFFFu).File(kFavorites, u"a.url", "after the junk");
+  EXPECT_EQ(Read(archive), 14u);
+  EXPECT_EQ(m_report.nUnknownKindCodes, 2u);
+  EXPECT_EQ(m_report.Count(RecordOutcome::kRestored), 1u);
+  EXPECT_EQ(ReadFileBytes(Fav("a.url")), "after the junk");
+  EXPECT_TRUE(m_report.HasLosses());  // the junk did not reach the profile
+}
+
+TEST_F(ArchiveReaderTest, CutShortPiecesEndTheRestoreAndKeepWhatCameBefore) {
+  struct Case {
+    const char* what;
+    std::size_t keep;  // bytes of the second record's pieces that remain
+  };
+  ArchiveBuilder second;
+  second.FileHead(kFavorites, u"b.url").Block(std::string(300, 'n')).EndMarker();
+  const Case cases[] = {
+      {"kind code", 2},
+      {"record head", 700},
+      {"block head", 1048 + 3},
+      {"block payload", 1048 + 8 + 100},
+      {"end marker", 1048 + 8 + 300 + 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteFileBytes(Fav("b.url"), "the old b");
+    ArchiveBuilder archive;
+    archive.Header().File(kFavorites, u"a.url", "first").Raw(second.Bytes().substr(0, c.keep));
+    Read(archive);
+    EXPECT_EQ(ReadFileBytes(Fav("a.url")), "first");
+    EXPECT_EQ(ReadFileBytes(Fav("b.url")), "the old b");
+    EXPECT_TRUE(m_report.bEndedEarly);
+    EXPECT_NE(m_report.strEndReason.find("cut short"), std::string::npos) << m_report.strEndReason;
+    EXPECT_EQ(m_report.Count(RecordOutcome::kRestored), 1u);
+    EXPECT_EQ(FavoritesEntries(), (std::vector<std::string>{"a.url", "b.url"}));
+  }
+}
+
+TEST_F(ArchiveReaderTest, DamagedBlockLeavesTheOldFileAndTheNextRecordIsRestored) {
+  const Coding compressed{true, false, u""};
+  std::string payload = EncodePayload(std::string(5000, 'z'), compressed);
+  payload[payload.size() / 2] ^= 0x5A;
+  payload[payload.size() / 2 + 1] ^= 0x33;
+  test::WriteFileBytes(Fav("bad.url"), "keep me");
+  ArchiveBuilder archive;
+  archive.Header()
+      .FileHead(kFavorites, u"bad.url", compressed).RawBlock(payload).EndMarker()
+      .File(kFavorites, u"good.url", std::string(3000, 'g'), compressed);
+  Read(archive);
+  EXPECT_EQ(ReadFileBytes(Fav("bad.url")), "keep me");
+  EXPECT_EQ(ReadFileBytes(Fav("good.url")), std::string(3000, 'g'));
+  ASSERT_EQ(m_report.records.size(), 2u);
+  EXPECT_EQ(m_report.records[0].outcome, RecordOutcome::kDamaged);
+  EXPECT_EQ(m_report.nDamagedBlocks, 1u);
+  EXPECT_FALSE(m_report.bEndedEarly);
+  EXPECT_EQ(FavoritesEntries(), (std::vector<std::string>{"bad.url", "good.url"}));
+}
+
+TEST_F(ArchiveReaderTest, FailedBeginSkipsTheRecordAndGoesOn) {
+  test::WriteFileBytes(Fav("Links"), "a file where a folder should be");
+  ArchiveBuilder archive;
+  archive.Header()
+      .File(u"%USERPROFILE%\\Favorites\\Links", u"x.url", "cannot land")
+      .File(kFavorites, u"y.url", "lands");
+  EXPECT_EQ(Read(archive), 5u);
+  ASSERT_EQ(m_report.records.size(), 2u);
+  EXPECT_EQ(m_report.records[0].outcome, RecordOutcome::kSkipped);
+  EXPECT_FALSE(m_report.records[0].strReason.empty());
+  EXPECT_EQ(ReadFileBytes(Fav("Links")), "a file where a folder should be");
+  EXPECT_EQ(ReadFileBytes(Fav("y.url")), "lands");
+}
+
+TEST_F(ArchiveReaderTest, ImpossibleBlockSizesAreDamageNotAllocations) {
+  struct Case {
+    const char* what;
+    std::uint32_t size;
+    RecordOutcome outcome;
+  };
+  const Case cases[] = {
+      {"beyond every decoder", 0xFFFFFFF0u, RecordOutcome::kDamaged},
+      {"beyond the file", 5'000'000u, RecordOutcome::kCutShort},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ArchiveBuilder archive;
+    archive.Header().FileHead(kFavorites, u"big.url").BlockHead(0, c.size).Raw(std::string(64, 'x'));
+    Read(archive);
+    ASSERT_EQ(m_report.records.size(), 1u);
+    EXPECT_EQ(m_report.records[0].outcome, c.outcome);
+    EXPECT_TRUE(m_report.bEndedEarly);
+    EXPECT_FALSE(std::filesystem::exists(Fav("big.url")));
+  }
+}
+
+TEST_F(ArchiveReaderTest, ProgressFollowsThePositionAfterTheHeader) {
+  MessageRecorder window;
+  ArchiveBuilder archive;
+  archive.Header().File(kFavorites, u"a.url", std::string(100, 'a'));
+  ASSERT_EQ(archive.Size(), 1280u);
+  Read(archive, u"", window.Window());
+  // 1164 bytes consumed after the 116-byte header, of 1280: 90.9 percent.
+  EXPECT_EQ(window.Messages(),
+            (std::vector<PostedMessage>{{WM_JOB_PROGRESS, 0, 0}, {WM_JOB_PROGRESS, 90, 0}}));
+}
+
+TEST_F(ArchiveReaderTest, ValuesOfManyBlocksRestoreWholeInEveryCoding) {
+  const std::string big = Bytes(250000, 7);
+  const std::u16string key = u"Software\\Microsoft\\Internet Explorer\\Big";
+  const Coding codings[] = {{false, false, u""}, {true, false, u""}, {false, true, u"secret1"}, {true, true, u"secret1"}};
+  for (const Coding& coding : codings) {
+    SCOPED_TRACE(testing::Message() << coding.compress << coding.protect);
+    ArchiveBuilder archive;
+    archive.Header(coding.protect, coding.password)
+        .Value(key, u"Blob", kRegBinary, big, coding)
+        .Value(key, u"Just over", kRegBinary, big.substr(0, 10241), coding)
+        .File(kFavorites, u"big.url", big, coding);
+    EXPECT_EQ(Read(archive, coding.password), 2 * big.size() + 10241);
+    EXPECT_FALSE(m_report.HasLosses());
+    EXPECT_EQ(BufferedValue(key, u"Blob"), (StoredValue{kRegBinary, big}));
+    EXPECT_EQ(BufferedValue(key, u"Just over"), (StoredValue{kRegBinary, big.substr(0, 10241)}));
+    EXPECT_EQ(ReadFileBytes(Fav("big.url")), big);
+  }
+}
+
+}  // namespace
+}  // namespace qv::test
