@@ -7,10 +7,11 @@
 
 namespace qv {
 
-// Windows documents 1 MB as the largest value of a standard-format (1.3) hive, the
-// format we create; a larger one is refused rather than written where Windows
-// would not read it.
-inline constexpr std::uint32_t kMaxValueBytes = 1024 * 1024;
+// libhivex refuses to allocate a cell over 1,000,000 bytes (4 of them the cell's
+// size field), which also keeps within the 1 MB Windows documents for a value of a
+// standard-format (1.3) hive, the format we create. Refusing a larger value when
+// it is set, rather than at commit, keeps it from failing the whole batch.
+inline constexpr std::uint32_t kMaxValueBytes = 1000000 - 4;
 
 // The largest value a hive of this minor version takes: a 1.4+ hive stores larger
 // values as big data, which libhivex cannot write.

@@ -17,6 +17,17 @@ Status CheckNameTravels(std::u16string_view name, const char* what) {
   return Status::Ok();
 }
 
+// Greek letters with tonos and final sigma, which the shared table leaves alone;
+// Windows folds them, and key names in Greek carry them often.
+char16_t RegistryUpperCaseUnit(char16_t unit) {
+  if (unit == 0x03AC) return 0x0386;
+  if (unit >= 0x03AD && unit <= 0x03AF) return static_cast<char16_t>(unit - 0x25);
+  if (unit == 0x03C2) return 0x03A3;
+  if (unit == 0x03CC) return 0x038C;
+  if (unit == 0x03CD || unit == 0x03CE) return static_cast<char16_t>(unit - 0x3F);
+  return UpperCaseUnit(unit);
+}
+
 }  // namespace
 
 KeyPath AppendKeyPath(const KeyPath& base, std::u16string_view subkey) {
@@ -33,7 +44,7 @@ KeyPath AppendKeyPath(const KeyPath& base, std::u16string_view subkey) {
 
 std::u16string FoldName(std::u16string_view name) {
   std::u16string folded(name);
-  for (char16_t& unit : folded) unit = UpperCaseUnit(unit);
+  for (char16_t& unit : folded) unit = RegistryUpperCaseUnit(unit);
   return folded;
 }
 
