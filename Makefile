@@ -15,7 +15,7 @@ build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
 run: build
-	@$(BUILD)/bin/qvl --help
+	@$(BUILD)/bin/qvl backup quorvel-backup.qvl
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
