@@ -165,6 +165,16 @@ HeaderCheck CheckArchiveHeader(const ArchiveHeader& header) {
   return HeaderCheck::kOk;
 }
 
+const char* HeaderCheckText(HeaderCheck check) {
+  switch (check) {
+    case HeaderCheck::kOk: return "ok";
+    case HeaderCheck::kBadMagic: return "bad magic number";
+    case HeaderCheck::kBadVersion: return "unsupported version";
+    case HeaderCheck::kBadVerifierLength: return "bad verifier length";
+  }
+  return "unknown header check";
+}
+
 std::vector<std::uint8_t> MakePasswordVerifier(const std::u16string& password) {
   // The phrase's terminating zero is encrypted too: verifiers have always held 65
   // plain bytes, and CheckPassword compares only the first 64.

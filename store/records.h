@@ -111,6 +111,8 @@ enum class HeaderCheck {
                        // short to hold the 64 phrase bytes once decrypted
 };
 HeaderCheck CheckArchiveHeader(const ArchiveHeader& header);
+// What a refused header is, in words for the user ("bad magic number", ...).
+const char* HeaderCheckText(HeaderCheck check);
 
 // The 80-byte verifier block for a password: the encrypted check phrase.
 std::vector<std::uint8_t> MakePasswordVerifier(const std::u16string& password);

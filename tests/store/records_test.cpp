@@ -188,6 +188,8 @@ TEST(HeaderChecks, RefuseForeignAndDamagedHeaders) {
   noZero.magic = {'Q', 'V', 'L', '!'};
   EXPECT_EQ(CheckArchiveHeader(noZero), HeaderCheck::kBadMagic);
 
+  EXPECT_STREQ(HeaderCheckText(CheckArchiveHeader(noZero)), "bad magic number");
+
   ArchiveHeader version2 = plain;
   version2.version = 2;
   EXPECT_EQ(CheckArchiveHeader(version2), HeaderCheck::kBadVersion);
