@@ -1,8 +1,10 @@
 #include "tests/support/restore_fixture.h"
 
 #include <memory>
+#include <vector>
 
 #include "platform/linux_platform.h"
+#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {
@@ -18,11 +20,48 @@ RestoreSummary RestoreFixture::Restore(const std::string& archiveBytes, const st
   return RunRestore(options);
 }
 
-std::optional<StoredValue> RestoreFixture::CommittedValue(std::u16string_view subkey, std::u16string_view name) {
+std::unique_ptr<Platform> RestoreFixture::FreshPlatform() {
   LinuxPlatformOptions options;
   options.profileDir = m_profile.ProfileDir().string();
   options.classesHive = m_profile.Scratch("reader-classes.dat").string();
-  std::unique_ptr<Platform> fresh = MakeLinuxPlatform(options);
+  return MakeLinuxPlatform(options);
+}
+
+namespace {
+
+void CollectTree(Platform& platform, const std::u16string& key, std::map<std::string, StoredValue>* tree) {
+  RegKey handle = 0;
+  if (platform.RegOpenKeyExW(kHkeyCurrentUser, key, kKeyRead, &handle) != kErrorSuccess) return;
+  std::vector<std::u16string> subkeys;
+  std::u16string name;
+  for (std::uint32_t i = 0; platform.RegEnumKeyExW(handle, i, 10240, &name) == kErrorSuccess; ++i) {
+    subkeys.push_back(name);
+  }
+  for (std::uint32_t i = 0; platform.RegEnumValueW(handle, i, 10240, &name) == kErrorSuccess; ++i) {
+    StoredValue value;
+    std::uint32_t size = 0;
+    if (platform.RegQueryValueExW(handle, name, &value.type, nullptr, &size) != kErrorSuccess) continue;
+    value.data.resize(size);
+    if (platform.RegQueryValueExW(handle, name, &value.type, reinterpret_cast<std::uint8_t*>(value.data.data()),
+                                  &size) != kErrorSuccess) {
+      continue;
+    }
+    (*tree)[ToUtf8(key) + "\\[" + ToUtf8(name) + "]"] = value;
+  }
+  (void)platform.RegCloseKey(handle);  // read-only key of a throw-away platform
+  for (const std::u16string& subkey : subkeys) CollectTree(platform, key + u"\\" + subkey, tree);
+}
+
+}  // namespace
+
+std::map<std::string, StoredValue> RestoreFixture::CommittedTree(std::u16string_view key) {
+  std::map<std::string, StoredValue> tree;
+  CollectTree(*FreshPlatform(), std::u16string(key), &tree);
+  return tree;
+}
+
+std::optional<StoredValue> RestoreFixture::CommittedValue(std::u16string_view subkey, std::u16string_view name) {
+  std::unique_ptr<Platform> fresh = FreshPlatform();
   RegKey key = 0;
   if (fresh->RegOpenKeyExW(kHkeyCurrentUser, subkey, kKeyRead, &key) != kErrorSuccess) return std::nullopt;
   StoredValue value;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -32,9 +33,13 @@ class RestoreFixture {
 
   // The value as NTUSER.DAT holds it on disk (read through a fresh platform).
   std::optional<StoredValue> CommittedValue(std::u16string_view subkey, std::u16string_view name);
+  // Every value at or below `key` as NTUSER.DAT holds them: "key\\[name]" -> value.
+  std::map<std::string, StoredValue> CommittedTree(std::u16string_view key);
   std::string Favorite(const std::string& relativePath) const;
 
  private:
+  std::unique_ptr<Platform> FreshPlatform();
+
   ProfileFixture m_profile;
 };
 
