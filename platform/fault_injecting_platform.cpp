@@ -23,6 +23,13 @@ std::uint32_t TakeFromBudget(std::optional<std::uint64_t>& budget, std::uint32_t
 
 }  // namespace
 
+// Bytes granted but not moved (end of file, a real failure) stay in the budget, so
+// it counts what actually went through.
+void FaultInjectingPlatform::Refund(std::optional<std::uint64_t>& budget, std::uint32_t unused) {
+  std::lock_guard lock(m_mutex);
+  if (budget) *budget += unused;
+}
+
 void FaultInjectingPlatform::FailNthWrite(std::uint64_t n) {
   std::lock_guard lock(m_mutex);
   m_nWritesUntilFailure = n;
@@ -84,9 +91,11 @@ bool FaultInjectingPlatform::ReadFile(FileHandle file, void* buffer, std::uint32
     std::lock_guard lock(m_mutex);
     granted = TakeFromBudget(m_nReadBudget, bytesToRead);
   }
-  if (granted == bytesToRead) return m_inner.ReadFile(file, buffer, bytesToRead, bytesRead);
-  if (!m_inner.ReadFile(file, buffer, granted, bytesRead)) return false;
-  return Injected("ReadFile after the byte budget");
+  *bytesRead = 0;
+  const bool ok = m_inner.ReadFile(file, buffer, granted, bytesRead);
+  Refund(m_nReadBudget, granted - *bytesRead);
+  if (!ok) return false;
+  return granted == bytesToRead || Injected("ReadFile after the byte budget");
 }
 
 bool FaultInjectingPlatform::WriteFile(FileHandle file, const void* buffer,
@@ -100,9 +109,11 @@ bool FaultInjectingPlatform::WriteFile(FileHandle file, const void* buffer,
     }
     granted = TakeFromBudget(m_nWriteBudget, bytesToWrite);
   }
-  if (granted == bytesToWrite) return m_inner.WriteFile(file, buffer, bytesToWrite, bytesWritten);
-  if (!m_inner.WriteFile(file, buffer, granted, bytesWritten)) return false;
-  return Injected("WriteFile after the byte budget (disk full)");
+  *bytesWritten = 0;
+  const bool ok = m_inner.WriteFile(file, buffer, granted, bytesWritten);
+  Refund(m_nWriteBudget, granted - *bytesWritten);
+  if (!ok) return false;
+  return granted == bytesToWrite || Injected("WriteFile after the byte budget (disk full)");
 }
 
 bool FaultInjectingPlatform::FlushFileBuffers(FileHandle file) {

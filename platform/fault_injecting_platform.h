@@ -127,6 +127,8 @@ class FaultInjectingPlatform final : public Platform {
   }
 
  private:
+  void Refund(std::optional<std::uint64_t>& budget, std::uint32_t unused);
+
   Platform& m_inner;
   std::mutex m_mutex;
   std::uint64_t m_nWritesUntilFailure = 0;  // 0: no such fault
