@@ -103,6 +103,21 @@ TEST_F(HiveCommit, DirtyHiveIsReadButNeverWritten) {
   EXPECT_EQ(test::ReadFileBytes(m_strHive), before);
 }
 
+TEST_F(HiveCommit, DamagedHiveFailsReadsWithAReasonAndIsNeverReplaced) {
+  MakeHive();
+  std::string bytes = test::ReadFileBytes(m_strHive);
+  bytes[4096] = 'X';  // the first hive bin loses its signature
+  test::WriteFileBytes(m_strHive, bytes);
+  auto registry = Registry();
+  RegKey key = 0;
+  EXPECT_EQ(registry->RegOpenKeyExW(kHkeyCurrentUser, u"", kKeyRead, &key), kErrorBadDb);
+  EXPECT_NE(LastErrorTextOfThread().find("NTUSER.DAT"), std::string::npos) << LastErrorTextOfThread();
+  EXPECT_FALSE(registry->RegCheckWritable(kHkeyCurrentUser).ok());
+  EXPECT_NE(test::PutValue(*registry, kHkeyCurrentUser, u"K", u"V", kRegNone, {}), kErrorSuccess);
+  EXPECT_TRUE(registry->RegCommit(kHkeyCurrentUser).ok());
+  EXPECT_EQ(test::ReadFileBytes(m_strHive), bytes);
+}
+
 TEST_F(HiveCommit, BigDataFormatTakesOnlyValuesThatFitOneCell) {
   MakeHive();
   test::PokeHiveHeader(m_strHive, kHiveMinorVersionOffset, 4);
