@@ -1,17 +1,140 @@
-// Placeholder until the restore job exists.
+// qvl restore: checks the archive and its password, runs the same restore job as the
+// window, prints what was restored and what was not, and exits with the outcome.
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "cli/commands.h"
+#include "jobs/archive_check.h"
+#include "jobs/restore_job.h"
+#include "jobs/restore_summary_text.h"
+#include "platform/linux_platform.h"
+#include "platform/platform.h"
+#include "platform/text.h"
 
 namespace qv::cli {
+namespace {
+
+struct RestoreArgs {
+  std::string archive;
+  std::string passwordFile;
+  std::string profileDir;
+  bool dryRun = false;
+};
+
+constexpr std::uint32_t kMaxPasswordFileBytes = 64 * 1024;
+
+// The first line of the file, without its line ending.
+std::optional<std::string> ReadPasswordFile(const std::string& nativePath, std::string* why) {
+  const FileHandle file =
+      Os().CreateFileW(Os().ToWindowsPath(nativePath), kGenericRead, kFileShareRead, kOpenExisting);
+  if (file == kInvalidHandle) {
+    *why = Os().LastErrorText();
+    return std::nullopt;
+  }
+  std::string text(kMaxPasswordFileBytes, '\0');
+  std::uint32_t count = 0;
+  const bool read = Os().ReadFile(file, text.data(), kMaxPasswordFileBytes, &count);
+  if (!read) *why = Os().LastErrorText();
+  (void)Os().CloseHandle(file);  // read-only: nothing can be lost at close
+  if (!read) return std::nullopt;
+  text.resize(count);
+  text = text.substr(0, text.find('\n'));
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+void PrintRefusal(std::string_view message, const std::string& detail) {
+  std::cerr << message;
+  if (message.empty() || message.back() != '\n') std::cerr << "\n";
+  if (!detail.empty()) std::cerr << "qvl restore: " << detail << "\n";
+}
+
+int ExitCodeOf(RestoreOutcome outcome) {
+  switch (outcome) {
+    case RestoreOutcome::kOk:
+      return kExitSuccess;
+    case RestoreOutcome::kPartial:
+      return kExitPartial;
+    case RestoreOutcome::kFailed:
+      return kExitFailed;
+  }
+  return kExitFailed;
+}
+
+int RunRestoreCommand(const RestoreArgs& args) {
+  InstallPlatform(args.profileDir);
+  RestoreJobOptions options;
+  options.strArchivePath = Os().ToWindowsPath(args.archive);
+  options.bDryRun = args.dryRun;
+  if (options.strArchivePath.empty()) {
+    std::cerr << "qvl restore: " << args.archive << ": " << Os().LastErrorText() << "\n";
+    return kExitUsage;
+  }
+
+  // Checked first so that a missing or foreign file is named before a password is
+  // asked for; the job checks everything again itself.
+  const ArchiveCheck check = CheckArchive(options.strArchivePath);
+  if (check.result != ArchiveCheckResult::kOk) {
+    PrintRefusal(ArchiveCheckMessage(check.result), check.strDetail);
+    return kExitFailed;
+  }
+  if (check.NeedsPassword()) {
+    std::optional<std::string> password;
+    if (!args.passwordFile.empty()) {
+      std::string why;
+      password = ReadPasswordFile(args.passwordFile, &why);
+      if (!password) {
+        std::cerr << "qvl restore: cannot read the password file: " << why << "\n";
+        return kExitUsage;
+      }
+    } else if (const char* fromEnvironment = std::getenv("QVL_PASSWORD")) {
+      password = fromEnvironment;
+    }
+    if (!password) {
+      std::cerr << "qvl restore: " << args.archive
+                << " is password protected: give --password-file FILE or set QVL_PASSWORD\n";
+      return kExitUsage;
+    }
+    options.strPassword = FromUtf8(*password);
+  }
+
+  const RestoreSummary summary = RunRestore(options);
+  if (summary.check != ArchiveCheckResult::kOk) {
+    PrintRefusal(summary.strMessage, summary.strDetail);
+    return kExitFailed;
+  }
+  std::cout << (args.dryRun ? "Dry run of " : "Restored from ") << Os().ToNativePath(options.strArchivePath)
+            << " into the profile " << ResolveProfileDir(args.profileDir) << "\n"
+            << FormatRestoreSummary(summary);
+  return ExitCodeOf(summary.outcome);
+}
+
+}  // namespace
 
 void AddRestoreCommand(CLI::App& app, int& exitCode) {
-  auto* command = app.add_subcommand("restore", "Restore (not available yet)");
-  command->callback([&exitCode] {
-    std::cerr << "qvl: restore is not available yet\n";
-    exitCode = kExitFailed;
-  });
+  auto args = std::make_shared<RestoreArgs>();
+  auto* command = app.add_subcommand(
+      "restore", "Restore the favorites and IE settings of an archive into the profile");
+  command->add_option("ARCHIVE", args->archive, "Archive to restore (.qvl)")->required();
+  command->add_option("--password-file", args->passwordFile,
+                      "Password of a protected archive, on the file's first line; "
+                      "QVL_PASSWORD works too");
+  command->add_flag("--dry-run", args->dryRun,
+                    "Read and decode everything and list what would be written, replaced or "
+                    "skipped, without changing the profile");
+  AddProfileOption(*command, args->profileDir);
+  command->footer(
+      "Files are written only below Favorites/, values only below "
+      "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer; anything else the archive "
+      "names is skipped and listed.\n"
+      "Exit codes: 0 success, 1 the restore failed (missing file, not an archive, wrong "
+      "password, unreadable archive or hive), 2 usage error, 3 partial (something was "
+      "skipped, damaged or cut off).");
+  command->callback([args, &exitCode] { exitCode = RunRestoreCommand(*args); });
 }
 
 }  // namespace qv::cli
