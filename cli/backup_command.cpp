@@ -59,7 +59,7 @@ void PrintSummary(const BackupSummary& summary) {
               << " bytes in the archive\n";
   }
   if (!summary.skipped.empty()) {
-    std::cout << "Skipped " << summary.skipped.size() << " entries:\n";
+    std::cout << "Skipped entries: " << summary.skipped.size() << "\n";
     for (const SkippedSource& entry : summary.skipped) {
       std::cout << "  " << entry.path << ": " << entry.reason << "\n";
     }

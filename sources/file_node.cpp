@@ -31,7 +31,11 @@ bool FileNode::ListChildren(std::vector<FileNode>& children,
 
   FindData found;
   const FindHandle find = Os().FindFirstFileW(Join(folderText, pattern), &found);
-  if (find == kInvalidHandle) return false;
+  if (find == kInvalidHandle) {
+    // Even an empty folder lists "." and "..": a failure here hides entries.
+    skipped.push_back({ToUtf8(folderText), "the folder cannot be listed: " + Os().LastErrorText()});
+    return false;
+  }
   do {
     if (found.name == u"." || found.name == u"..") continue;
     const std::u16string path = Join(folderText, found.name);
