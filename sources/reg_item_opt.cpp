@@ -1,5 +1,6 @@
 #include "sources/reg_item_opt.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "platform/platform.h"
@@ -53,14 +54,16 @@ bool RegItemOpt::Begin() {
 
 std::uint32_t RegItemOpt::Write(const std::uint8_t* data, std::uint32_t length) {
   if (!m_bBegun || m_bTooLarge || length == 0) return 0;
-  if (length > kMaxRegValueSize - m_data.size()) {
+  if (length > kMaxRegValueSize - m_nCollected) {
     m_bTooLarge = true;
     m_data.clear();
     m_data.shrink_to_fit();
     m_strSkipReason = "the value's data exceed " + std::to_string(kMaxRegValueSize) + " bytes";
     return 0;
   }
-  m_data.insert(m_data.end(), data, data + length);
+  m_nCollected += length;
+  // A dry run only needs to know that the value fits.
+  if (!m_options.bDryRun) m_data.insert(m_data.end(), data, data + length);
   return length;
 }
 
@@ -84,6 +87,7 @@ bool RegItemOpt::End() {
 
 void RegItemOpt::Discard() {
   m_bBegun = false;
+  m_nCollected = 0;
   m_data.clear();
   m_data.shrink_to_fit();
 }
@@ -91,9 +95,12 @@ void RegItemOpt::Discard() {
 std::string RegItemOpt::SkipReason() const { return m_strSkipReason; }
 
 std::string RegItemOpt::Describe() const {
-  std::string root = m_record.item.root == kHkeyCurrentUser ? "HKEY_CURRENT_USER" : "root " + std::to_string(m_record.item.root);
+  char root[32] = "HKEY_CURRENT_USER";
+  if (m_record.item.root != kHkeyCurrentUser) {
+    std::snprintf(root, sizeof root, "root 0x%08X", static_cast<unsigned>(m_record.item.root));
+  }
   const std::u16string name = TextFieldValue(m_record.item.valueName);
-  return "setting " + root + "\\" + ToUtf8(TextFieldValue(m_record.item.subkey)) + " [" +
+  return std::string("setting ") + root + "\\" + ToUtf8(TextFieldValue(m_record.item.subkey)) + " [" +
          (name.empty() ? std::string("(default)") : ToUtf8(name)) + "]";
 }
 

@@ -45,6 +45,7 @@ class RegItemOpt : public DataItem {
   bool m_bBegun = false;
   bool m_bTooLarge = false;
   bool m_bTargetExists = false;
+  std::uint32_t m_nCollected = 0;
   std::vector<std::uint8_t> m_data;
   std::string m_strSkipReason;
 };

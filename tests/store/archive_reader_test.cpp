@@ -186,24 +186,5 @@ TEST_F(ArchiveReaderTest, ProgressFollowsThePositionAfterTheHeader) {
             (std::vector<PostedMessage>{{WM_JOB_PROGRESS, 0, 0}, {WM_JOB_PROGRESS, 90, 0}}));
 }
 
-TEST_F(ArchiveReaderTest, ValuesOfManyBlocksRestoreWholeInEveryCoding) {
-  const std::string big = Bytes(250000, 7);
-  const std::u16string key = u"Software\\Microsoft\\Internet Explorer\\Big";
-  const Coding codings[] = {{false, false, u""}, {true, false, u""}, {false, true, u"secret1"}, {true, true, u"secret1"}};
-  for (const Coding& coding : codings) {
-    SCOPED_TRACE(testing::Message() << coding.compress << coding.protect);
-    ArchiveBuilder archive;
-    archive.Header(coding.protect, coding.password)
-        .Value(key, u"Blob", kRegBinary, big, coding)
-        .Value(key, u"Just over", kRegBinary, big.substr(0, 10241), coding)
-        .File(kFavorites, u"big.url", big, coding);
-    EXPECT_EQ(Read(archive, coding.password), 2 * big.size() + 10241);
-    EXPECT_FALSE(m_report.HasLosses());
-    EXPECT_TRUE(BufferedValue(key, u"Blob") == (StoredValue{kRegBinary, big}));
-    EXPECT_TRUE(BufferedValue(key, u"Just over") == (StoredValue{kRegBinary, big.substr(0, 10241)}));
-    EXPECT_TRUE(ReadFileBytes(Fav("big.url")) == big);
-  }
-}
-
 }  // namespace
 }  // namespace qv::test
