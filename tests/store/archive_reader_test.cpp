@@ -78,6 +78,8 @@ TEST_F(ArchiveReaderTest, RecordsWithoutBlocksCreateEmptyTargets) {
   EXPECT_EQ(ReadFileBytes(Fav("empty.url")), "");
   EXPECT_EQ(BufferedValue(u"Software\\Microsoft\\Internet Explorer\\Main", u"Nothing"),
             (StoredValue{kRegBinary, ""}));
+  // Values wait for the job's one commit: a restore killed now leaves no hive change.
+  EXPECT_FALSE(std::filesystem::exists(m_fixture.Profile().HivePath()));
 }
 
 TEST_F(ArchiveReaderTest, UnknownKindCodesArePassedOverFourBytesAtATime) {
