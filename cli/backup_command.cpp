@@ -3,13 +3,12 @@
 #include <CLI/CLI.hpp>
 #include <atomic>
 #include <csignal>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/password_input.h"
 #include "jobs/backup_job.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -29,28 +28,6 @@ std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void RequestStop(int) { g_stopRequested.store(true); }
-
-constexpr std::uint32_t kMaxPasswordFileBytes = 64 * 1024;
-
-// The first line of the file, without its line ending.
-std::optional<std::string> ReadPasswordFile(const std::string& nativePath, std::string* why) {
-  const FileHandle file =
-      Os().CreateFileW(Os().ToWindowsPath(nativePath), kGenericRead, kFileShareRead, kOpenExisting);
-  if (file == kInvalidHandle) {
-    *why = Os().LastErrorText();
-    return std::nullopt;
-  }
-  std::string text(kMaxPasswordFileBytes, '\0');
-  std::uint32_t count = 0;
-  const bool read = Os().ReadFile(file, text.data(), kMaxPasswordFileBytes, &count);
-  if (!read) *why = Os().LastErrorText();
-  (void)Os().CloseHandle(file);  // read-only: nothing can be lost at close
-  if (!read) return std::nullopt;
-  text.resize(count);
-  text = text.substr(0, text.find('\n'));
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
 
 void PrintSummary(const BackupSummary& summary) {
   for (const BackupItemSummary& item : summary.items) {
@@ -76,20 +53,14 @@ int RunBackupCommand(const BackupArgs& args) {
   }
   options.compress = args.compress;
 
-  std::optional<std::string> password;
-  if (!args.passwordFile.empty()) {
-    std::string why;
-    password = ReadPasswordFile(args.passwordFile, &why);
-    if (!password) {
-      std::cerr << "qvl backup: cannot read the password file: " << why << "\n";
-      return kExitUsage;
-    }
-  } else if (const char* fromEnvironment = std::getenv("QVL_PASSWORD")) {
-    password = fromEnvironment;
+  const PasswordInput input = ReadPassword(args.passwordFile);
+  if (!input.ok) {
+    std::cerr << "qvl backup: " << input.error << "\n";
+    return kExitUsage;
   }
-  if (password) {
+  if (input.password) {
     options.protect = true;
-    options.password = FromUtf8(*password);
+    options.password = *input.password;
     if (options.password.size() < kMinPasswordLength) {
       std::cerr << "qvl backup: the password must have 6 or more characters\n";
       return kExitUsage;

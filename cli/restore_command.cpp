@@ -1,19 +1,17 @@
 // qvl restore: checks the archive and its password, runs the same restore job as the
 // window, prints what was restored and what was not, and exits with the outcome.
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/password_input.h"
 #include "jobs/archive_check.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
 #include "platform/linux_platform.h"
 #include "platform/platform.h"
-#include "platform/text.h"
 
 namespace qv::cli {
 namespace {
@@ -24,28 +22,6 @@ struct RestoreArgs {
   std::string profileDir;
   bool dryRun = false;
 };
-
-constexpr std::uint32_t kMaxPasswordFileBytes = 64 * 1024;
-
-// The first line of the file, without its line ending.
-std::optional<std::string> ReadPasswordFile(const std::string& nativePath, std::string* why) {
-  const FileHandle file =
-      Os().CreateFileW(Os().ToWindowsPath(nativePath), kGenericRead, kFileShareRead, kOpenExisting);
-  if (file == kInvalidHandle) {
-    *why = Os().LastErrorText();
-    return std::nullopt;
-  }
-  std::string text(kMaxPasswordFileBytes, '\0');
-  std::uint32_t count = 0;
-  const bool read = Os().ReadFile(file, text.data(), kMaxPasswordFileBytes, &count);
-  if (!read) *why = Os().LastErrorText();
-  (void)Os().CloseHandle(file);  // read-only: nothing can be lost at close
-  if (!read) return std::nullopt;
-  text.resize(count);
-  text = text.substr(0, text.find('\n'));
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
 
 void PrintRefusal(std::string_view message, const std::string& detail) {
   std::cerr << message;
@@ -83,23 +59,17 @@ int RunRestoreCommand(const RestoreArgs& args) {
     return kExitFailed;
   }
   if (check.NeedsPassword()) {
-    std::optional<std::string> password;
-    if (!args.passwordFile.empty()) {
-      std::string why;
-      password = ReadPasswordFile(args.passwordFile, &why);
-      if (!password) {
-        std::cerr << "qvl restore: cannot read the password file: " << why << "\n";
-        return kExitUsage;
-      }
-    } else if (const char* fromEnvironment = std::getenv("QVL_PASSWORD")) {
-      password = fromEnvironment;
+    const PasswordInput input = ReadPassword(args.passwordFile);
+    if (!input.ok) {
+      std::cerr << "qvl restore: " << input.error << "\n";
+      return kExitUsage;
     }
-    if (!password) {
+    if (!input.password) {
       std::cerr << "qvl restore: " << args.archive
                 << " is password protected: give --password-file FILE or set QVL_PASSWORD\n";
       return kExitUsage;
     }
-    options.strPassword = FromUtf8(*password);
+    options.strPassword = *input.password;
   }
 
   const RestoreSummary summary = RunRestore(options);

@@ -1,0 +1,52 @@
+#include "cli/password_input.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace qv::cli {
+namespace {
+
+constexpr std::uint32_t kMaxPasswordFileBytes = 64 * 1024;
+
+std::optional<std::string> FirstLineOf(const std::string& nativePath, std::string* why) {
+  const FileHandle file =
+      Os().CreateFileW(Os().ToWindowsPath(nativePath), kGenericRead, kFileShareRead, kOpenExisting);
+  if (file == kInvalidHandle) {
+    *why = Os().LastErrorText();
+    return std::nullopt;
+  }
+  std::string text(kMaxPasswordFileBytes, '\0');
+  std::uint32_t count = 0;
+  const bool read = Os().ReadFile(file, text.data(), kMaxPasswordFileBytes, &count);
+  if (!read) *why = Os().LastErrorText();
+  (void)Os().CloseHandle(file);  // read-only: nothing can be lost at close
+  if (!read) return std::nullopt;
+  text.resize(count);
+  text = text.substr(0, text.find('\n'));
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+PasswordInput ReadPassword(const std::string& passwordFile) {
+  PasswordInput input;
+  if (!passwordFile.empty()) {
+    std::string why;
+    const std::optional<std::string> line = FirstLineOf(passwordFile, &why);
+    if (!line) {
+      input.ok = false;
+      input.error = "cannot read the password file: " + why;
+      return input;
+    }
+    input.password = FromUtf8(*line);
+  } else if (const char* fromEnvironment = std::getenv("QVL_PASSWORD")) {
+    input.password = FromUtf8(fromEnvironment);
+  }
+  return input;
+}
+
+}  // namespace qv::cli

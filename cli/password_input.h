@@ -1,0 +1,18 @@
+// Where qvl takes a password from: --password-file FILE (its first line, without the
+// line ending), else the QVL_PASSWORD environment variable.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace qv::cli {
+
+struct PasswordInput {
+  bool ok = true;                         // false: the password file could not be read
+  std::optional<std::u16string> password;  // empty: no password was given
+  std::string error;                      // why, when !ok
+};
+
+PasswordInput ReadPassword(const std::string& passwordFile);
+
+}  // namespace qv::cli
