@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/last_error.h"
 #include "platform/os_error.h"
@@ -34,6 +35,20 @@ void SyncFolder(const std::string& folder) {
   // and there is nothing better to do there than trust their own ordering.
   (void)fsync(fd);
   close(fd);
+}
+
+// The process's file-creation mask, read without changing it (umask() would change it
+// for every thread for a moment). Falls back to the usual 022.
+mode_t CurrentUmask() {
+  const int fd = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 022;
+  char buffer[4096];
+  const ssize_t count = read(fd, buffer, sizeof(buffer) - 1);
+  close(fd);
+  if (count <= 0) return 022;
+  buffer[count] = '\0';
+  const char* line = strstr(buffer, "Umask:");
+  return line ? static_cast<mode_t>(strtoul(line + 6, nullptr, 8)) : 022;
 }
 
 bool IsFolder(const std::string& path) {
@@ -67,6 +82,10 @@ bool CreateTempFileIn(const std::string& folder, std::string* path) {
     SetLastErrorFromErrno("cannot create a temporary file in", folder, errno);
     return false;
   }
+  // A temporary file becomes an archive or a restored favorite: it gets the mode a
+  // plain create would give, not mkstemp's owner-only 0600. Should fchmod fail, the
+  // file stays owner-only, which loses nothing.
+  (void)fchmod(fd, 0666 & ~CurrentUmask());
   close(fd);
   *path = std::move(pattern);
   return true;

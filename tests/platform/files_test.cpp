@@ -136,6 +136,12 @@ TEST(Files, TemporaryFileIsRenamedOverTheTarget) {
   EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
   EXPECT_EQ(std::filesystem::path(nativeTemp).parent_path(), fixture.Native("out"));
   EXPECT_EQ(std::filesystem::file_size(nativeTemp), 0u);
+  // It becomes an archive or a restored favorite: the mode of a plain create.
+  const mode_t mask = umask(022);
+  umask(mask);
+  struct stat info {};
+  ASSERT_EQ(stat(nativeTemp.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 
   std::u16string second;
   ASSERT_TRUE(os.GetTempFileNameW(fixture.Win("out"), &second));
