@@ -1,6 +1,7 @@
 # Thin driver over CMake: the two commands of the README's quick start.
 BUILD ?= build
 JOBS ?= 2
+MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 
 .PHONY: deps configure build run test clean
