@@ -55,6 +55,11 @@ bool FileItemOpt::Begin() {
 
   m_strTargetPath = folder + u"\\" + name;
   m_bTargetExists = Os().PathFileExistsW(m_strTargetPath);
+  // A link in Favorites that leads elsewhere is not ours to turn into a file: on
+  // Windows the write would land at the link's target, outside Favorites.
+  if (!FolderProblem(m_strTargetPath, favorites).empty()) {
+    return Refuse("the file is a link that leads outside the Favorites folder");
+  }
   if (m_options.bDryRun) {
     m_bBegun = true;
     return true;

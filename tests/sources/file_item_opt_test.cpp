@@ -95,6 +95,12 @@ TEST_F(FileItemOptTest, LinksOutOfFavoritesDoNotCount) {
   EXPECT_FALSE(m_bBegun);
   EXPECT_FALSE(item->End());
   EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path()));
+
+  // The link itself named as the file: neither followed nor replaced.
+  auto named = Begun(u"%USERPROFILE%\\Favorites", u"Escape");
+  EXPECT_FALSE(m_bBegun);
+  EXPECT_FALSE(named->End());
+  EXPECT_TRUE(std::filesystem::is_symlink(Fav("Escape")));
 }
 
 TEST_F(FileItemOptTest, FailuresOfTheDiskKeepTheOldFile) {
