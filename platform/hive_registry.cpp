@@ -61,6 +61,25 @@ struct HiveRegistry::State {
     return kErrorSuccess;
   }
 
+  // Opens `subkey` below `root` through `reach` (find, or create with its parents)
+  // and hands out a new handle for it.
+  RegResult OpenKey(RegKey root, std::u16string_view subkey,
+                    RegResult (RegistryHive::*reach)(const KeyPath&), RegKey* opened) {
+    if (opened == nullptr) return Fail(kErrorInvalidParameter, "no place for the opened key");
+    std::lock_guard lock(m_mutex);
+    OpenRegKey* base = nullptr;
+    RegistryHive* hive = nullptr;
+    RegResult result = Resolve(root, &base, &hive);
+    if (result != kErrorSuccess) return result;
+    KeyPath path = AppendKeyPath(base->path, subkey);
+    result = (hive->*reach)(path);
+    if (result != kErrorSuccess) return result;
+    const RegKey handle = m_handles.Add(base->root, std::move(path));
+    if (handle == 0) return Fail(kErrorNotEnoughMemory, "too many open registry keys");
+    *opened = handle;
+    return kErrorSuccess;
+  }
+
   // Lists into the key's cached listing unless nothing changed since it was made.
   template <typename ListFunction>
   RegResult Listing(RegistryHive& hive, const KeyPath& path, KeyListing& listing,
@@ -89,36 +108,12 @@ HiveRegistry::~HiveRegistry() = default;
 
 RegResult HiveRegistry::RegOpenKeyExW(RegKey root, std::u16string_view subkey,
                                       std::uint32_t /*access*/, RegKey* opened) {
-  if (opened == nullptr) return Fail(kErrorInvalidParameter, "no place for the opened key");
-  std::lock_guard lock(m_pState->m_mutex);
-  OpenRegKey* base = nullptr;
-  RegistryHive* hive = nullptr;
-  RegResult result = m_pState->Resolve(root, &base, &hive);
-  if (result != kErrorSuccess) return result;
-  KeyPath path = AppendKeyPath(base->path, subkey);
-  result = hive->FindKey(path);
-  if (result != kErrorSuccess) return result;
-  const RegKey handle = m_pState->m_handles.Add(base->root, std::move(path));
-  if (handle == 0) return Fail(kErrorNotEnoughMemory, "too many open registry keys");
-  *opened = handle;
-  return kErrorSuccess;
+  return m_pState->OpenKey(root, subkey, &RegistryHive::FindKey, opened);
 }
 
 RegResult HiveRegistry::RegCreateKeyExW(RegKey root, std::u16string_view subkey,
                                         std::uint32_t /*access*/, RegKey* opened) {
-  if (opened == nullptr) return Fail(kErrorInvalidParameter, "no place for the opened key");
-  std::lock_guard lock(m_pState->m_mutex);
-  OpenRegKey* base = nullptr;
-  RegistryHive* hive = nullptr;
-  RegResult result = m_pState->Resolve(root, &base, &hive);
-  if (result != kErrorSuccess) return result;
-  KeyPath path = AppendKeyPath(base->path, subkey);
-  result = hive->CreateKey(path);
-  if (result != kErrorSuccess) return result;
-  const RegKey handle = m_pState->m_handles.Add(base->root, std::move(path));
-  if (handle == 0) return Fail(kErrorNotEnoughMemory, "too many open registry keys");
-  *opened = handle;
-  return kErrorSuccess;
+  return m_pState->OpenKey(root, subkey, &RegistryHive::CreateKey, opened);
 }
 
 RegResult HiveRegistry::RegEnumKeyExW(RegKey key, std::uint32_t index,
