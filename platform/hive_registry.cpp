@@ -95,6 +95,22 @@ struct HiveRegistry::State {
     return listed;
   }
 
+  // The index-th name of the key's subkeys or values, from the key's listing.
+  template <typename ListFunction>
+  RegResult EnumName(RegKey key, std::uint32_t index, std::uint32_t nameCapacity,
+                     std::u16string* name, KeyListing OpenRegKey::*listingOf, ListFunction list) {
+    if (name == nullptr) return Fail(kErrorInvalidParameter, "no place for the name");
+    std::lock_guard lock(m_mutex);
+    OpenRegKey* open = nullptr;
+    RegistryHive* hive = nullptr;
+    RegResult result = Resolve(key, &open, &hive);
+    if (result != kErrorSuccess) return result;
+    KeyListing& listing = open->*listingOf;
+    result = Listing(*hive, open->path, listing, list);
+    if (result != kErrorSuccess) return result;
+    return NameAt(listing.names, index, nameCapacity, name);
+  }
+
   std::mutex m_mutex;
   RegistryHive m_currentUser;
   RegistryHive m_classes;
@@ -118,28 +134,14 @@ RegResult HiveRegistry::RegCreateKeyExW(RegKey root, std::u16string_view subkey,
 
 RegResult HiveRegistry::RegEnumKeyExW(RegKey key, std::uint32_t index,
                                       std::uint32_t nameCapacity, std::u16string* name) {
-  if (name == nullptr) return Fail(kErrorInvalidParameter, "no place for the name");
-  std::lock_guard lock(m_pState->m_mutex);
-  OpenRegKey* open = nullptr;
-  RegistryHive* hive = nullptr;
-  RegResult result = m_pState->Resolve(key, &open, &hive);
-  if (result != kErrorSuccess) return result;
-  result = m_pState->Listing(*hive, open->path, open->subkeys, &RegistryHive::ListSubkeys);
-  if (result != kErrorSuccess) return result;
-  return NameAt(open->subkeys.names, index, nameCapacity, name);
+  return m_pState->EnumName(key, index, nameCapacity, name, &OpenRegKey::subkeys,
+                            &RegistryHive::ListSubkeys);
 }
 
 RegResult HiveRegistry::RegEnumValueW(RegKey key, std::uint32_t index,
                                       std::uint32_t nameCapacity, std::u16string* name) {
-  if (name == nullptr) return Fail(kErrorInvalidParameter, "no place for the name");
-  std::lock_guard lock(m_pState->m_mutex);
-  OpenRegKey* open = nullptr;
-  RegistryHive* hive = nullptr;
-  RegResult result = m_pState->Resolve(key, &open, &hive);
-  if (result != kErrorSuccess) return result;
-  result = m_pState->Listing(*hive, open->path, open->values, &RegistryHive::ListValues);
-  if (result != kErrorSuccess) return result;
-  return NameAt(open->values.names, index, nameCapacity, name);
+  return m_pState->EnumName(key, index, nameCapacity, name, &OpenRegKey::values,
+                            &RegistryHive::ListValues);
 }
 
 RegResult HiveRegistry::RegQueryValueExW(RegKey key, std::u16string_view valueName,

@@ -49,34 +49,34 @@ RegResult RegistryHive::FindKey(const KeyPath& path) {
               "key " + DescribeKeyPath(path) + " does not exist in " + m_file.Path());
 }
 
+RegResult RegistryHive::FileIndex(const KeyPath& path, const HiveNodeIndex** index) {
+  *index = nullptr;
+  hive_node_h node = 0;
+  const RegResult result = FindFileKey(path, &node);
+  if (result != kErrorSuccess || node == 0) return result;  // node 0: only pending so far
+  *index = m_file.Index(node);
+  if (*index == nullptr) {
+    return Fail(kErrorBadDb, "cannot list key " + DescribeKeyPath(path) + " of " + m_file.Path());
+  }
+  return kErrorSuccess;
+}
+
 RegResult RegistryHive::ListSubkeys(const KeyPath& path, std::vector<std::u16string>* names) {
   names->clear();
-  hive_node_h node = 0;
-  RegResult result = FindFileKey(path, &node);
+  const HiveNodeIndex* index = nullptr;
+  const RegResult result = FileIndex(path, &index);
   if (result != kErrorSuccess) return result;
-  if (node != 0) {
-    const HiveNodeIndex* index = m_file.Index(node);
-    if (index == nullptr) {
-      return Fail(kErrorBadDb, "cannot list key " + DescribeKeyPath(path) + " of " + m_file.Path());
-    }
-    *names = index->ChildNames();
-  }
+  if (index != nullptr) *names = index->ChildNames();
   AppendMissingNames(m_pending.ChildNames(path), names);
   return kErrorSuccess;
 }
 
 RegResult RegistryHive::ListValues(const KeyPath& path, std::vector<std::u16string>* names) {
   names->clear();
-  hive_node_h node = 0;
-  RegResult result = FindFileKey(path, &node);
+  const HiveNodeIndex* index = nullptr;
+  const RegResult result = FileIndex(path, &index);
   if (result != kErrorSuccess) return result;
-  if (node != 0) {
-    const HiveNodeIndex* index = m_file.Index(node);
-    if (index == nullptr) {
-      return Fail(kErrorBadDb, "cannot list key " + DescribeKeyPath(path) + " of " + m_file.Path());
-    }
-    *names = index->ValueNames();
-  }
+  if (index != nullptr) *names = index->ValueNames();
   if (const PendingKey* pending = m_pending.FindKey(path)) {
     std::vector<std::u16string> pendingNames;
     for (const PendingValue& value : pending->values) pendingNames.push_back(value.name);

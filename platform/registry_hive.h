@@ -50,6 +50,9 @@ class RegistryHive {
  private:
   // Refresh, then whether the key exists in the file: its node, or 0.
   RegResult FindFileKey(const KeyPath& path, hive_node_h* node);
+  // The file's index of the key at `path`; null (and success) for a key that exists
+  // only among the pending changes.
+  RegResult FileIndex(const KeyPath& path, const HiveNodeIndex** index);
   RegResult RefuseUnlessWritable();
   std::uint32_t HiveMinorVersion() const;
 
