@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/password_input.h"
+#include "cli/progress_display.h"
 #include "jobs/backup_job.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -70,7 +71,12 @@ int RunBackupCommand(const BackupArgs& args) {
   options.stopFlag = &g_stopRequested;
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
-  const BackupSummary summary = RunBackup(options);
+  BackupSummary summary;
+  {
+    const ProgressDisplay progress("Backing up");
+    options.notifyWindow = progress.Window();
+    summary = RunBackup(options);
+  }
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
 

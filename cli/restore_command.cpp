@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/password_input.h"
+#include "cli/progress_display.h"
 #include "jobs/archive_check.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
@@ -72,7 +73,12 @@ int RunRestoreCommand(const RestoreArgs& args) {
     options.strPassword = *input.password;
   }
 
-  const RestoreSummary summary = RunRestore(options);
+  RestoreSummary summary;
+  {
+    const ProgressDisplay progress(args.dryRun ? "Reading" : "Restoring");
+    options.hNotifyWindow = progress.Window();
+    summary = RunRestore(options);
+  }
   if (summary.check != ArchiveCheckResult::kOk) {
     PrintRefusal(summary.strMessage, summary.strDetail);
     return kExitFailed;

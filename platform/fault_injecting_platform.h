@@ -125,6 +125,7 @@ class FaultInjectingPlatform final : public Platform {
   std::string ToNativePath(std::u16string_view windowsPath) override {
     return m_inner.ToNativePath(windowsPath);
   }
+  bool StandardErrorIsTerminal() override { return m_inner.StandardErrorIsTerminal(); }
 
  private:
   void Refund(std::optional<std::uint64_t>& budget, std::uint32_t unused);

@@ -215,6 +215,7 @@ class LinuxPlatform final : public Platform {
     std::string native;
     return WindowsToNativePath(windowsPath, &native) ? native : std::string();
   }
+  bool StandardErrorIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
 
  private:
   const std::string m_strProfileDir;

@@ -143,6 +143,8 @@ class Platform {
   // ---- Native paths (front ends only) ---------------------------------------------
   virtual std::u16string ToWindowsPath(std::string_view nativePath) = 0;
   virtual std::string ToNativePath(std::u16string_view windowsPath) = 0;
+  // Whether standard error is a terminal, where progress can be redrawn in place.
+  virtual bool StandardErrorIsTerminal() = 0;
 };
 
 // The platform the engine calls. Front ends install one at start; tests install
