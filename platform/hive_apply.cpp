@@ -1,5 +1,6 @@
 #include "platform/hive_apply.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -93,7 +94,8 @@ Status SetKeyValues(hive_h* hive, hive_node_h node, const HiveNodeIndex& index,
 }  // namespace
 
 Status ApplyPendingChanges(hive_h* hive, const PendingChanges& changes,
-                           std::uint32_t maxRewrittenValueBytes) {
+                           std::uint32_t maxRewrittenValueBytes,
+                           std::vector<std::uint64_t>* parentsWithNewKeys) {
   std::unordered_map<std::u16string, hive_node_h> nodeByFoldedPath;
   std::unordered_map<hive_node_h, HiveNodeIndex> indexByNode;
   const auto indexOf = [&](hive_node_h node, const KeyPath& path, HiveNodeIndex** index) {
@@ -122,6 +124,10 @@ Status ApplyPendingChanges(hive_h* hive, const PendingChanges& changes,
         node = hivex_node_add_child(hive, parent, ToUtf8(key.path.back()).c_str());
         if (node == 0) return HivexFailure("cannot create key", key.path);
         parentIndex->AddChild(key.path.back(), node);
+        if (std::find(parentsWithNewKeys->begin(), parentsWithNewKeys->end(), parent) ==
+            parentsWithNewKeys->end()) {
+          parentsWithNewKeys->push_back(parent);
+        }
       }
     }
     nodeByFoldedPath.emplace(FoldedPathKey(key.path), node);

@@ -4,6 +4,7 @@
 #include <hivex.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/pending_changes.h"
 #include "platform/status.h"
@@ -19,7 +20,10 @@ namespace qv {
 // maxRewrittenValueBytes: the largest existing value that may be rewritten as a
 // plain cell (libhivex's only layout), so a big-data value of a 1.4+ hive is never
 // turned into a layout Windows misreads.
+// parentsWithNewKeys receives the node of every key that got a new subkey, once
+// each, for RepairSubkeyLists.
 Status ApplyPendingChanges(hive_h* hive, const PendingChanges& changes,
-                           std::uint32_t maxRewrittenValueBytes);
+                           std::uint32_t maxRewrittenValueBytes,
+                           std::vector<std::uint64_t>* parentsWithNewKeys);
 
 }  // namespace qv

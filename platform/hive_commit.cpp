@@ -8,6 +8,7 @@
 
 #include "platform/empty_hive.h"
 #include "platform/hive_apply.h"
+#include "platform/hive_subkey_lists.h"
 #include "platform/hive_temp_file.h"
 #include "platform/hivex_errors.h"
 
@@ -48,7 +49,8 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
     const int error = errno;
     return Status::Error("cannot open " + source + " for writing: " + DescribeHivexError(error));
   }
-  status = ApplyPendingChanges(hive.get(), changes, maxRewrittenValueBytes);
+  std::vector<std::uint64_t> parentsWithNewKeys;
+  status = ApplyPendingChanges(hive.get(), changes, maxRewrittenValueBytes, &parentsWithNewKeys);
   if (!status.ok()) return Status::Error("cannot update " + hivePath + ": " + status.message());
   errno = 0;
   if (hivex_commit(hive.get(), temp.Path().c_str(), 0) != 0) {
@@ -56,6 +58,8 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
     return Status::Error("cannot write " + temp.Path() + ": " + DescribeHivexError(error));
   }
   hive.reset();
+  status = RepairSubkeyLists(temp.Path(), parentsWithNewKeys);
+  if (!status.ok()) return status;
 
   status = temp.Sync();
   if (!status.ok()) return status;
