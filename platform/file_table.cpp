@@ -22,7 +22,9 @@ bool ValidOpenArguments(std::uint32_t access, std::uint32_t shareMode, std::uint
     SetLastErrorText("cannot open " + nativePath + ": unsupported access flags");
     return false;
   }
-  if ((shareMode & ~kFileShareRead) != 0) {
+  const bool readerSharingAll =
+      access == kGenericRead && shareMode == (kFileShareRead | kFileShareWrite);
+  if ((shareMode & ~kFileShareRead) != 0 && !readerSharingAll) {
     SetLastErrorText("cannot open " + nativePath + ": unsupported share mode");
     return false;
   }

@@ -38,9 +38,10 @@ class Platform {
   virtual ~Platform() = default;
 
   // ---- Files --------------------------------------------------------------------
-  // access: kGenericRead or kGenericWrite. shareMode: kFileShareNone or
-  // kFileShareRead, enforced between openers through advisory locks: an open that
-  // writes excludes other writers, share mode none excludes everyone. disposition:
+  // access: kGenericRead or kGenericWrite. shareMode: kFileShareNone, kFileShareRead,
+  // or (for a reader only) kFileShareRead | kFileShareWrite, enforced between openers
+  // through advisory locks: an open that writes excludes other writers, share mode
+  // none excludes everyone, a reader sharing both excludes nobody. disposition:
   // kOpenExisting, kOpenAlways (creates a missing file empty) or kCreateAlways
   // (creates or truncates). Returns kInvalidHandle on failure.
   virtual FileHandle CreateFileW(std::u16string_view path, std::uint32_t access,

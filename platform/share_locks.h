@@ -8,6 +8,10 @@
 // holds between threads as between processes, because each CreateFileW opens its
 // own description.
 //
+// A reader that shares both reading and writing excludes nobody and, since every
+// writer here shares reading, is excluded by nobody either: it takes no lock. That
+// is what a size query wants; it must never make a backup's reader fail.
+//
 // So an archive being written cannot be read (a backup that walks into its own
 // output folder skips the archive instead of copying it into itself without end),
 // and a file open for reading cannot be replaced under the reader.
@@ -18,7 +22,7 @@
 
 namespace qv {
 
-enum class ShareLock { kShared, kExclusive };
+enum class ShareLock { kNone, kShared, kExclusive };
 
 ShareLock ShareLockFor(std::uint32_t access, std::uint32_t shareMode);
 

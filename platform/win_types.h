@@ -18,6 +18,7 @@ inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
 
 inline constexpr std::uint32_t kFileShareNone = 0;
 inline constexpr std::uint32_t kFileShareRead = 1;
+inline constexpr std::uint32_t kFileShareWrite = 2;
 
 inline constexpr std::uint32_t kCreateAlways = 2;
 inline constexpr std::uint32_t kOpenExisting = 3;

@@ -18,7 +18,10 @@ std::uint64_t FavoritesBuilder::SumSizes(const std::vector<FileNode>& nodes) {
   std::uint64_t total = 0;
   for (const FileNode& node : nodes) {
     if (node.isFolder) continue;
-    const FileHandle file = Os().CreateFileW(node.FullPath(), kGenericRead, kFileShareNone, kOpenExisting);
+    // Sharing everything: a size query on the window's thread must never make a
+    // running backup's reader find its file in use and leave it out.
+    const FileHandle file = Os().CreateFileW(node.FullPath(), kGenericRead,
+                                             kFileShareRead | kFileShareWrite, kOpenExisting);
     if (file == kInvalidHandle) continue;
     std::uint64_t size = 0;
     if (Os().GetFileSize(file, &size)) total += size;

@@ -51,6 +51,21 @@ TEST_F(ShareModes, WriterExcludesOtherWritersAndReaders) {
   EXPECT_TRUE(CanOpen(kGenericRead, kFileShareRead));
 }
 
+TEST_F(ShareModes, AReaderSharingEverythingBlocksNobody) {
+  // A size query holding a file must not make a backup's reader, a writer or an
+  // exclusive opener fail, and none of them makes the size query fail.
+  const FileHandle sizer = Open(kGenericRead, kFileShareRead | kFileShareWrite);
+  ASSERT_NE(sizer, kInvalidHandle);
+  EXPECT_TRUE(CanOpen(kGenericRead, kFileShareRead));
+  EXPECT_TRUE(CanOpen(kGenericWrite, kFileShareRead));
+  EXPECT_TRUE(CanOpen(kGenericRead, kFileShareNone));
+  const FileHandle writer = Open(kGenericWrite, kFileShareRead);
+  ASSERT_NE(writer, kInvalidHandle);
+  EXPECT_TRUE(CanOpen(kGenericRead, kFileShareRead | kFileShareWrite));
+  EXPECT_TRUE(os().CloseHandle(writer));
+  EXPECT_TRUE(os().CloseHandle(sizer));
+}
+
 TEST_F(ShareModes, ShareNoneExcludesEveryone) {
   const FileHandle restoreReader = Open(kGenericRead, kFileShareNone);
   ASSERT_NE(restoreReader, kInvalidHandle);

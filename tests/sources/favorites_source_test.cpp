@@ -165,5 +165,26 @@ TEST_F(FavoritesSourceTest, SizeCountsFileBytesAndShowsWholeKilobytes) {
   EXPECT_EQ(ItemSizeText(std::uint64_t{1} << 42), "4294967296 KB") << "not cut to 32 bits";
 }
 
+TEST_F(FavoritesSourceTest, ASizeQueryNeverKeepsAFileOutOfARunningBackup) {
+  // The window's thread sizes the items while a backup runs; the size query must
+  // neither lock out the backup's reader nor be locked out by it.
+  profile.AddFavorite("busy.url", Bytes(3000));
+  const std::u16string path =
+      Os().ExpandEnvironmentStringsW(u"%USERPROFILE%\\Favorites\\busy.url");
+  const FileHandle reader = Os().CreateFileW(path, kGenericRead, kFileShareRead, kOpenExisting);
+  ASSERT_NE(reader, kInvalidHandle);
+  EXPECT_EQ(MakeBackupItems(0, WM_JOB_PROGRESS)[0]->GetSize(), 3000u);
+  EXPECT_TRUE(Os().CloseHandle(reader));
+
+  const FileHandle sizer =
+      Os().CreateFileW(path, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting);
+  ASSERT_NE(sizer, kInvalidHandle);
+  const ParsedArchive parsed = BackUpFavorites();
+  EXPECT_TRUE(Os().CloseHandle(sizer));
+  ASSERT_TRUE(parsed.ok);
+  ASSERT_EQ(parsed.records.size(), 1u);
+  EXPECT_EQ(parsed.records[0].name, u"busy.url");
+}
+
 }  // namespace
 }  // namespace qv::test
