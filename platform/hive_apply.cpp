@@ -28,6 +28,14 @@ Status HivexFailure(const std::string& what, const KeyPath& path) {
 // The key's values as they will be after the commit, existing ones first.
 Status MergeValues(hive_h* hive, const HiveNodeIndex& index, const PendingKey& key,
                    std::uint32_t maxRewrittenValueBytes, std::vector<MergedValue>* merged) {
+  // libhivex deletes all of a key's values before writing the list it is given, so
+  // a value missing from that list is gone: one we cannot read refuses the key.
+  if (index.UnreadableValueCount() != 0) {
+    return Status::Error("key " + DescribeKeyPath(key.path) + " holds " +
+                         std::to_string(index.UnreadableValueCount()) +
+                         " value(s) whose names libhivex cannot decode; rewriting the "
+                         "key's values would delete them, so it is left as it is");
+  }
   std::unordered_map<std::u16string, std::size_t> byFoldedName;
   for (hive_value_h value : index.Values()) {
     MergedValue existing;

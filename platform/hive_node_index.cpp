@@ -67,7 +67,10 @@ bool HiveNodeIndex::Build(hive_h* hive, hive_node_h node) {
   if (!values) return false;
   for (const hive_value_h* value = values.get(); *value != 0; ++value) {
     std::string name;
-    if (!ReadHiveValueName(hive, *value, &name)) continue;
+    if (!ReadHiveValueName(hive, *value, &name)) {
+      ++m_nUnreadableValues;
+      continue;
+    }
     std::u16string wide = FromUtf8(name);
     m_valueByFoldedName.emplace(FoldName(wide), m_values.size());
     m_valueNames.push_back(std::move(wide));

@@ -15,8 +15,9 @@ namespace qv {
 
 class HiveNodeIndex {
  public:
-  // Names libhivex cannot decode are left out: no call could name them anyway.
-  // False (errno set) when the key's lists cannot be read at all.
+  // Names libhivex cannot decode are left out of the lookups and listings, as no
+  // call could name them anyway, but such values are counted: a rewrite of the key's
+  // values would delete them. False (errno set) when the key's lists cannot be read.
   bool Build(hive_h* hive, hive_node_h node);
 
   // 0 when there is no such child or value.
@@ -28,6 +29,7 @@ class HiveNodeIndex {
   const std::vector<std::u16string>& ChildNames() const { return m_childNames; }
   const std::vector<std::u16string>& ValueNames() const { return m_valueNames; }
   const std::vector<hive_value_h>& Values() const { return m_values; }
+  std::size_t UnreadableValueCount() const { return m_nUnreadableValues; }
 
  private:
   std::vector<std::u16string> m_childNames;
@@ -36,6 +38,7 @@ class HiveNodeIndex {
   std::vector<std::u16string> m_valueNames;
   std::vector<hive_value_h> m_values;
   std::unordered_map<std::u16string, std::size_t> m_valueByFoldedName;
+  std::size_t m_nUnreadableValues = 0;
 };
 
 // A value's type and data exactly as stored. False (errno set) when unreadable.

@@ -54,9 +54,9 @@ Status HiveTempFile::Create(const std::string& targetPath) {
   m_strPath = pattern;
   m_bOwned = true;
   struct stat target {};
-  if (::stat(targetPath.c_str(), &target) == 0 &&
-      ::fchmod(fd.get(), target.st_mode & 07777) != 0) {
-    return OsFailure("cannot set the permissions of " + m_strPath);
+  if (::stat(targetPath.c_str(), &target) == 0) {
+    m_bHasTargetMode = true;
+    m_nTargetMode = target.st_mode & 07777;
   }
   if (!fd.Close()) return OsFailure("cannot create " + m_strPath);
   return Status::Ok();
@@ -80,7 +80,11 @@ Status HiveTempFile::Write(const std::vector<std::uint8_t>& bytes) {
 
 Status HiveTempFile::Sync() {
   FileDescriptor fd(::open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0 || ::fsync(fd.get()) != 0) return OsFailure("cannot sync " + m_strPath);
+  if (fd.get() < 0) return OsFailure("cannot open " + m_strPath);
+  if (m_bHasTargetMode && ::fchmod(fd.get(), static_cast<mode_t>(m_nTargetMode)) != 0) {
+    return OsFailure("cannot set the permissions of " + m_strPath);
+  }
+  if (::fsync(fd.get()) != 0) return OsFailure("cannot sync " + m_strPath);
   return Status::Ok();
 }
 
@@ -95,6 +99,27 @@ Status HiveTempFile::Replace(const std::string& targetPath) {
     // The new hive is in place and complete; only its survival of a power loss in
     // the next moments is not assured, which the caller should still hear about.
     return OsFailure(targetPath + " was replaced, but its folder could not be synced");
+  }
+  return Status::Ok();
+}
+
+Status CheckCanReplace(const std::string& targetPath) {
+  if (::access(targetPath.c_str(), W_OK) != 0 && errno != ENOENT) {
+    return OsFailure(targetPath + " cannot be written");
+  }
+  std::filesystem::path folder = FolderOf(targetPath);
+  std::error_code ignored;
+  while (!std::filesystem::exists(folder, ignored) && folder.has_parent_path() &&
+         folder.parent_path() != folder) {
+    folder = folder.parent_path();
+  }
+  if (!std::filesystem::is_directory(folder, ignored)) {
+    return Status::Error(targetPath + " cannot be written: " + folder.string() +
+                         " is not a folder");
+  }
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    return OsFailure(targetPath + " cannot be replaced, as its folder " + folder.string() +
+                     " does not take new files");
   }
   return Status::Ok();
 }

@@ -19,12 +19,14 @@ class HiveTempFile {
   HiveTempFile& operator=(const HiveTempFile&) = delete;
 
   // Creates "<target>.quorvel-XXXXXX" in the target's folder (the same file
-  // system, so the rename is atomic), with the target's permissions when it exists.
+  // system, so the rename is atomic). It takes the target's permissions only in
+  // Sync: a read-only mode given earlier would stop libhivex writing into it.
   Status Create(const std::string& targetPath);
   const std::string& Path() const { return m_strPath; }
 
   Status Write(const std::vector<std::uint8_t>& bytes);
-  // Forces what libhivex (or Write) put in the file to the disk.
+  // Gives the file the target's permissions (when the target existed at Create),
+  // then forces what libhivex (or Write) put in it to the disk.
   Status Sync();
   // Renames the file over the target, then syncs the folder so the rename itself
   // survives a power loss.
@@ -33,6 +35,14 @@ class HiveTempFile {
  private:
   std::string m_strPath;
   bool m_bOwned = false;
+  bool m_bHasTargetMode = false;
+  std::uint32_t m_nTargetMode = 0;
 };
+
+// Whether a commit may put a new file in place of targetPath: an existing target
+// must be writable (a read-only hive is somebody's choice), and its folder, or the
+// nearest existing one above it when the commit is to create the rest, must take
+// new files.
+Status CheckCanReplace(const std::string& targetPath);
 
 }  // namespace qv

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/empty_hive.h"
+#include "platform/hive_temp_file.h"
 #include "platform/hive_value_limits.h"
 #include "platform/last_error.h"
 #include "platform/text.h"
@@ -157,7 +158,10 @@ RegResult RegistryHive::SetValue(const KeyPath& path, std::u16string_view name,
 
 Status RegistryHive::CheckWritable() {
   if (m_file.Refresh() != kErrorSuccess) return Status::Error(LastErrorTextOfThread());
-  if (m_file.IsMissing()) return Status::Ok();
+  // Writes are only buffered, so a hive that could not be replaced must be refused
+  // now rather than at the commit, when the caller believes them taken.
+  const Status replaceable = CheckCanReplace(m_file.Path());
+  if (!replaceable.ok() || m_file.IsMissing()) return replaceable;
   return CheckHeaderWritable(m_file.Path(), m_file.Header());
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,17 @@ std::optional<std::filesystem::path> SharedNtuserDat();
 
 // Sets one 32-bit field of a hive's base block and fixes the checksum.
 void PokeHiveHeader(const std::filesystem::path& hive, std::size_t offset, std::uint32_t value);
+
+// Replaces every occurrence of `from` in the file with `to` (same length); how many.
+std::size_t PatchFileBytes(const std::filesystem::path& file, const std::string& from,
+                           const std::string& to);
+// UTF-16LE code units as a byte string, without a terminator, as names are stored.
+std::string Utf16Units(std::u16string_view text);
+
+// Runs `body` in a child process that has dropped to uid and gid `id` with no
+// other groups, so file permissions apply as they do to an ordinary user. Returns
+// what `body` returned, or why the child failed. Needs root.
+std::string RunAsUnprivileged(unsigned id, const std::function<std::string()>& body);
 
 struct ToolRun {
   int exitCode = -1;
