@@ -1,19 +1,14 @@
 #include "platform/hive_commit.h"
 
-#include <fcntl.h>
 #include <hivex.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
-#include <thread>
 
 #include "platform/empty_hive.h"
 #include "platform/hive_apply.h"
+#include "platform/hive_folder_lock.h"
 #include "platform/hive_subkey_lists.h"
 #include "platform/hive_temp_file.h"
 #include "platform/hivex_errors.h"
@@ -23,52 +18,6 @@ namespace {
 
 struct HiveCloser {
   void operator()(hive_h* hive) const { hivex_close(hive); }
-};
-
-// Two commits of one hive that overlap would each merge into the hive as it was
-// before both, and the later rename would drop the other's changes. The folder
-// itself is locked, not a lock file beside the hive, so that nothing is left in a
-// user's profile folder; flock on a directory works on Linux, and it holds across
-// the rename that replaces the hive. Locks of separate opens conflict even within
-// one process, so two registries of one program are kept apart too.
-class HiveFolderLock {
- public:
-  HiveFolderLock() = default;
-  ~HiveFolderLock() {
-    if (m_nFd >= 0) ::close(m_nFd);  // closing releases the lock
-  }
-  HiveFolderLock(const HiveFolderLock&) = delete;
-  HiveFolderLock& operator=(const HiveFolderLock&) = delete;
-
-  // Waits a bounded time rather than blocking: a commit made while another of the
-  // same thread is in progress (a hook, a nested call) must fail, not hang.
-  Status Acquire(const std::string& hivePath) {
-    std::string folder = std::filesystem::path(hivePath).parent_path().string();
-    if (folder.empty()) folder = ".";
-    m_nFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_nFd < 0) {
-      return Status::Error("cannot open " + folder + " to lock it for the commit of " +
-                           hivePath + ": " + std::strerror(errno));
-    }
-    constexpr auto kRetryDelay = std::chrono::milliseconds(20);
-    constexpr int kAttempts = 100;  // about two seconds
-    for (int attempt = 0;; ++attempt) {
-      if (::flock(m_nFd, LOCK_EX | LOCK_NB) == 0) return Status::Ok();
-      const int error = errno;
-      if (error == EINTR) continue;
-      if (error != EWOULDBLOCK) {
-        return Status::Error("cannot lock " + folder + " for the commit of " + hivePath +
-                             ": " + std::strerror(error));
-      }
-      if (attempt + 1 == kAttempts) break;
-      std::this_thread::sleep_for(kRetryDelay);
-    }
-    return Status::Error(hivePath + " is in use: another commit of it has held its folder " +
-                         "locked for over two seconds; try again when that one is done");
-  }
-
- private:
-  int m_nFd = -1;
 };
 
 }  // namespace

@@ -16,7 +16,9 @@ using BeforeHiveReplace = std::function<Status(const std::string& tempPath)>;
 // Opens the hive (or a new empty hive when the file does not exist), applies the
 // changes, writes the result to a temporary file in the same folder, syncs it and
 // renames it over the hive. On failure the hive file is unchanged and no temporary
-// file remains. The caller has checked that the hive may be written.
+// file remains. The caller has checked that the hive may be written. The hive's
+// folder is locked meanwhile (HiveFolderLock), so overlapping commits cannot drop
+// each other's changes.
 // maxRewrittenValueBytes: see ApplyPendingChanges.
 Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& changes,
                          std::uint32_t maxRewrittenValueBytes,
