@@ -1,20 +1,15 @@
 // Makes a FileItemOpt for each record of kind 1.
 #pragma once
 
-#include "sources/data_item_factory.h"
-#include "sources/restore_options.h"
+#include "sources/file_item_opt.h"
+#include "sources/item_opt_factory.h"
+#include "store/records.h"
 
 namespace qv {
 
-class FileItemFactory : public DataItemFactory {
+class FileItemFactory : public ItemOptFactory<FileItemOpt, kFileItemKind> {
  public:
-  explicit FileItemFactory(RestoreOptions options = {});
-  int GetKey() const override;
-  std::unique_ptr<DataItem> Create() override;
-
- private:
-  int m_nKind;
-  RestoreOptions m_options;
+  using ItemOptFactory::ItemOptFactory;
 };
 
 }  // namespace qv

@@ -1,20 +1,15 @@
 // Makes a RegItemOpt for each record of kind 2.
 #pragma once
 
-#include "sources/data_item_factory.h"
-#include "sources/restore_options.h"
+#include "sources/item_opt_factory.h"
+#include "sources/reg_item_opt.h"
+#include "store/records.h"
 
 namespace qv {
 
-class RegItemFactory : public DataItemFactory {
+class RegItemFactory : public ItemOptFactory<RegItemOpt, kRegItemKind> {
  public:
-  explicit RegItemFactory(RestoreOptions options = {});
-  int GetKey() const override;
-  std::unique_ptr<DataItem> Create() override;
-
- private:
-  int m_nKind;
-  RestoreOptions m_options;
+  using ItemOptFactory::ItemOptFactory;
 };
 
 }  // namespace qv
