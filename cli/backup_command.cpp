@@ -18,10 +18,10 @@ namespace qv::cli {
 namespace {
 
 struct BackupArgs {
-  std::string archive;
-  bool compress = false;
-  std::string passwordFile;
-  std::string profileDir;
+  std::string strArchive;
+  bool bCompress = false;
+  std::string strPasswordFile;
+  std::string strProfileDir;
 };
 
 // Lets Ctrl-C end the job cleanly: the temporary file goes, an earlier archive stays.
@@ -32,64 +32,64 @@ extern "C" void RequestStop(int) { g_stopRequested.store(true); }
 
 void PrintSummary(const BackupSummary& summary) {
   for (const BackupItemSummary& item : summary.items) {
-    std::cout << "  " << ToUtf8(item.name) << ": " << item.nRecords << " records, "
+    std::cout << "  " << ToUtf8(item.strName) << ": " << item.nRecords << " records, "
               << item.nSourceBytes << " bytes of data, " << item.nArchiveBytes
               << " bytes in the archive\n";
   }
   if (!summary.skipped.empty()) {
     std::cout << "Skipped entries: " << summary.skipped.size() << "\n";
     for (const SkippedSource& entry : summary.skipped) {
-      std::cout << "  " << entry.path << ": " << entry.reason << "\n";
+      std::cout << "  " << entry.strPath << ": " << entry.strReason << "\n";
     }
   }
 }
 
 int RunBackupCommand(const BackupArgs& args) {
-  InstallPlatform(args.profileDir);
+  InstallPlatform(args.strProfileDir);
   BackupOptions options;
-  options.archivePath = Os().ToWindowsPath(args.archive);
-  if (options.archivePath.empty()) {
-    std::cerr << "qvl backup: " << args.archive << ": " << Os().LastErrorText() << "\n";
+  options.strArchivePath = Os().ToWindowsPath(args.strArchive);
+  if (options.strArchivePath.empty()) {
+    std::cerr << "qvl backup: " << args.strArchive << ": " << Os().LastErrorText() << "\n";
     return kExitUsage;
   }
-  options.compress = args.compress;
+  options.bCompress = args.bCompress;
 
-  const PasswordInput input = ReadPassword(args.passwordFile);
-  if (!input.ok) {
-    std::cerr << "qvl backup: " << input.error << "\n";
+  const PasswordInput input = ReadPassword(args.strPasswordFile);
+  if (!input.bOk) {
+    std::cerr << "qvl backup: " << input.strError << "\n";
     return kExitUsage;
   }
   if (input.password) {
-    options.protect = true;
-    options.password = *input.password;
-    if (options.password.size() < kMinPasswordLength) {
+    options.bProtect = true;
+    options.strPassword = *input.password;
+    if (options.strPassword.size() < kMinPasswordLength) {
       std::cerr << "qvl backup: the password must have 6 or more characters\n";
       return kExitUsage;
     }
   }
 
-  options.stopFlag = &g_stopRequested;
+  options.pStopFlag = &g_stopRequested;
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
   BackupSummary summary;
   {
     const ProgressDisplay progress("Backing up");
-    options.notifyWindow = progress.Window();
+    options.hNotifyWindow = progress.Window();
     summary = RunBackup(options);
   }
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
 
-  const std::string shownPath = Os().ToNativePath(summary.archivePath);
-  if (!summary.ok) {
+  const std::string shownPath = Os().ToNativePath(summary.strArchivePath);
+  if (!summary.bOk) {
     std::cout << "Backup failed; " << shownPath << " was not changed.\n";
     PrintSummary(summary);
-    std::cerr << "qvl backup: " << summary.failure << "\n";
+    std::cerr << "qvl backup: " << summary.strFailure << "\n";
     return kExitFailed;
   }
-  std::cout << "Backed up to " << shownPath << " (" << summary.archiveSize << " bytes"
-            << (options.compress ? ", compressed" : "")
-            << (options.protect ? ", password protected" : "") << ")\n";
+  std::cout << "Backed up to " << shownPath << " (" << summary.nArchiveSize << " bytes"
+            << (options.bCompress ? ", compressed" : "")
+            << (options.bProtect ? ", password protected" : "") << ")\n";
   PrintSummary(summary);
   return kExitSuccess;
 }
@@ -100,15 +100,15 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
   auto args = std::make_shared<BackupArgs>();
   auto* command = app.add_subcommand(
       "backup", "Back up every favorite and every IE setting of the profile into one archive");
-  command->add_option("ARCHIVE", args->archive,
+  command->add_option("ARCHIVE", args->strArchive,
                       "Archive to write (.qvl); an existing file is replaced only when the "
                       "backup succeeds")
       ->required();
-  command->add_flag("--compress", args->compress, "Compress every data block (LZMA)");
-  command->add_option("--password-file", args->passwordFile,
+  command->add_flag("--compress", args->bCompress, "Compress every data block (LZMA)");
+  command->add_option("--password-file", args->strPasswordFile,
                       "Protect the archive with the password on the file's first line "
                       "(6 or more characters); QVL_PASSWORD works too");
-  AddProfileOption(*command, args->profileDir);
+  AddProfileOption(*command, args->strProfileDir);
   command->footer("Exit codes: 0 success, 1 the backup failed, 2 usage error.");
   command->callback([args, &exitCode] { exitCode = RunBackupCommand(*args); });
 }

@@ -38,8 +38,8 @@ PasswordInput ReadPassword(const std::string& passwordFile) {
     std::string why;
     const std::optional<std::string> line = FirstLineOf(passwordFile, &why);
     if (!line) {
-      input.ok = false;
-      input.error = "cannot read the password file: " + why;
+      input.bOk = false;
+      input.strError = "cannot read the password file: " + why;
       return input;
     }
     input.password = FromUtf8(*line);

@@ -8,9 +8,9 @@
 namespace qv::cli {
 
 struct PasswordInput {
-  bool ok = true;                         // false: the password file could not be read
+  bool bOk = true;                        // false: the password file could not be read
   std::optional<std::u16string> password;  // empty: no password was given
-  std::string error;                      // why, when !ok
+  std::string strError;                   // why, when !bOk
 };
 
 PasswordInput ReadPassword(const std::string& passwordFile);

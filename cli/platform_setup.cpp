@@ -17,8 +17,8 @@ void InstallPlatform(const std::string& profileDir) {
   static std::unique_ptr<Platform> platform;
   static std::unique_ptr<ScopedPlatform> installed;
   LinuxPlatformOptions options;
-  options.profileDir = ResolveProfileDir(profileDir);
-  options.classesHive = DefaultClassesHive();
+  options.strProfileDir = ResolveProfileDir(profileDir);
+  options.strClassesHive = DefaultClassesHive();
   installed.reset();
   platform = MakeLinuxPlatform(options);
   installed = std::make_unique<ScopedPlatform>(*platform);

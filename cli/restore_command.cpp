@@ -18,10 +18,10 @@ namespace qv::cli {
 namespace {
 
 struct RestoreArgs {
-  std::string archive;
-  std::string passwordFile;
-  std::string profileDir;
-  bool dryRun = false;
+  std::string strArchive;
+  std::string strPasswordFile;
+  std::string strProfileDir;
+  bool bDryRun = false;
 };
 
 void PrintRefusal(std::string_view message, const std::string& detail) {
@@ -43,12 +43,12 @@ int ExitCodeOf(RestoreOutcome outcome) {
 }
 
 int RunRestoreCommand(const RestoreArgs& args) {
-  InstallPlatform(args.profileDir);
+  InstallPlatform(args.strProfileDir);
   RestoreJobOptions options;
-  options.strArchivePath = Os().ToWindowsPath(args.archive);
-  options.bDryRun = args.dryRun;
+  options.strArchivePath = Os().ToWindowsPath(args.strArchive);
+  options.bDryRun = args.bDryRun;
   if (options.strArchivePath.empty()) {
-    std::cerr << "qvl restore: " << args.archive << ": " << Os().LastErrorText() << "\n";
+    std::cerr << "qvl restore: " << args.strArchive << ": " << Os().LastErrorText() << "\n";
     return kExitUsage;
   }
 
@@ -60,13 +60,13 @@ int RunRestoreCommand(const RestoreArgs& args) {
     return kExitFailed;
   }
   if (check.NeedsPassword()) {
-    const PasswordInput input = ReadPassword(args.passwordFile);
-    if (!input.ok) {
-      std::cerr << "qvl restore: " << input.error << "\n";
+    const PasswordInput input = ReadPassword(args.strPasswordFile);
+    if (!input.bOk) {
+      std::cerr << "qvl restore: " << input.strError << "\n";
       return kExitUsage;
     }
     if (!input.password) {
-      std::cerr << "qvl restore: " << args.archive
+      std::cerr << "qvl restore: " << args.strArchive
                 << " is password protected: give --password-file FILE or set QVL_PASSWORD\n";
       return kExitUsage;
     }
@@ -75,7 +75,7 @@ int RunRestoreCommand(const RestoreArgs& args) {
 
   RestoreSummary summary;
   {
-    const ProgressDisplay progress(args.dryRun ? "Reading" : "Restoring");
+    const ProgressDisplay progress(args.bDryRun ? "Reading" : "Restoring");
     options.hNotifyWindow = progress.Window();
     summary = RunRestore(options);
   }
@@ -83,8 +83,8 @@ int RunRestoreCommand(const RestoreArgs& args) {
     PrintRefusal(summary.strMessage, summary.strDetail);
     return kExitFailed;
   }
-  std::cout << (args.dryRun ? "Dry run of " : "Restored from ") << Os().ToNativePath(options.strArchivePath)
-            << " into the profile " << ResolveProfileDir(args.profileDir) << "\n"
+  std::cout << (args.bDryRun ? "Dry run of " : "Restored from ") << Os().ToNativePath(options.strArchivePath)
+            << " into the profile " << ResolveProfileDir(args.strProfileDir) << "\n"
             << FormatRestoreSummary(summary);
   return ExitCodeOf(summary.outcome);
 }
@@ -95,14 +95,14 @@ void AddRestoreCommand(CLI::App& app, int& exitCode) {
   auto args = std::make_shared<RestoreArgs>();
   auto* command = app.add_subcommand(
       "restore", "Restore the favorites and IE settings of an archive into the profile");
-  command->add_option("ARCHIVE", args->archive, "Archive to restore (.qvl)")->required();
-  command->add_option("--password-file", args->passwordFile,
+  command->add_option("ARCHIVE", args->strArchive, "Archive to restore (.qvl)")->required();
+  command->add_option("--password-file", args->strPasswordFile,
                       "Password of a protected archive, on the file's first line; "
                       "QVL_PASSWORD works too");
-  command->add_flag("--dry-run", args->dryRun,
+  command->add_flag("--dry-run", args->bDryRun,
                     "Read and decode everything and list what would be written, replaced or "
                     "skipped, without changing the profile");
-  AddProfileOption(*command, args->profileDir);
+  AddProfileOption(*command, args->strProfileDir);
   command->footer(
       "Files are written only below Favorites/, values only below "
       "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer; anything else the archive "

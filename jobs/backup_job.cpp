@@ -20,12 +20,12 @@ std::u16string FolderOf(const std::u16string& path) {
 }
 
 bool StopRequested(const BackupOptions& options) {
-  return options.stopFlag != nullptr && options.stopFlag->load(std::memory_order_relaxed);
+  return options.pStopFlag != nullptr && options.pStopFlag->load(std::memory_order_relaxed);
 }
 
 Status WriteHeader(const std::u16string& tempPath, const BackupOptions& options) {
-  const ArchiveHeader header = MakeArchiveHeader(options.protect, options.password);
-  if (options.protect && header.verifierLength != kVerifierBlockSize) {
+  const ArchiveHeader header = MakeArchiveHeader(options.bProtect, options.strPassword);
+  if (options.bProtect && header.verifierLength != kVerifierBlockSize) {
     return Status::Error("the encryption stage could not make the password verifier");
   }
   const ArchiveHeaderBytes bytes = EncodeArchiveHeader(header);
@@ -47,13 +47,13 @@ Status WriteHeader(const std::u16string& tempPath, const BackupOptions& options)
 Status StoreItems(const std::u16string& tempPath, const BackupOptions& options,
                   BackupSummary& summary, std::uint64_t& archiveBytes) {
   BackupRequest request;
-  request.archivePath = tempPath;
-  request.compress = options.compress;
-  request.protect = options.protect;
-  request.password = options.password;
-  request.excludedPaths = {tempPath, options.archivePath};
+  request.strArchivePath = tempPath;
+  request.bCompress = options.bCompress;
+  request.bProtect = options.bProtect;
+  request.strPassword = options.strPassword;
+  request.excludedPaths = {tempPath, options.strArchivePath};
 
-  for (const auto& item : MakeBackupItems(options.notifyWindow, WM_JOB_PROGRESS, options.stopFlag)) {
+  for (const auto& item : MakeBackupItems(options.hNotifyWindow, WM_JOB_PROGRESS, options.pStopFlag)) {
     if (StopRequested(options)) break;
     StoreReport report;
     (void)item->Backup(request, report);  // the report carries the same count and more
@@ -67,7 +67,7 @@ Status StoreItems(const std::u16string& tempPath, const BackupOptions& options,
     if (report.bStopped) break;
   }
   if (StopRequested(options)) {
-    summary.stopped = true;
+    summary.bStopped = true;
     return Status::Error("the backup was stopped before it finished");
   }
   return Status::Ok();
@@ -96,12 +96,12 @@ Status SealArchive(const std::u16string& tempPath, std::uint64_t expectedSize) {
 }
 
 Status Run(const BackupOptions& options, BackupSummary& summary) {
-  if (options.protect && options.password.size() < kMinPasswordLength) {
+  if (options.bProtect && options.strPassword.size() < kMinPasswordLength) {
     return Status::Error("a protected backup needs a password of 6 or more characters");
   }
-  const std::u16string folder = FolderOf(options.archivePath);
+  const std::u16string folder = FolderOf(options.strArchivePath);
   if (folder.empty()) {
-    return Status::Error("the archive path " + ToUtf8(options.archivePath) + " names no folder");
+    return Status::Error("the archive path " + ToUtf8(options.strArchivePath) + " names no folder");
   }
   // The archive is built beside its target and renamed over it at the end, so a
   // failed or killed backup never destroys an earlier archive.
@@ -114,14 +114,14 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   std::uint64_t archiveBytes = kArchiveHeaderSize;
   if (result.ok()) result = StoreItems(tempPath, options, summary, archiveBytes);
   if (result.ok()) result = SealArchive(tempPath, archiveBytes);
-  if (result.ok() && !Os().MoveFileExW(tempPath, options.archivePath)) {
+  if (result.ok() && !Os().MoveFileExW(tempPath, options.strArchivePath)) {
     result = Status::Error("cannot put the archive in place: " + Os().LastErrorText());
   }
   if (!result.ok()) {
     (void)Os().DeleteFileW(tempPath);  // best effort: the job has failed either way
     return result;
   }
-  summary.archiveSize = archiveBytes;
+  summary.nArchiveSize = archiveBytes;
   return result;
 }
 
@@ -129,12 +129,12 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
 
 BackupSummary RunBackup(const BackupOptions& options) {
   BackupSummary summary;
-  summary.archivePath = options.archivePath;
+  summary.strArchivePath = options.strArchivePath;
   Status result = Run(options, summary);
-  summary.ok = result.ok();
-  summary.failure = result.message();
-  if (options.notifyWindow != 0) {
-    (void)Os().PostMessageW(options.notifyWindow, WM_JOB_DONE, 0, 0);  // nobody left to tell
+  summary.bOk = result.ok();
+  summary.strFailure = result.message();
+  if (options.hNotifyWindow != 0) {
+    (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);  // nobody left to tell
   }
   return summary;
 }

@@ -16,32 +16,32 @@ namespace qv {
 inline constexpr std::size_t kMinPasswordLength = 6;
 
 struct BackupOptions {
-  std::u16string archivePath;  // Windows form, absolute
-  bool compress = false;
-  bool protect = false;
-  std::u16string password;     // used only when `protect` is set
-  WindowHandle notifyWindow = 0;  // receives WM_JOB_PROGRESS and WM_JOB_DONE; 0 = none
-  const std::atomic<bool>* stopFlag = nullptr;  // set it to stop the job; may be null
+  std::u16string strArchivePath;  // Windows form, absolute
+  bool bCompress = false;
+  bool bProtect = false;
+  std::u16string strPassword;      // used only when `bProtect` is set
+  WindowHandle hNotifyWindow = 0;  // receives WM_JOB_PROGRESS and WM_JOB_DONE; 0 = none
+  const std::atomic<bool>* pStopFlag = nullptr;  // set it to stop the job; may be null
 };
 
 struct BackupItemSummary {
-  std::u16string name;
+  std::u16string strName;
   std::uint64_t nRecords = 0;
   std::uint64_t nSourceBytes = 0;
   std::uint64_t nArchiveBytes = 0;
 };
 
 struct BackupSummary {
-  bool ok = false;
-  bool stopped = false;
-  std::string failure;  // why the job failed; empty when ok
+  bool bOk = false;
+  bool bStopped = false;
+  std::string strFailure;  // why the job failed; empty when bOk
   std::vector<BackupItemSummary> items;  // in archive order
   std::vector<SkippedSource> skipped;    // entries left out, with their reasons
-  std::u16string archivePath;
-  std::uint64_t archiveSize = 0;  // bytes of the finished archive; 0 when failed
+  std::u16string strArchivePath;
+  std::uint64_t nArchiveSize = 0;  // bytes of the finished archive; 0 when failed
 };
 
-// Writes the archive to a temporary file beside `archivePath` and renames it into
+// Writes the archive to a temporary file beside `strArchivePath` and renames it into
 // place when every item was stored; on failure the temporary file is deleted and
 // any earlier archive at the path stays as it was. Posts WM_JOB_DONE (0, 0) to the
 // notify window at the end, whatever the outcome.

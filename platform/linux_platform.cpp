@@ -7,16 +7,16 @@
 #include <cerrno>
 #include <utility>
 
-#include "platform/absolute_path.h"
-#include "platform/file_system_ops.h"
-#include "platform/file_table.h"
-#include "platform/folder_listing.h"
-#include "platform/hive_registry.h"
+#include "platform/paths/absolute_path.h"
+#include "platform/files/file_system_ops.h"
+#include "platform/files/file_table.h"
+#include "platform/files/folder_listing.h"
+#include "platform/registry/hive_registry.h"
 #include "platform/last_error.h"
-#include "platform/link_resolution.h"
+#include "platform/paths/link_resolution.h"
 #include "platform/os_error.h"
-#include "platform/path_mapping.h"
-#include "platform/profile_variables.h"
+#include "platform/paths/path_mapping.h"
+#include "platform/paths/profile_variables.h"
 #include "platform/text.h"
 #include "platform/window_messages.h"
 
@@ -36,9 +36,9 @@ bool IsAllWildcard(std::u16string_view pattern) { return pattern == u"*" || patt
 class LinuxPlatform final : public Platform {
  public:
   explicit LinuxPlatform(const LinuxPlatformOptions& options)
-      : m_strProfileDir(MakeAbsoluteNativePath(options.profileDir)),
+      : m_strProfileDir(MakeAbsoluteNativePath(options.strProfileDir)),
         m_profileVariables(WindowsFormOrEmpty(m_strProfileDir)),
-        m_registry(m_strProfileDir + "/NTUSER.DAT", options.classesHive) {}
+        m_registry(m_strProfileDir + "/NTUSER.DAT", options.strClassesHive) {}
 
   FileHandle CreateFileW(std::u16string_view path, std::uint32_t access, std::uint32_t shareMode,
                          std::uint32_t disposition) override {

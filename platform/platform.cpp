@@ -16,8 +16,8 @@ Platform& DefaultPlatform() {
   static std::unique_ptr<Platform> platform;
   std::call_once(once, [] {
     LinuxPlatformOptions options;
-    options.profileDir = ResolveProfileDir("");
-    options.classesHive = DefaultClassesHive();
+    options.strProfileDir = ResolveProfileDir("");
+    options.strClassesHive = DefaultClassesHive();
     platform = MakeLinuxPlatform(options);
   });
   return *platform;

@@ -29,8 +29,8 @@ namespace qv {
 
 // A folder entry that a listing passed over because the Windows form cannot hold it.
 struct SkippedEntry {
-  std::string nativePath;
-  std::string reason;
+  std::string strNativePath;
+  std::string strReason;
 };
 
 class Platform {

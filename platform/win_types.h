@@ -30,8 +30,8 @@ inline constexpr std::uint32_t kFileEnd = 2;
 
 // One entry of a folder listing.
 struct FindData {
-  std::u16string name;  // bare name, Windows form
-  bool isDirectory = false;
+  std::u16string strName;  // bare name, Windows form
+  bool bDirectory = false;
 };
 using FindHandle = std::int64_t;
 

@@ -37,15 +37,15 @@ bool FileNode::ListChildren(std::vector<FileNode>& children,
     return false;
   }
   do {
-    if (found.name == u"." || found.name == u"..") continue;
-    const std::u16string path = Join(folderText, found.name);
+    if (found.strName == u"." || found.strName == u"..") continue;
+    const std::u16string path = Join(folderText, found.strName);
     FileNode child;
     child.pattern = pattern;
-    child.isFolder = found.isDirectory;
-    const bool fits = found.isDirectory
+    child.isFolder = found.bDirectory;
+    const bool fits = found.bDirectory
                           ? SetTextField(child.folder, path)
                           : path.size() <= kMaxPathUnits && SetTextField(child.folder, folderText) &&
-                                SetTextField(child.name, found.name);
+                                SetTextField(child.name, found.strName);
     if (!fits) {
       skipped.push_back({ToUtf8(path), kTooLong});
       continue;

@@ -12,10 +12,10 @@ namespace qv {
 // A backup call with what only the job knows: the files the walk must never store
 // because they are the archive being written (its temporary file and its target).
 struct BackupRequest {
-  std::u16string archivePath;  // the file the records are appended to
-  bool compress = false;
-  bool protect = false;
-  std::u16string password;  // used only when `protect` is set
+  std::u16string strArchivePath;  // the file the records are appended to
+  bool bCompress = false;
+  bool bProtect = false;
+  std::u16string strPassword;  // used only when `bProtect` is set
   std::vector<std::u16string> excludedPaths;
 };
 

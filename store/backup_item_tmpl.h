@@ -34,10 +34,10 @@ class BackupItemTmpl : public BackupItem,
   std::uint64_t Backup(std::u16string archivePath, bool compress, bool protect,
                        std::u16string password) override {
     BackupRequest request;
-    request.archivePath = std::move(archivePath);
-    request.compress = compress;
-    request.protect = protect;
-    request.password = std::move(password);
+    request.strArchivePath = std::move(archivePath);
+    request.bCompress = compress;
+    request.bProtect = protect;
+    request.strPassword = std::move(password);
     StoreReport ignored;
     return Backup(request, ignored);
   }
@@ -45,7 +45,7 @@ class BackupItemTmpl : public BackupItem,
   std::uint64_t Backup(const BackupRequest& request, StoreReport& report) override {
     std::vector<SkippedSource> skipped;
     const std::vector<Node> nodes = Walk(skipped);
-    Store store(request.archivePath, request.compress, request.protect, request.password);
+    Store store(request.strArchivePath, request.bCompress, request.bProtect, request.strPassword);
     this->InitStore(store);
     for (const Node& node : nodes) {
       if (!request.excludedPaths.empty() && Builder::IsExcluded(node, request.excludedPaths)) {
@@ -67,7 +67,7 @@ class BackupItemTmpl : public BackupItem,
     std::vector<Node> nodes;
     WalkNodes(Builder::MakeRoot(), nodes, skipped);
     for (SkippedEntry& entry : Os().TakeSkippedEntries()) {
-      skipped.push_back({std::move(entry.nativePath), std::move(entry.reason)});
+      skipped.push_back({std::move(entry.strNativePath), std::move(entry.strReason)});
     }
     return nodes;
   }

@@ -13,8 +13,8 @@ namespace qv {
 // user would recognise it: a Windows-form file path, a registry path, or the native
 // path of an entry the platform could not list.
 struct SkippedSource {
-  std::string path;
-  std::string reason;
+  std::string strPath;
+  std::string strReason;
 };
 
 struct StoreReport {

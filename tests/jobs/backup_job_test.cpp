@@ -43,11 +43,11 @@ class BackupJobTest : public ::testing::Test {
   BackupSummary Backup(bool compress = false, bool protect = false,
                        const std::u16string& password = u"", WindowHandle window = 0) {
     BackupOptions options;
-    options.archivePath = profile.WindowsPath(archive);
-    options.compress = compress;
-    options.protect = protect;
-    options.password = password;
-    options.notifyWindow = window;
+    options.strArchivePath = profile.WindowsPath(archive);
+    options.bCompress = compress;
+    options.bProtect = protect;
+    options.strPassword = password;
+    options.hNotifyWindow = window;
     return RunBackup(options);
   }
   ParsedArchive Parsed() const { return ParseArchive(ReadFileBytes(archive)); }
@@ -64,7 +64,7 @@ TEST_F(BackupJobTest, WorkedExampleHoldsByteForByte) {
   profile.SetValue(kIeKey, u"Start Page", kRegSz, value);
 
   const BackupSummary summary = Backup();
-  ASSERT_TRUE(summary.ok) << summary.failure;
+  ASSERT_TRUE(summary.bOk) << summary.strFailure;
 
   std::string expected = std::string("QVL\0", 4) + U32(1) + std::string(1 + 103, '\0') + U32(0);
   expected += U32(1) + Field(u"%USERPROFILE%\\Favorites") + Field(u"example.url") +
@@ -80,20 +80,20 @@ TEST_F(BackupJobTest, WorkedExampleHoldsByteForByte) {
   for (std::size_t i = 0; i < actual.size(); ++i) {
     ASSERT_EQ(actual[i], expected[i]) << "first difference at offset " << i;
   }
-  EXPECT_EQ(summary.archiveSize, 2392u);
+  EXPECT_EQ(summary.nArchiveSize, 2392u);
   ASSERT_EQ(summary.items.size(), 2u);
-  EXPECT_EQ(summary.items[0].name, u"Favorites");
+  EXPECT_EQ(summary.items[0].strName, u"Favorites");
   EXPECT_EQ(summary.items[0].nRecords, 1u);
   EXPECT_EQ(summary.items[0].nSourceBytes, 100u);
   EXPECT_EQ(summary.items[0].nArchiveBytes, 1164u);
-  EXPECT_EQ(summary.items[1].name, u"IE Settings");
+  EXPECT_EQ(summary.items[1].strName, u"IE Settings");
   EXPECT_EQ(summary.items[1].nArchiveBytes, 1112u);
   EXPECT_TRUE(summary.skipped.empty());
 }
 
 TEST_F(BackupJobTest, EmptyProfileGivesJustTheHeader) {
   const BackupSummary summary = Backup();
-  ASSERT_TRUE(summary.ok) << summary.failure;
+  ASSERT_TRUE(summary.bOk) << summary.strFailure;
   EXPECT_EQ(std::filesystem::file_size(archive), 116u);
 }
 
@@ -115,7 +115,7 @@ TEST_F(BackupJobTest, EveryOptionCombinationDecodesBackToTheSources) {
       SCOPED_TRACE(testing::Message() << "compress " << compress << " protect " << protect);
       const std::u16string password = u"s3cret-Pässword";
       const BackupSummary summary = Backup(compress, protect, password);
-      ASSERT_TRUE(summary.ok) << summary.failure;
+      ASSERT_TRUE(summary.bOk) << summary.strFailure;
       const ParsedArchive parsed = Parsed();
       ASSERT_TRUE(parsed.ok) << parsed.error;
 
@@ -161,7 +161,7 @@ TEST_F(BackupJobTest, ProgressGoesRangeThenBlocksPerItemThenDone) {
   profile.AddFavorite("big.bin", Bytes(250000));
   profile.SetValue(kIeKey, u"v", kRegBinary, Bytes(40));
   MessageRecorder window;
-  ASSERT_TRUE(Backup(false, false, u"", window.Window()).ok);
+  ASSERT_TRUE(Backup(false, false, u"", window.Window()).bOk);
   const std::vector<PostedMessage> expected = {
       {WM_JOB_PROGRESS, 0, 100}, {WM_JOB_PROGRESS, 0, 0},   {WM_JOB_PROGRESS, 40, 0},
       {WM_JOB_PROGRESS, 81, 0},  {WM_JOB_PROGRESS, 100, 0}, {WM_JOB_PROGRESS, 0, 100},
@@ -172,14 +172,14 @@ TEST_F(BackupJobTest, ProgressGoesRangeThenBlocksPerItemThenDone) {
 TEST_F(BackupJobTest, ProtectionNeedsSixCharacters) {
   profile.AddFavorite("a.url", "a");
   const BackupSummary refused = Backup(false, true, u"12345");
-  EXPECT_FALSE(refused.ok);
-  EXPECT_NE(refused.failure.find("6 or more"), std::string::npos) << refused.failure;
+  EXPECT_FALSE(refused.bOk);
+  EXPECT_NE(refused.strFailure.find("6 or more"), std::string::npos) << refused.strFailure;
   EXPECT_FALSE(std::filesystem::exists(archive));
 
   // Without protection the password box's text plays no part.
-  ASSERT_TRUE(Backup(false, false, u"123").ok);
+  ASSERT_TRUE(Backup(false, false, u"123").bOk);
   EXPECT_EQ(Parsed().header[8], 0);
-  ASSERT_TRUE(Backup(false, true, u"123456").ok);
+  ASSERT_TRUE(Backup(false, true, u"123456").bOk);
   EXPECT_EQ(Parsed().header[8], 1);
 }
 
@@ -191,7 +191,7 @@ TEST_F(BackupJobTest, ArchiveInsideFavoritesIsNotStoredIntoItself) {
 
   for (int run = 0; run < 2; ++run) {
     const BackupSummary summary = Backup();
-    ASSERT_TRUE(summary.ok) << summary.failure;
+    ASSERT_TRUE(summary.bOk) << summary.strFailure;
     const ParsedArchive parsed = Parsed();
     ASSERT_TRUE(parsed.ok);
     std::vector<std::u16string> names;
@@ -201,7 +201,7 @@ TEST_F(BackupJobTest, ArchiveInsideFavoritesIsNotStoredIntoItself) {
     EXPECT_EQ(TempFilesIn(profile.FavoritesDir()), std::vector<std::string>{".quorvel-someone-else.tmp"});
     bool reported = false;
     for (const SkippedSource& entry : summary.skipped) {
-      if (entry.path.ends_with("\\backup.qvl")) reported = true;
+      if (entry.strPath.ends_with("\\backup.qvl")) reported = true;
     }
     EXPECT_TRUE(reported);
   }
@@ -231,13 +231,13 @@ TEST_F(BackupJobTest, FailureLeavesTheEarlierArchiveAndNoTemporaryFile) {
     faulty.Reset();
     fault.inject();
     const BackupSummary summary = Backup();
-    EXPECT_FALSE(summary.ok);
-    EXPECT_FALSE(summary.failure.empty());
+    EXPECT_FALSE(summary.bOk);
+    EXPECT_FALSE(summary.strFailure.empty());
     EXPECT_EQ(ReadFileBytes(archive), "an earlier archive");
     EXPECT_TRUE(TempFilesIn(archive.parent_path()).empty());
   }
   faulty.Reset();
-  ASSERT_TRUE(Backup().ok);
+  ASSERT_TRUE(Backup().bOk);
   EXPECT_TRUE(ParseArchive(ReadFileBytes(archive)).ok);
 }
 
@@ -251,13 +251,13 @@ TEST_F(BackupJobTest, StopFlagEndsTheJobWithoutTouchingTheArchive) {
         if (wParam != 0) stop = true;
       });
   BackupOptions options;
-  options.archivePath = profile.WindowsPath(archive);
-  options.notifyWindow = window;
-  options.stopFlag = &stop;
+  options.strArchivePath = profile.WindowsPath(archive);
+  options.hNotifyWindow = window;
+  options.pStopFlag = &stop;
   const BackupSummary summary = RunBackup(options);
   profile.platform().UnregisterWindow(window);
-  EXPECT_FALSE(summary.ok);
-  EXPECT_TRUE(summary.stopped);
+  EXPECT_FALSE(summary.bOk);
+  EXPECT_TRUE(summary.bStopped);
   ASSERT_EQ(summary.items.size(), 1u) << "the settings item does not start";
   EXPECT_EQ(summary.items[0].nSourceBytes, kBlockSize) << "one block, then the stop";
   EXPECT_EQ(ReadFileBytes(archive), "an earlier archive");
@@ -268,8 +268,8 @@ TEST_F(BackupJobTest, ArchiveInAMissingFolderFails) {
   archive = profile.Scratch("no-such-folder/out.qvl");
   MessageRecorder window;
   const BackupSummary summary = Backup(false, false, u"", window.Window());
-  EXPECT_FALSE(summary.ok);
-  EXPECT_FALSE(summary.failure.empty());
+  EXPECT_FALSE(summary.bOk);
+  EXPECT_FALSE(summary.strFailure.empty());
   ASSERT_FALSE(window.Messages().empty());
   EXPECT_EQ(window.Messages().back(), (PostedMessage{WM_JOB_DONE, 0, 0}));
 }

@@ -50,18 +50,18 @@ TEST(RoundTrip, EveryOptionCombinationGivesBackEveryFileAndValue) {
       RestoreFixture target;
       ASSERT_FALSE(std::filesystem::exists(target.Profile().HivePath()));
       BackupOptions backup;
-      backup.archivePath = target.ArchivePath();
-      backup.compress = compress;
-      backup.protect = protect;
-      backup.password = u"pa\u00dfword";
+      backup.strArchivePath = target.ArchivePath();
+      backup.bCompress = compress;
+      backup.bProtect = protect;
+      backup.strPassword = u"pa\u00dfword";
       {
         ScopedPlatform useSource(source.Profile().platform());
         const BackupSummary made = RunBackup(backup);
-        ASSERT_TRUE(made.ok) << made.failure;
+        ASSERT_TRUE(made.bOk) << made.strFailure;
       }
       RestoreJobOptions restore;
       restore.strArchivePath = target.ArchivePath();
-      restore.strPassword = protect ? backup.password : u"";
+      restore.strPassword = protect ? backup.strPassword : u"";
       const RestoreSummary summary = RunRestore(restore);
       EXPECT_EQ(summary.outcome, RestoreOutcome::kOk) << FormatRestoreSummary(summary);
       EXPECT_TRUE(SnapshotFiles(target.Profile().FavoritesDir()) == files);

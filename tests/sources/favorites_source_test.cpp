@@ -51,7 +51,7 @@ class FavoritesSourceTest : public ::testing::Test {
 
   ParsedArchive BackUpFavorites(StoreReport* reportOut = nullptr) {
     BackupRequest request;
-    request.archivePath = profile.WindowsPath(profile.Scratch("fav.qvl"));
+    request.strArchivePath = profile.WindowsPath(profile.Scratch("fav.qvl"));
     WriteFileBytes(profile.Scratch("fav.qvl"), std::string(116, '\0'));
     StoreReport report;
     (void)MakeBackupItems(0, WM_JOB_PROGRESS)[0]->Backup(request, report);
@@ -62,7 +62,7 @@ class FavoritesSourceTest : public ::testing::Test {
 
   bool Reported(const StoreReport& report, const std::string& pathEnd) {
     return std::any_of(report.skipped.begin(), report.skipped.end(),
-                       [&](const SkippedSource& s) { return s.path.ends_with(pathEnd); });
+                       [&](const SkippedSource& s) { return s.strPath.ends_with(pathEnd); });
   }
 
   ProfileFixture profile;

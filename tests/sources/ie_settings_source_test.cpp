@@ -36,7 +36,7 @@ class IESettingsSourceTest : public ::testing::Test {
     const auto file = profile.Scratch("ie.qvl");
     WriteFileBytes(file, std::string(116, '\0'));
     BackupRequest request;
-    request.archivePath = profile.WindowsPath(file);
+    request.strArchivePath = profile.WindowsPath(file);
     StoreReport report;
     (void)MakeBackupItems(0, WM_JOB_PROGRESS)[1]->Backup(request, report);
     EXPECT_FALSE(report.Failed()) << report.strFirstFailure;
@@ -143,7 +143,7 @@ TEST_F(IESettingsSourceTest, NamesLongerThanTheFieldsAreSkippedAndReported) {
   ASSERT_EQ(parsed.records.size(), 1u);
   EXPECT_EQ(parsed.records[0].valueName.size(), 259u);
   ASSERT_EQ(report.skipped.size(), 2u);
-  for (const SkippedSource& entry : report.skipped) EXPECT_NE(entry.reason.find("259"), std::string::npos);
+  for (const SkippedSource& entry : report.skipped) EXPECT_NE(entry.strReason.find("259"), std::string::npos);
 }
 
 // Every value under the IE key of a real Windows hive, read independently through
@@ -184,10 +184,10 @@ TEST_F(IESettingsSourceTest, RealHiveValuesAllBecomeRecords) {
     const auto file = profile.Scratch("ie.qvl");
     WriteFileBytes(file, std::string(116, '\0'));
     BackupRequest request;
-    request.archivePath = profile.WindowsPath(file);
-    request.compress = compress;
-    request.protect = true;
-    request.password = u"hive-password";
+    request.strArchivePath = profile.WindowsPath(file);
+    request.bCompress = compress;
+    request.bProtect = true;
+    request.strPassword = u"hive-password";
     StoreReport report;
     (void)MakeBackupItems(0, WM_JOB_PROGRESS)[1]->Backup(request, report);
     ASSERT_FALSE(report.Failed());

@@ -114,10 +114,10 @@ TEST(BackupItemTmpl, HandsEveryNodeButTheExcludedToOneStore) {
   EXPECT_EQ(item.GetSize(), 30u);
 
   BackupRequest request;
-  request.archivePath = u"Z:\\out.qvl";
-  request.compress = true;
-  request.protect = true;
-  request.password = u"secret";
+  request.strArchivePath = u"Z:\\out.qvl";
+  request.bCompress = true;
+  request.bProtect = true;
+  request.strPassword = u"secret";
   request.excludedPaths = {u"archive.qvl"};
   StoreReport report;
   EXPECT_EQ(item.Backup(request, report), 77u);
@@ -131,9 +131,9 @@ TEST(BackupItemTmpl, HandsEveryNodeButTheExcludedToOneStore) {
   EXPECT_EQ(store.items, (std::vector<std::u16string>{u"A", u"A\\x"}));
   EXPECT_EQ(report.nRecords, 2u);
   ASSERT_EQ(report.skipped.size(), 2u);
-  EXPECT_EQ(report.skipped[0].path, "unlistable");
-  EXPECT_EQ(report.skipped[1].path, "archive.qvl");
-  EXPECT_EQ(report.skipped[1].reason, "the archive being written");
+  EXPECT_EQ(report.skipped[0].strPath, "unlistable");
+  EXPECT_EQ(report.skipped[1].strPath, "archive.qvl");
+  EXPECT_EQ(report.skipped[1].strReason, "the archive being written");
 
   // The described four-argument form excludes nothing.
   EXPECT_EQ(item.Backup(u"Z:\\b.qvl", false, false, u""), 77u);

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "platform/hive_header.h"
+#include "platform/registry/hive/hive_header.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/hive_registry.h"
+#include "platform/registry/hive_registry.h"
 
 namespace qv::test {
 

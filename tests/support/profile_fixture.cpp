@@ -10,8 +10,8 @@ namespace qv::test {
 ProfileFixture::ProfileFixture() : m_profileDir(m_dir / "profile") {
   std::filesystem::create_directories(FavoritesDir());
   LinuxPlatformOptions options;
-  options.profileDir = m_profileDir.string();
-  options.classesHive = (m_dir / "classes.dat").string();
+  options.strProfileDir = m_profileDir.string();
+  options.strClassesHive = (m_dir / "classes.dat").string();
   m_pPlatform = MakeLinuxPlatform(options);
   m_pScope = std::make_unique<ScopedPlatform>(*m_pPlatform);
 }
@@ -48,8 +48,8 @@ bool ProfileFixture::UseSharedHive() {
   // The platform opened no hive yet or must see the new one: make it afresh.
   m_pScope.reset();
   LinuxPlatformOptions options;
-  options.profileDir = m_profileDir.string();
-  options.classesHive = (m_dir / "classes.dat").string();
+  options.strProfileDir = m_profileDir.string();
+  options.strClassesHive = (m_dir / "classes.dat").string();
   m_pPlatform = MakeLinuxPlatform(options);
   m_pScope = std::make_unique<ScopedPlatform>(*m_pPlatform);
   return true;

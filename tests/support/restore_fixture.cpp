@@ -22,8 +22,8 @@ RestoreSummary RestoreFixture::Restore(const std::string& archiveBytes, const st
 
 std::unique_ptr<Platform> RestoreFixture::FreshPlatform() {
   LinuxPlatformOptions options;
-  options.profileDir = m_profile.ProfileDir().string();
-  options.classesHive = m_profile.Scratch("reader-classes.dat").string();
+  options.strProfileDir = m_profile.ProfileDir().string();
+  options.strClassesHive = m_profile.Scratch("reader-classes.dat").string();
   return MakeLinuxPlatform(options);
 }
 

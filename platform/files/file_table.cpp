@@ -1,0 +1,234 @@
+#include "platform/files/file_table.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/files/handle_values.h"
+#include "platform/last_error.h"
+#include "platform/os_error.h"
+#include "platform/files/share_locks.h"
+
+namespace qv {
+namespace {
+
+constexpr std::uint32_t kKnownAccess = kGenericRead | kGenericWrite;
+
+bool ValidOpenArguments(std::uint32_t access, std::uint32_t shareMode, std::uint32_t disposition,
+                        const std::string& nativePath) {
+  if (access == 0 || (access & ~kKnownAccess) != 0) {
+    SetLastErrorText("cannot open " + nativePath + ": unsupported access flags");
+    return false;
+  }
+  const bool readerSharingAll =
+      access == kGenericRead && shareMode == (kFileShareRead | kFileShareWrite);
+  if ((shareMode & ~kFileShareRead) != 0 && !readerSharingAll) {
+    SetLastErrorText("cannot open " + nativePath + ": unsupported share mode");
+    return false;
+  }
+  if (disposition != kOpenExisting && disposition != kOpenAlways && disposition != kCreateAlways) {
+    SetLastErrorText("cannot open " + nativePath + ": unsupported disposition");
+    return false;
+  }
+  return true;
+}
+
+int OpenFlags(std::uint32_t access, std::uint32_t disposition) {
+  // O_NONBLOCK keeps a pipe from blocking the open; it is dropped again once the
+  // file is known to be regular. Truncation waits until the share lock is held.
+  int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  if (access == kKnownAccess) {
+    flags |= O_RDWR;
+  } else {
+    flags |= (access == kGenericWrite) ? O_WRONLY : O_RDONLY;
+  }
+  if (disposition != kOpenExisting) flags |= O_CREAT;
+  return flags;
+}
+
+int OpenRetrying(const std::string& nativePath, int flags) {
+  for (;;) {
+    const int fd = open(nativePath.c_str(), flags, 0666);
+    if (fd >= 0 || errno != EINTR) return fd;
+  }
+}
+
+bool MakeUsableAsRegularFile(int fd, const std::string& nativePath) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
+    SetLastErrorFromErrno("cannot look at", nativePath, errno);
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    SetLastErrorText("cannot open " + nativePath + " as a file: it is a folder");
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    SetLastErrorText("cannot open " + nativePath + ": it is not a regular file");
+    return false;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    SetLastErrorFromErrno("cannot set up", nativePath, errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+FileTable::~FileTable() {
+  for (auto& [handle, entry] : m_mapFiles) close(entry.fd);
+}
+
+FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
+                           std::uint32_t shareMode, std::uint32_t disposition) {
+  if (!ValidOpenArguments(access, shareMode, disposition, nativePath)) return kInvalidHandle;
+  const int fd = OpenRetrying(nativePath, OpenFlags(access, disposition));
+  if (fd < 0) {
+    if (errno == EISDIR) {
+      SetLastErrorText("cannot open " + nativePath + " as a file: it is a folder");
+    } else {
+      SetLastErrorFromErrno("cannot open", nativePath, errno);
+    }
+    return kInvalidHandle;
+  }
+  bool ready = MakeUsableAsRegularFile(fd, nativePath) &&
+               TakeShareLock(fd, ShareLockFor(access, shareMode), nativePath);
+  if (ready && disposition == kCreateAlways && ftruncate(fd, 0) != 0) {
+    SetLastErrorFromErrno("cannot truncate", nativePath, errno);
+    ready = false;
+  }
+  if (!ready) {
+    close(fd);
+    return kInvalidHandle;
+  }
+  const FileHandle handle = NextHandleValue();
+  std::lock_guard lock(m_mutex);
+  m_mapFiles.emplace(handle, OpenFile{fd, nativePath});
+  return handle;
+}
+
+bool FileTable::Find(FileHandle file, OpenFile* entry) {
+  std::lock_guard lock(m_mutex);
+  const auto found = m_mapFiles.find(file);
+  if (found == m_mapFiles.end()) {
+    SetLastErrorText("invalid file handle " + std::to_string(file));
+    return false;
+  }
+  *entry = found->second;
+  return true;
+}
+
+bool FileTable::Read(FileHandle file, void* buffer, std::uint32_t bytesToRead,
+                     std::uint32_t* bytesRead) {
+  *bytesRead = 0;
+  OpenFile entry;
+  if (!Find(file, &entry)) return false;
+  auto* bytes = static_cast<char*>(buffer);
+  std::uint32_t done = 0;
+  while (done < bytesToRead) {
+    const ssize_t got = read(entry.fd, bytes + done, bytesToRead - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      SetLastErrorFromErrno("cannot read", entry.nativePath, errno);
+      *bytesRead = done;
+      return false;
+    }
+    if (got == 0) break;
+    done += static_cast<std::uint32_t>(got);
+  }
+  *bytesRead = done;
+  return true;
+}
+
+bool FileTable::Write(FileHandle file, const void* buffer, std::uint32_t bytesToWrite,
+                      std::uint32_t* bytesWritten) {
+  *bytesWritten = 0;
+  OpenFile entry;
+  if (!Find(file, &entry)) return false;
+  const auto* bytes = static_cast<const char*>(buffer);
+  std::uint32_t done = 0;
+  while (done < bytesToWrite) {
+    const ssize_t put = write(entry.fd, bytes + done, bytesToWrite - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      SetLastErrorFromErrno("cannot write", entry.nativePath, errno);
+      *bytesWritten = done;
+      return false;
+    }
+    done += static_cast<std::uint32_t>(put);
+  }
+  *bytesWritten = done;
+  return true;
+}
+
+bool FileTable::Seek(FileHandle file, std::int64_t distance, std::uint32_t origin,
+                     std::uint64_t* newPosition) {
+  OpenFile entry;
+  if (!Find(file, &entry)) return false;
+  int whence = SEEK_SET;
+  if (origin == kFileCurrent) {
+    whence = SEEK_CUR;
+  } else if (origin == kFileEnd) {
+    whence = SEEK_END;
+  } else if (origin != kFileBegin) {
+    SetLastErrorText("cannot move in " + entry.nativePath + ": unknown origin");
+    return false;
+  }
+  const off_t position = lseek(entry.fd, static_cast<off_t>(distance), whence);
+  if (position < 0) {
+    SetLastErrorFromErrno("cannot move in", entry.nativePath, errno);
+    return false;
+  }
+  if (newPosition) *newPosition = static_cast<std::uint64_t>(position);
+  return true;
+}
+
+bool FileTable::Size(FileHandle file, std::uint64_t* size) {
+  OpenFile entry;
+  if (!Find(file, &entry)) return false;
+  struct stat info {};
+  if (fstat(entry.fd, &info) != 0) {
+    SetLastErrorFromErrno("cannot look at", entry.nativePath, errno);
+    return false;
+  }
+  *size = static_cast<std::uint64_t>(info.st_size);
+  return true;
+}
+
+bool FileTable::Flush(FileHandle file) {
+  OpenFile entry;
+  if (!Find(file, &entry)) return false;
+  if (fsync(entry.fd) != 0) {
+    SetLastErrorFromErrno("cannot flush", entry.nativePath, errno);
+    return false;
+  }
+  return true;
+}
+
+bool FileTable::Close(FileHandle file) {
+  OpenFile entry;
+  {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_mapFiles.find(file);
+    if (found == m_mapFiles.end()) {
+      SetLastErrorText("invalid file handle " + std::to_string(file));
+      return false;
+    }
+    entry = std::move(found->second);
+    m_mapFiles.erase(found);
+  }
+  // After close() the descriptor is gone whatever it returns (even EINTR on
+  // Linux); an error here can only mean data lost in writeback, which is worth
+  // reporting to a writer.
+  if (close(entry.fd) != 0) {
+    SetLastErrorFromErrno("error closing", entry.nativePath, errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qv

@@ -1,0 +1,48 @@
+// platform/files/ owns everything done to files and folders on the native file system:
+// open files and their share locks, folder listings, deletes, temporary files and renames.
+//
+// Open files behind FileHandle values: the CreateFileW family on file descriptors.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "platform/win_types.h"
+
+namespace qv {
+
+class FileTable {
+ public:
+  FileTable() = default;
+  ~FileTable();
+  FileTable(const FileTable&) = delete;
+  FileTable& operator=(const FileTable&) = delete;
+
+  // The Platform::CreateFileW contract, on a native path. Only regular files
+  // open: a folder, a pipe or a device would hang or mislead a reader.
+  FileHandle Open(const std::string& nativePath, std::uint32_t access, std::uint32_t shareMode,
+                  std::uint32_t disposition);
+  bool Read(FileHandle file, void* buffer, std::uint32_t bytesToRead, std::uint32_t* bytesRead);
+  bool Write(FileHandle file, const void* buffer, std::uint32_t bytesToWrite,
+             std::uint32_t* bytesWritten);
+  bool Seek(FileHandle file, std::int64_t distance, std::uint32_t origin,
+            std::uint64_t* newPosition);
+  bool Size(FileHandle file, std::uint64_t* size);
+  bool Flush(FileHandle file);
+  bool Close(FileHandle file);
+
+ private:
+  struct OpenFile {
+    int fd = -1;
+    std::string nativePath;
+  };
+  // Copies the entry out, so the table's lock is not held during I/O.
+  bool Find(FileHandle file, OpenFile* entry);
+
+  std::mutex m_mutex;
+  std::unordered_map<FileHandle, OpenFile> m_mapFiles;
+};
+
+}  // namespace qv

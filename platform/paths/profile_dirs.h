@@ -1,0 +1,14 @@
+// Where the profile folder and the program's own hive live when nobody says.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+// --profile=DIR, else $QUORVEL_PROFILE, else $XDG_DATA_HOME/quorvel/profile (with
+// ~/.local/share when XDG_DATA_HOME is unset).
+std::string ResolveProfileDir(const std::string& fromCommandLine);
+// $XDG_DATA_HOME/quorvel/classes.dat, likewise.
+std::string DefaultClassesHive();
+
+}  // namespace qv

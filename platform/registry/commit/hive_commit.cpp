@@ -1,0 +1,79 @@
+#include "platform/registry/commit/hive_commit.h"
+
+#include <hivex.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+
+#include "platform/registry/hive/empty_hive.h"
+#include "platform/registry/commit/hive_apply.h"
+#include "platform/registry/commit/hive_folder_lock.h"
+#include "platform/registry/commit/hive_subkey_lists.h"
+#include "platform/registry/commit/hive_temp_file.h"
+#include "platform/registry/hive/hivex_errors.h"
+
+namespace qv {
+namespace {
+
+struct HiveCloser {
+  void operator()(hive_h* hive) const { hivex_close(hive); }
+};
+
+}  // namespace
+
+Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& changes,
+                         std::uint32_t maxRewrittenValueBytes,
+                         const BeforeHiveReplace& beforeReplace) {
+  std::error_code ignored;
+  // The program's own hive lives in a data folder that may not exist yet.
+  const std::filesystem::path folder = std::filesystem::path(hivePath).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+  HiveFolderLock lock;
+  Status status = lock.Acquire(hivePath);
+  if (!status.ok()) return status;
+  // Only under the lock: another commit may have created the hive meanwhile.
+  const bool exists = std::filesystem::exists(hivePath, ignored);
+
+  HiveTempFile temp;
+  status = temp.Create(hivePath);
+  if (!status.ok()) return status;
+  // A new hive starts as our empty hive in the temporary file, which libhivex then
+  // reads into memory and overwrites with the result.
+  if (!exists) {
+    status = temp.Write(MakeEmptyHive(CurrentFileTime()));
+    if (!status.ok()) return status;
+  }
+  const std::string& source = exists ? hivePath : temp.Path();
+
+  errno = 0;
+  std::unique_ptr<hive_h, HiveCloser> hive(hivex_open(source.c_str(), HIVEX_OPEN_WRITE));
+  if (!hive) {
+    const int error = errno;
+    return Status::Error("cannot open " + source + " for writing: " + DescribeHivexError(error));
+  }
+  std::vector<std::uint64_t> parentsWithNewKeys;
+  status = ApplyPendingChanges(hive.get(), changes, maxRewrittenValueBytes, &parentsWithNewKeys);
+  if (!status.ok()) return Status::Error("cannot update " + hivePath + ": " + status.message());
+  errno = 0;
+  if (hivex_commit(hive.get(), temp.Path().c_str(), 0) != 0) {
+    const int error = errno;
+    return Status::Error("cannot write " + temp.Path() + ": " + DescribeHivexError(error));
+  }
+  hive.reset();
+  status = RepairSubkeyLists(temp.Path(), parentsWithNewKeys);
+  if (!status.ok()) return status;
+
+  status = temp.Sync();
+  if (!status.ok()) return status;
+  if (beforeReplace) {
+    status = beforeReplace(temp.Path());
+    if (!status.ok()) {
+      return Status::Error("commit of " + hivePath + " stopped before the rename: " +
+                           status.message());
+    }
+  }
+  return temp.Replace(hivePath);
+}
+
+}  // namespace qv

@@ -1,0 +1,185 @@
+#include "platform/registry/root_key_hive.h"
+
+#include <limits>
+#include <unordered_set>
+#include <utility>
+
+#include "platform/registry/hive/empty_hive.h"
+#include "platform/registry/commit/hive_temp_file.h"
+#include "platform/registry/hive/hive_value_limits.h"
+#include "platform/last_error.h"
+#include "platform/text.h"
+
+namespace qv {
+namespace {
+
+RegResult Fail(RegResult code, std::string text) {
+  SetLastErrorText(std::move(text));
+  return code;
+}
+
+// The file's names in the file's order, then the pending names the file lacks.
+void AppendMissingNames(const std::vector<std::u16string>* pending,
+                        std::vector<std::u16string>* names) {
+  if (pending == nullptr) return;
+  std::unordered_set<std::u16string> present;
+  for (const std::u16string& name : *names) present.insert(FoldName(name));
+  for (const std::u16string& name : *pending) {
+    if (present.insert(FoldName(name)).second) names->push_back(name);
+  }
+}
+
+}  // namespace
+
+RootKeyHive::RootKeyHive(std::string path) : m_file(std::move(path)) {}
+
+RegResult RootKeyHive::FindFileKey(const KeyPath& path, hive_node_h* node) {
+  *node = 0;
+  const RegResult refreshed = m_file.Refresh();
+  if (refreshed != kErrorSuccess) return refreshed;
+  if (!m_file.IsMissing()) *node = m_file.FindKey(path);
+  return kErrorSuccess;
+}
+
+RegResult RootKeyHive::FindKey(const KeyPath& path) {
+  hive_node_h node = 0;
+  const RegResult found = FindFileKey(path, &node);
+  if (found != kErrorSuccess) return found;
+  if (path.empty() || node != 0 || m_pending.FindKey(path) != nullptr) return kErrorSuccess;
+  return Fail(kErrorFileNotFound,
+              "key " + DescribeKeyPath(path) + " does not exist in " + m_file.Path());
+}
+
+RegResult RootKeyHive::FileIndex(const KeyPath& path, const HiveNodeIndex** index) {
+  *index = nullptr;
+  hive_node_h node = 0;
+  const RegResult result = FindFileKey(path, &node);
+  if (result != kErrorSuccess || node == 0) return result;  // node 0: only pending so far
+  *index = m_file.Index(node);
+  if (*index == nullptr) {
+    return Fail(kErrorBadDb, "cannot list key " + DescribeKeyPath(path) + " of " + m_file.Path());
+  }
+  return kErrorSuccess;
+}
+
+RegResult RootKeyHive::ListSubkeys(const KeyPath& path, std::vector<std::u16string>* names) {
+  names->clear();
+  const HiveNodeIndex* index = nullptr;
+  const RegResult result = FileIndex(path, &index);
+  if (result != kErrorSuccess) return result;
+  if (index != nullptr) *names = index->ChildNames();
+  AppendMissingNames(m_pending.ChildNames(path), names);
+  return kErrorSuccess;
+}
+
+RegResult RootKeyHive::ListValues(const KeyPath& path, std::vector<std::u16string>* names) {
+  names->clear();
+  const HiveNodeIndex* index = nullptr;
+  const RegResult result = FileIndex(path, &index);
+  if (result != kErrorSuccess) return result;
+  if (index != nullptr) *names = index->ValueNames();
+  if (const PendingKey* pending = m_pending.FindKey(path)) {
+    std::vector<std::u16string> pendingNames;
+    for (const PendingValue& value : pending->values) pendingNames.push_back(value.name);
+    AppendMissingNames(&pendingNames, names);
+  }
+  return kErrorSuccess;
+}
+
+RegResult RootKeyHive::ReadValue(const KeyPath& path, std::u16string_view name,
+                                  std::uint32_t* type, std::vector<std::uint8_t>* data) {
+  hive_node_h node = 0;
+  RegResult result = FindFileKey(path, &node);
+  if (result != kErrorSuccess) return result;
+  if (const PendingValue* pending = m_pending.FindValue(path, name)) {
+    *type = pending->type;
+    *data = pending->data;
+    return kErrorSuccess;
+  }
+  const HiveNodeIndex* index = node != 0 ? m_file.Index(node) : nullptr;
+  const hive_value_h value = index != nullptr ? index->FindValue(name) : 0;
+  if (value == 0) {
+    return Fail(kErrorFileNotFound, "value \"" + ToUtf8(name) + "\" of key " +
+                                        DescribeKeyPath(path) + " does not exist");
+  }
+  if (!ReadHiveValue(m_file.Handle(), value, type, data)) {
+    return Fail(kErrorBadDb, "cannot read value \"" + ToUtf8(name) + "\" of key " +
+                                 DescribeKeyPath(path) + " in " + m_file.Path());
+  }
+  return kErrorSuccess;
+}
+
+RegResult RootKeyHive::RefuseUnlessWritable() {
+  const Status writable = CheckWritable();
+  if (writable.ok()) return kErrorSuccess;
+  return Fail(kErrorAccessDenied, writable.message());
+}
+
+std::uint32_t RootKeyHive::HiveMinorVersion() const {
+  return m_file.IsMissing() ? kEmptyHiveMinorVersion : m_file.Header().minorVersion;
+}
+
+RegResult RootKeyHive::CreateKey(const KeyPath& path) {
+  RegResult result = RefuseUnlessWritable();
+  if (result != kErrorSuccess) return result;
+  for (const std::u16string& name : path) {
+    const Status valid = CheckNewKeyName(name);
+    if (!valid.ok()) return Fail(kErrorInvalidParameter, valid.message());
+  }
+  hive_node_h node = 0;
+  result = FindFileKey(path, &node);
+  if (result != kErrorSuccess) return result;
+  if (path.empty() || node != 0 || m_pending.FindKey(path) != nullptr) return kErrorSuccess;
+  m_pending.AddKey(path);
+  ++m_nPendingGeneration;
+  return kErrorSuccess;
+}
+
+RegResult RootKeyHive::SetValue(const KeyPath& path, std::u16string_view name,
+                                 std::uint32_t type, const std::uint8_t* data,
+                                 std::uint32_t size) {
+  RegResult result = RefuseUnlessWritable();
+  if (result != kErrorSuccess) return result;
+  const Status validName = CheckNewValueName(name);
+  if (!validName.ok()) return Fail(kErrorInvalidParameter, validName.message());
+  const Status fits = CheckValueSizeFits(size, HiveMinorVersion());
+  if (!fits.ok()) return Fail(kErrorInvalidParameter, fits.message());
+  if (m_pending.HasChanges() && m_pending.ByteCount() + size > m_nAutoCommitBytes) {
+    const Status committed = Commit();
+    if (!committed.ok()) {
+      return Fail(kErrorRegistryIo,
+                  "cannot commit earlier registry changes to make room: " + committed.message());
+    }
+  }
+  m_pending.SetValue(path, name, type, data, size);
+  ++m_nPendingGeneration;
+  return kErrorSuccess;
+}
+
+Status RootKeyHive::CheckWritable() {
+  if (m_file.Refresh() != kErrorSuccess) return Status::Error(LastErrorTextOfThread());
+  // Writes are only buffered, so a hive that could not be replaced must be refused
+  // now rather than at the commit, when the caller believes them taken.
+  const Status replaceable = CheckCanReplace(m_file.Path());
+  if (!replaceable.ok() || m_file.IsMissing()) return replaceable;
+  return CheckHeaderWritable(m_file.Path(), m_file.Header());
+}
+
+Status RootKeyHive::Commit() {
+  if (!m_pending.HasChanges()) return Status::Ok();
+  Status status = CheckWritable();
+  if (!status.ok()) return status;
+  // Existing values get rewritten with the key's new ones; in a 1.3 hive they are
+  // plain cells already, in a 1.4+ hive a big one would lose its big-data layout.
+  const std::uint32_t maxRewritten = HiveMinorVersion() >= kFirstBigDataMinorVersion
+                                         ? kMaxPlainCellValueBytes
+                                         : std::numeric_limits<std::uint32_t>::max();
+  status = CommitHiveChanges(m_file.Path(), m_pending, maxRewritten, m_beforeReplace);
+  if (!status.ok()) return status;
+  m_pending.Clear();
+  m_file.Invalidate();
+  ++m_nPendingGeneration;
+  return Status::Ok();
+}
+
+}  // namespace qv
