@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/unique_handles.h"
 
 namespace qv::cli {
 namespace {
@@ -12,18 +13,19 @@ namespace {
 constexpr std::uint32_t kMaxPasswordFileBytes = 64 * 1024;
 
 std::optional<std::string> FirstLineOf(const std::string& nativePath, std::string* why) {
-  const FileHandle file =
-      Os().CreateFileW(Os().ToWindowsPath(nativePath), kGenericRead, kFileShareRead, kOpenExisting);
-  if (file == kInvalidHandle) {
+  // Read-only: nothing can be lost when it closes.
+  const UniqueFile file(
+      Os().CreateFileW(Os().ToWindowsPath(nativePath), kGenericRead, kFileShareRead, kOpenExisting));
+  if (!file.Valid()) {
     *why = Os().LastErrorText();
     return std::nullopt;
   }
   std::string text(kMaxPasswordFileBytes, '\0');
   std::uint32_t count = 0;
-  const bool read = Os().ReadFile(file, text.data(), kMaxPasswordFileBytes, &count);
-  if (!read) *why = Os().LastErrorText();
-  (void)Os().CloseHandle(file);  // read-only: nothing can be lost at close
-  if (!read) return std::nullopt;
+  if (!Os().ReadFile(file.Get(), text.data(), kMaxPasswordFileBytes, &count)) {
+    *why = Os().LastErrorText();
+    return std::nullopt;
+  }
   text.resize(count);
   text = text.substr(0, text.find('\n'));
   if (!text.empty() && text.back() == '\r') text.pop_back();

@@ -1,6 +1,7 @@
 #include "jobs/archive_check.h"
 
 #include "platform/platform.h"
+#include "platform/unique_handles.h"
 
 namespace qv {
 
@@ -21,8 +22,8 @@ std::string_view ArchiveCheckMessage(ArchiveCheckResult result) {
 ArchiveCheck CheckArchive(std::u16string_view archivePath) {
   ArchiveCheck check;
   // OPEN_EXISTING: a mistyped path must not leave an empty file behind.
-  const FileHandle file = Os().CreateFileW(archivePath, kGenericRead, kFileShareNone, kOpenExisting);
-  if (file == kInvalidHandle) {
+  UniqueFile file(Os().CreateFileW(archivePath, kGenericRead, kFileShareNone, kOpenExisting));
+  if (!file.Valid()) {
     check.result = ArchiveCheckResult::kCannotOpen;
     check.strDetail = Os().LastErrorText();
     return check;
@@ -32,7 +33,7 @@ ArchiveCheck CheckArchive(std::u16string_view archivePath) {
   bool readFailed = false;
   while (done < bytes.size()) {
     std::uint32_t got = 0;
-    if (!Os().ReadFile(file, bytes.data() + done, static_cast<std::uint32_t>(bytes.size()) - done, &got)) {
+    if (!Os().ReadFile(file.Get(), bytes.data() + done, static_cast<std::uint32_t>(bytes.size()) - done, &got)) {
       readFailed = true;
       break;
     }
@@ -40,7 +41,7 @@ ArchiveCheck CheckArchive(std::u16string_view archivePath) {
     done += got;
   }
   const std::string readError = readFailed ? Os().LastErrorText() : std::string();
-  (void)Os().CloseHandle(file);  // opened for reading: nothing to lose
+  (void)file.Close();  // opened for reading: nothing to lose
   check.result = ArchiveCheckResult::kIncorrect;
   if (done < bytes.size()) {
     check.strDetail = readFailed ? "cannot read the header: " + readError

@@ -5,6 +5,7 @@
 #include "jobs/backup_items.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/unique_handles.h"
 #include "store/backup_item.h"
 #include "store/records.h"
 
@@ -29,15 +30,15 @@ Status WriteHeader(const std::u16string& tempPath, const BackupOptions& options)
     return Status::Error("the encryption stage could not make the password verifier");
   }
   const ArchiveHeaderBytes bytes = EncodeArchiveHeader(header);
-  const FileHandle file = Os().CreateFileW(tempPath, kGenericWrite, kFileShareNone, kCreateAlways);
-  if (file == kInvalidHandle) {
+  UniqueFile file(Os().CreateFileW(tempPath, kGenericWrite, kFileShareNone, kCreateAlways));
+  if (!file.Valid()) {
     return Status::Error("cannot create the archive: " + Os().LastErrorText());
   }
   std::uint32_t written = 0;
-  const bool wrote = Os().WriteFile(file, bytes.data(), bytes.size(), &written) &&
+  const bool wrote = Os().WriteFile(file.Get(), bytes.data(), bytes.size(), &written) &&
                      written == bytes.size();
   std::string why = wrote ? std::string() : Os().LastErrorText();
-  const bool closed = Os().CloseHandle(file);
+  const bool closed = file.Close();
   if (wrote && !closed) why = Os().LastErrorText();
   if (!wrote || !closed) return Status::Error("cannot write the archive header: " + why);
   return Status::Ok();
@@ -75,21 +76,21 @@ Status StoreItems(const std::u16string& tempPath, const BackupOptions& options,
 
 // Checks that the file holds every byte the stores wrote and gets it to the disk.
 Status SealArchive(const std::u16string& tempPath, std::uint64_t expectedSize) {
-  const FileHandle file = Os().CreateFileW(tempPath, kGenericWrite, kFileShareNone, kOpenExisting);
-  if (file == kInvalidHandle) {
+  UniqueFile file(Os().CreateFileW(tempPath, kGenericWrite, kFileShareNone, kOpenExisting));
+  if (!file.Valid()) {
     return Status::Error("cannot reopen the archive: " + Os().LastErrorText());
   }
   std::uint64_t size = 0;
   Status result;
-  if (!Os().GetFileSize(file, &size)) {
+  if (!Os().GetFileSize(file.Get(), &size)) {
     result = Status::Error("cannot read the archive's size: " + Os().LastErrorText());
   } else if (size != expectedSize) {
     result = Status::Error("the archive holds " + std::to_string(size) + " bytes where " +
                            std::to_string(expectedSize) + " were written");
-  } else if (!Os().FlushFileBuffers(file)) {
+  } else if (!Os().FlushFileBuffers(file.Get())) {
     result = Status::Error("cannot flush the archive to the disk: " + Os().LastErrorText());
   }
-  if (!Os().CloseHandle(file) && result.ok()) {
+  if (!file.Close() && result.ok()) {
     result = Status::Error("closing the archive failed: " + Os().LastErrorText());
   }
   return result;

@@ -7,16 +7,17 @@
 #include <cerrno>
 #include <utility>
 
-#include "platform/paths/absolute_path.h"
+#include "platform/errors/last_error.h"
+#include "platform/errors/os_error.h"
 #include "platform/files/file_system_ops.h"
 #include "platform/files/file_table.h"
 #include "platform/files/folder_listing.h"
-#include "platform/registry/hive_registry.h"
-#include "platform/last_error.h"
+#include "platform/files/temp_files.h"
+#include "platform/paths/absolute_path.h"
 #include "platform/paths/link_resolution.h"
-#include "platform/os_error.h"
 #include "platform/paths/path_mapping.h"
 #include "platform/paths/profile_variables.h"
+#include "platform/registry/hive_registry.h"
 #include "platform/text.h"
 #include "platform/window_messages.h"
 
@@ -76,7 +77,7 @@ class LinuxPlatform final : public Platform {
     std::string nativeFolder;
     std::string nativeTemp;
     if (!WindowsToNativePath(folder, &nativeFolder) ||
-        !CreateTempFileIn(nativeFolder, &nativeTemp)) {
+        !CreateTempFileIn(nativeFolder, TempFileMode::kPlainCreate, &nativeTemp)) {
       return false;
     }
     if (NativeToWindowsPath(nativeTemp, tempPath)) return true;

@@ -44,81 +44,81 @@ class Platform {
   // none excludes everyone, a reader sharing both excludes nobody. disposition:
   // kOpenExisting, kOpenAlways (creates a missing file empty) or kCreateAlways
   // (creates or truncates). Returns kInvalidHandle on failure.
-  virtual FileHandle CreateFileW(std::u16string_view path, std::uint32_t access,
+  [[nodiscard]] virtual FileHandle CreateFileW(std::u16string_view path, std::uint32_t access,
                                  std::uint32_t shareMode, std::uint32_t disposition) = 0;
   // A read at the end of the file succeeds with *bytesRead == 0.
-  virtual bool ReadFile(FileHandle file, void* buffer, std::uint32_t bytesToRead,
+  [[nodiscard]] virtual bool ReadFile(FileHandle file, void* buffer, std::uint32_t bytesToRead,
                         std::uint32_t* bytesRead) = 0;
-  virtual bool WriteFile(FileHandle file, const void* buffer, std::uint32_t bytesToWrite,
+  [[nodiscard]] virtual bool WriteFile(FileHandle file, const void* buffer, std::uint32_t bytesToWrite,
                          std::uint32_t* bytesWritten) = 0;
   // origin: kFileBegin, kFileCurrent or kFileEnd. newPosition may be null.
-  virtual bool SetFilePointer(FileHandle file, std::int64_t distance, std::uint32_t origin,
+  [[nodiscard]] virtual bool SetFilePointer(FileHandle file, std::int64_t distance, std::uint32_t origin,
                               std::uint64_t* newPosition) = 0;
-  virtual bool GetFileSize(FileHandle file, std::uint64_t* size) = 0;
+  [[nodiscard]] virtual bool GetFileSize(FileHandle file, std::uint64_t* size) = 0;
   // Forces written data to the disk before a rename makes it visible.
-  virtual bool FlushFileBuffers(FileHandle file) = 0;
-  virtual bool CloseHandle(FileHandle file) = 0;
-  virtual bool DeleteFileW(std::u16string_view path) = 0;
+  [[nodiscard]] virtual bool FlushFileBuffers(FileHandle file) = 0;
+  [[nodiscard]] virtual bool CloseHandle(FileHandle file) = 0;
+  [[nodiscard]] virtual bool DeleteFileW(std::u16string_view path) = 0;
   virtual bool PathFileExistsW(std::u16string_view path) = 0;
   // Creates a new, empty, uniquely named file in `folder` and returns its full path
   // in *tempPath. The name starts with ".quorvel-" and ends with ".tmp".
-  virtual bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) = 0;
+  [[nodiscard]] virtual bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) = 0;
   // Atomically renames `from` to `to`, replacing `to` when it exists.
-  virtual bool MoveFileExW(std::u16string_view from, std::u16string_view to) = 0;
+  [[nodiscard]] virtual bool MoveFileExW(std::u16string_view from, std::u16string_view to) = 0;
 
   // searchPath is a folder, a backslash and a pattern ("*.*" or "*"). Every entry
   // is listed, "." and ".." included, in the order the file system gives. Entries
   // whose name or full path the Windows form cannot hold are left out and recorded
   // for TakeSkippedEntries(). Links to folders are listed as files, so a walk does
   // not descend into them.
-  virtual FindHandle FindFirstFileW(std::u16string_view searchPath, FindData* found) = 0;
-  virtual bool FindNextFileW(FindHandle find, FindData* found) = 0;
-  virtual bool FindClose(FindHandle find) = 0;
+  [[nodiscard]] virtual FindHandle FindFirstFileW(std::u16string_view searchPath, FindData* found) = 0;
+  [[nodiscard]] virtual bool FindNextFileW(FindHandle find, FindData* found) = 0;
+  [[nodiscard]] virtual bool FindClose(FindHandle find) = 0;
   // The entries this thread's listings left out since the last call; clears them.
   virtual std::vector<SkippedEntry> TakeSkippedEntries() = 0;
 
   // ---- Shell --------------------------------------------------------------------
   // kCsidlFavorites: the profile's Favorites folder, created when `create` is set.
-  virtual bool SHGetSpecialFolderPathW(int csidl, bool create, std::u16string* path) = 0;
+  [[nodiscard]] virtual bool SHGetSpecialFolderPathW(int csidl, bool create, std::u16string* path) = 0;
   // Creates the folder and every missing parent. Returns 0, kErrorAlreadyExists, or
   // another Windows error code.
-  virtual int SHCreateDirectoryExW(std::u16string_view path) = 0;
+  [[nodiscard]] virtual int SHCreateDirectoryExW(std::u16string_view path) = 0;
   // Writes a leading part equal to the profile folder as "%USERPROFILE%". False (and
   // *out unchanged) when no such part exists.
-  virtual bool PathUnExpandEnvStringsW(std::u16string_view path, std::u16string* out) = 0;
+  [[nodiscard]] virtual bool PathUnExpandEnvStringsW(std::u16string_view path, std::u16string* out) = 0;
   // Replaces each "%NAME%" that names a known variable by its value; unknown ones
   // stay as they are.
   virtual std::u16string ExpandEnvironmentStringsW(std::u16string_view text) = 0;
   virtual std::u16string GetModuleFileNameW() = 0;
   // True when `path`, with ".", ".." and every link of its existing part resolved,
   // is `folder` itself or lies below it (`folder` resolved the same way).
-  virtual bool IsPathWithin(std::u16string_view path, std::u16string_view folder) = 0;
+  [[nodiscard]] virtual bool IsPathWithin(std::u16string_view path, std::u16string_view folder) = 0;
 
   // ---- Registry -----------------------------------------------------------------
   // Roots: kHkeyCurrentUser (the profile's NTUSER.DAT) and kHkeyClassesRoot (the
   // program's own hive). Key names match without regard to case.
-  virtual RegResult RegOpenKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
+  [[nodiscard]] virtual RegResult RegOpenKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
                                   RegKey* opened) = 0;
   // Index 0, 1, 2, ... until kErrorNoMoreItems. A name that needs more than
   // nameCapacity units (terminator included) gives kErrorMoreData.
-  virtual RegResult RegEnumKeyExW(RegKey key, std::uint32_t index, std::uint32_t nameCapacity,
+  [[nodiscard]] virtual RegResult RegEnumKeyExW(RegKey key, std::uint32_t index, std::uint32_t nameCapacity,
                                   std::u16string* name) = 0;
   // As RegEnumKeyExW, for values; the unnamed value is listed under "" when set.
-  virtual RegResult RegEnumValueW(RegKey key, std::uint32_t index, std::uint32_t nameCapacity,
+  [[nodiscard]] virtual RegResult RegEnumValueW(RegKey key, std::uint32_t index, std::uint32_t nameCapacity,
                                   std::u16string* name) = 0;
   // With data null: *size = the data size. With data set: *size is the capacity on
   // entry; too small gives kErrorMoreData and the needed size. type may be null.
-  virtual RegResult RegQueryValueExW(RegKey key, std::u16string_view valueName,
+  [[nodiscard]] virtual RegResult RegQueryValueExW(RegKey key, std::u16string_view valueName,
                                      std::uint32_t* type, std::uint8_t* data,
                                      std::uint32_t* size) = 0;
   // Opens the key, creating it and every missing parent.
-  virtual RegResult RegCreateKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
+  [[nodiscard]] virtual RegResult RegCreateKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
                                     RegKey* opened) = 0;
   // Replaces or creates the value with exactly this type and these bytes. A value the
   // hive cannot store (see LastErrorText) fails here, before anything is buffered.
-  virtual RegResult RegSetValueExW(RegKey key, std::u16string_view valueName, std::uint32_t type,
+  [[nodiscard]] virtual RegResult RegSetValueExW(RegKey key, std::u16string_view valueName, std::uint32_t type,
                                    const std::uint8_t* data, std::uint32_t size) = 0;
-  virtual RegResult RegCloseKey(RegKey key) = 0;
+  [[nodiscard]] virtual RegResult RegCloseKey(RegKey key) = 0;
   // Whether the hive behind `root` can take writes (it is not dirty, its format is
   // one we write). A missing hive is writable: the first commit creates it.
   virtual Status RegCheckWritable(RegKey root) = 0;
@@ -134,7 +134,7 @@ class Platform {
   virtual WindowHandle RegisterWindow(MessageSink sink) = 0;
   virtual void UnregisterWindow(WindowHandle window) = 0;
   // Never waits for the receiver. False when the window is not registered.
-  virtual bool PostMessageW(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
+  [[nodiscard]] virtual bool PostMessageW(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
                             std::int64_t lParam) = 0;
 
   // ---- Diagnostics ----------------------------------------------------------------

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/last_error.h"
+#include "platform/errors/last_error.h"
 
 namespace qv {
 

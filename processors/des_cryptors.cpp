@@ -13,9 +13,9 @@
 #include <new>
 #include <vector>
 
-#include "platform/last_error.h"
+#include "platform/coding.h"
+#include "platform/errors/last_error.h"
 #include "platform/text.h"
-#include "processors/byte_order.h"
 
 namespace qv {
 namespace {

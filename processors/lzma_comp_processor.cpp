@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "processors/byte_order.h"
+#include "platform/coding.h"
 #include "processors/compressed_block.h"
 #include "processors/lzma_options.h"
 #include "processors/lzma_processors.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/last_error.h"
-#include "processors/byte_order.h"
+#include "platform/coding.h"
+#include "platform/errors/last_error.h"
 #include "processors/compressed_block.h"
 #include "processors/lzma_options.h"
 #include "processors/lzma_processors.h"

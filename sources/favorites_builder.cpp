@@ -1,6 +1,7 @@
 #include "sources/favorites_builder.h"
 
 #include "platform/platform.h"
+#include "platform/unique_handles.h"
 
 namespace qv {
 
@@ -20,12 +21,10 @@ std::uint64_t FavoritesBuilder::SumSizes(const std::vector<FileNode>& nodes) {
     if (node.isFolder) continue;
     // Sharing everything: a size query on the window's thread must never make a
     // running backup's reader find its file in use and leave it out.
-    const FileHandle file = Os().CreateFileW(node.FullPath(), kGenericRead,
-                                             kFileShareRead | kFileShareWrite, kOpenExisting);
-    if (file == kInvalidHandle) continue;
+    const UniqueFile file(Os().CreateFileW(node.FullPath(), kGenericRead,
+                                           kFileShareRead | kFileShareWrite, kOpenExisting));
     std::uint64_t size = 0;
-    if (Os().GetFileSize(file, &size)) total += size;
-    (void)Os().CloseHandle(file);  // read-only: nothing can be lost at close
+    if (file.Valid() && Os().GetFileSize(file.Get(), &size)) total += size;
   }
   return total;
 }

@@ -72,10 +72,10 @@ bool FileItemOpt::Begin() {
     m_strTempPath.clear();
     return Fail("cannot create a temporary file in the folder");
   }
-  m_hTemp = Os().CreateFileW(m_strTempPath, kGenericWrite, kFileShareNone, kCreateAlways);
-  if (m_hTemp == kInvalidHandle) {
+  m_temp = UniqueFile(Os().CreateFileW(m_strTempPath, kGenericWrite, kFileShareNone, kCreateAlways));
+  if (!m_temp.Valid()) {
     const bool failed = Fail("cannot open the temporary file");
-    Os().DeleteFileW(m_strTempPath);
+    (void)Os().DeleteFileW(m_strTempPath);  // best effort: nothing was written into it
     m_strTempPath.clear();
     return failed;
   }
@@ -89,7 +89,7 @@ std::uint32_t FileItemOpt::Write(const std::uint8_t* data, std::uint32_t length)
   std::uint32_t done = 0;
   while (done < length) {
     std::uint32_t written = 0;
-    if (!Os().WriteFile(m_hTemp, data + done, length - done, &written) || written == 0) {
+    if (!Os().WriteFile(m_temp.Get(), data + done, length - done, &written) || written == 0) {
       m_bWriteFailed = true;
       m_strSkipReason = "cannot write the content: " + Os().LastErrorText();
       break;
@@ -107,7 +107,7 @@ bool FileItemOpt::End() {
   }
   m_bBegun = false;
   if (m_options.bDryRun) return true;
-  if (!Os().FlushFileBuffers(m_hTemp)) {
+  if (!Os().FlushFileBuffers(m_temp.Get())) {
     Fail("cannot flush the content to disk");
     Discard();
     return false;
@@ -123,10 +123,8 @@ bool FileItemOpt::End() {
 }
 
 void FileItemOpt::CloseTemp() {
-  if (m_hTemp == kInvalidHandle) return;
   // A failed close of a file we are about to delete or rename changes nothing.
-  (void)Os().CloseHandle(m_hTemp);
-  m_hTemp = kInvalidHandle;
+  (void)m_temp.Close();
 }
 
 void FileItemOpt::Discard() {

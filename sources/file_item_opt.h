@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/win_types.h"
+#include "platform/unique_handles.h"
 #include "sources/data_item.h"
 #include "sources/restore_options.h"
 #include "store/records.h"
@@ -44,7 +44,7 @@ class FileItemOpt : public DataItem {
   bool m_bHeadSet = false;
   std::u16string m_strTargetPath;
   std::u16string m_strTempPath;
-  FileHandle m_hTemp = kInvalidHandle;
+  UniqueFile m_temp;
   bool m_bBegun = false;
   bool m_bWriteFailed = false;
   bool m_bTargetExists = false;

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/unique_handles.h"
 
 namespace qv {
 namespace {
@@ -30,8 +31,9 @@ bool FileNode::ListChildren(std::vector<FileNode>& children,
   if (folderText.empty()) return false;
 
   FindData found;
-  const FindHandle find = Os().FindFirstFileW(Join(folderText, pattern), &found);
-  if (find == kInvalidHandle) {
+  // A listing that is read to its end has nothing left to lose at close.
+  const UniqueFind find(Os().FindFirstFileW(Join(folderText, pattern), &found));
+  if (!find.Valid()) {
     // Even an empty folder lists "." and "..": a failure here hides entries.
     skipped.push_back({ToUtf8(folderText), "the folder cannot be listed: " + Os().LastErrorText()});
     return false;
@@ -51,8 +53,7 @@ bool FileNode::ListChildren(std::vector<FileNode>& children,
       continue;
     }
     children.push_back(std::move(child));
-  } while (Os().FindNextFileW(find, &found));
-  (void)Os().FindClose(find);  // a listing that is read to its end has nothing left to lose
+  } while (Os().FindNextFileW(find.Get(), &found));
   return true;
 }
 

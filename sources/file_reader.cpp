@@ -22,12 +22,12 @@ bool FileReader::Open(const FileItem& item) {
   }
   // Open-existing, not open-always: a backup must not create a file that vanished
   // since the listing, nor the target of a dangling link, possibly outside Favorites.
-  m_hFile = Os().CreateFileW(m_strFullPath, kGenericRead, kFileShareRead, kOpenExisting);
-  if (m_hFile == kInvalidHandle) {
+  m_file = UniqueFile(Os().CreateFileW(m_strFullPath, kGenericRead, kFileShareRead, kOpenExisting));
+  if (!m_file.Valid()) {
     m_strSkipReason = Os().LastErrorText();
     return false;
   }
-  if (!Os().GetFileSize(m_hFile, &m_nSize)) m_nSize = 0;
+  if (!Os().GetFileSize(m_file.Get(), &m_nSize)) m_nSize = 0;
 
   m_head = item;
   std::u16string stored;
@@ -42,9 +42,9 @@ bool FileReader::Open(const FileItem& item) {
 }
 
 std::uint32_t FileReader::Read(std::uint8_t* buffer) {
-  if (m_hFile == kInvalidHandle) return 0;
+  if (!m_file.Valid()) return 0;
   std::uint32_t count = 0;
-  if (!Os().ReadFile(m_hFile, buffer, kBlockSize, &count)) {
+  if (!Os().ReadFile(m_file.Get(), buffer, kBlockSize, &count)) {
     m_bReadFailed = true;
     return 0;
   }
@@ -52,9 +52,7 @@ std::uint32_t FileReader::Read(std::uint8_t* buffer) {
 }
 
 void FileReader::Close() {
-  if (m_hFile == kInvalidHandle) return;
-  (void)Os().CloseHandle(m_hFile);  // read-only: nothing can be lost at close
-  m_hFile = kInvalidHandle;
+  (void)m_file.Close();  // read-only: nothing can be lost at close
 }
 
 std::string FileReader::Describe(const FileItem& item) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/win_types.h"
+#include "platform/unique_handles.h"
 #include "store/records.h"
 
 namespace qv {
@@ -33,7 +33,7 @@ class FileReader {
  private:
   std::u16string m_strFullPath;
   std::uint64_t m_nSize = 0;
-  FileHandle m_hFile = kInvalidHandle;
+  UniqueFile m_file;
   FileItem m_head;
   bool m_bReadFailed = false;
   std::string m_strSkipReason;

@@ -1,6 +1,7 @@
 #include "sources/ie_settings_builder.h"
 
 #include "platform/platform.h"
+#include "platform/unique_handles.h"
 
 namespace qv {
 
@@ -17,17 +18,17 @@ std::uint64_t IESettingsBuilder::SumSizes(const std::vector<RegNode>& nodes) {
   std::uint64_t total = 0;
   for (const RegNode& node : nodes) {
     if (node.isKey) continue;
-    RegKey key = 0;
-    if (Os().RegOpenKeyExW(node.root, TextFieldValue(node.subkey), kKeyAllAccess, &key) !=
+    RegKey opened = 0;
+    if (Os().RegOpenKeyExW(node.root, TextFieldValue(node.subkey), kKeyAllAccess, &opened) !=
         kErrorSuccess) {
       continue;
     }
+    const UniqueRegKey key(opened);
     std::uint32_t size = 0;
-    if (Os().RegQueryValueExW(key, TextFieldValue(node.valueName), nullptr, nullptr, &size) ==
+    if (Os().RegQueryValueExW(key.Get(), TextFieldValue(node.valueName), nullptr, nullptr, &size) ==
         kErrorSuccess) {
       total += size;
     }
-    (void)Os().RegCloseKey(key);  // opened for reading only: nothing to lose
   }
   return total;
 }

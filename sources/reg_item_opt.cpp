@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/unique_handles.h"
 #include "sources/restore_confinement.h"
 
 namespace qv {
@@ -28,16 +29,15 @@ bool RegItemOpt::Refuse(std::string reason) {
 }
 
 bool RegItemOpt::ValueExists() const {
-  RegKey key = 0;
-  if (Os().RegOpenKeyExW(m_record.item.root, TextFieldValue(m_record.item.subkey), kKeyRead, &key) !=
+  RegKey opened = 0;
+  if (Os().RegOpenKeyExW(m_record.item.root, TextFieldValue(m_record.item.subkey), kKeyRead, &opened) !=
       kErrorSuccess) {
     return false;
   }
+  const UniqueRegKey key(opened);
   std::uint32_t size = 0;
-  const bool exists = Os().RegQueryValueExW(key, TextFieldValue(m_record.item.valueName), nullptr,
-                                            nullptr, &size) == kErrorSuccess;
-  (void)Os().RegCloseKey(key);  // a read-only key: nothing to lose on a failed close
-  return exists;
+  return Os().RegQueryValueExW(key.Get(), TextFieldValue(m_record.item.valueName), nullptr, nullptr,
+                               &size) == kErrorSuccess;
 }
 
 bool RegItemOpt::Begin() {
@@ -72,16 +72,17 @@ bool RegItemOpt::End() {
   m_bBegun = false;
   if (m_options.bDryRun) return true;
   const std::u16string subkey = TextFieldValue(m_record.item.subkey);
-  RegKey key = 0;
-  if (Os().RegCreateKeyExW(m_record.item.root, subkey, kKeyAllAccess, &key) != kErrorSuccess &&
-      Os().RegOpenKeyExW(m_record.item.root, subkey, kKeyAllAccess, &key) != kErrorSuccess) {
+  RegKey opened = 0;
+  if (Os().RegCreateKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess &&
+      Os().RegOpenKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess) {
     return Refuse("cannot create the key: " + Os().LastErrorText());
   }
-  const RegResult set = Os().RegSetValueExW(key, TextFieldValue(m_record.item.valueName), m_record.item.type,
-                                            m_data.data(), static_cast<std::uint32_t>(m_data.size()));
-  const std::string setError = set == kErrorSuccess ? std::string() : Os().LastErrorText();
-  (void)Os().RegCloseKey(key);  // the value is buffered already; closing cannot undo it
-  if (set != kErrorSuccess) return Refuse("cannot set the value: " + setError);
+  // The value is buffered once set; closing the key cannot undo it.
+  const UniqueRegKey key(opened);
+  if (Os().RegSetValueExW(key.Get(), TextFieldValue(m_record.item.valueName), m_record.item.type,
+                          m_data.data(), static_cast<std::uint32_t>(m_data.size())) != kErrorSuccess) {
+    return Refuse("cannot set the value: " + Os().LastErrorText());
+  }
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/unique_handles.h"
 #include "sources/file_node.h"
 
 namespace qv {
@@ -38,8 +39,8 @@ bool RegNode::ListChildren(std::vector<RegNode>& children,
                            std::vector<SkippedSource>& skipped) const {
   if (!isKey) return false;
   const std::u16string keyPath = TextFieldValue(subkey);
-  RegKey key = 0;
-  const RegResult opened = Os().RegOpenKeyExW(root, keyPath, kKeyAllAccess, &key);
+  RegKey openedKey = 0;
+  const RegResult opened = Os().RegOpenKeyExW(root, keyPath, kKeyAllAccess, &openedKey);
   if (opened != kErrorSuccess) {
     // A missing key is an empty source; any other refusal hides data worth a word.
     if (opened != kErrorFileNotFound) {
@@ -48,12 +49,13 @@ bool RegNode::ListChildren(std::vector<RegNode>& children,
     }
     return false;
   }
+  const UniqueRegKey key(openedKey);  // opened for listing only: nothing to lose at close
 
   // Unlike a plain stop at the first failure, a name too long for the buffer is
   // passed over so that the rest of the key is still listed.
   std::u16string name;
   for (std::uint32_t index = 0;; ++index) {
-    const RegResult result = Os().RegEnumKeyExW(key, index, kNameCapacity, &name);
+    const RegResult result = Os().RegEnumKeyExW(key.Get(), index, kNameCapacity, &name);
     if (result == kErrorNoMoreItems) break;
     if (result == kErrorMoreData) {
       skipped.push_back({Describe(root, keyPath, u"", false),
@@ -79,7 +81,7 @@ bool RegNode::ListChildren(std::vector<RegNode>& children,
   }
 
   for (std::uint32_t index = 0;; ++index) {
-    const RegResult result = Os().RegEnumValueW(key, index, kNameCapacity, &name);
+    const RegResult result = Os().RegEnumValueW(key.Get(), index, kNameCapacity, &name);
     if (result == kErrorNoMoreItems) break;
     if (result == kErrorMoreData) {
       skipped.push_back({Describe(root, keyPath, u"", false),
@@ -102,7 +104,6 @@ bool RegNode::ListChildren(std::vector<RegNode>& children,
     }
     children.push_back(child);
   }
-  (void)Os().RegCloseKey(key);  // opened for listing only: nothing to lose
   return true;
 }
 

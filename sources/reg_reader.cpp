@@ -13,14 +13,15 @@ bool RegReader::Open(const RegItem& item) {
   m_strSkipReason.clear();
   const std::u16string subkey = TextFieldValue(item.subkey);
   const std::u16string valueName = TextFieldValue(item.valueName);
-  if (Os().RegOpenKeyExW(item.root, subkey, kKeyAllAccess, &m_hKey) != kErrorSuccess) {
+  RegKey opened = 0;
+  if (Os().RegOpenKeyExW(item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess) {
     m_strSkipReason = "the key cannot be opened: " + Os().LastErrorText();
     return false;
   }
-  m_bKeyOpen = true;
+  m_key = UniqueRegKey(opened);
 
   std::uint32_t size = 0;
-  const RegResult sized = Os().RegQueryValueExW(m_hKey, valueName, nullptr, nullptr, &size);
+  const RegResult sized = Os().RegQueryValueExW(m_key.Get(), valueName, nullptr, nullptr, &size);
   if (sized != kErrorSuccess) {
     if (!(sized == kErrorFileNotFound && valueName.empty())) {
       m_strSkipReason = "the value cannot be read: " + Os().LastErrorText();
@@ -32,7 +33,7 @@ bool RegReader::Open(const RegItem& item) {
   m_data.assign(static_cast<std::size_t>(size) + 1, 0);
   std::uint32_t type = 0;
   std::uint32_t got = size;
-  const RegResult read = Os().RegQueryValueExW(m_hKey, valueName, &type, m_data.data(), &got);
+  const RegResult read = Os().RegQueryValueExW(m_key.Get(), valueName, &type, m_data.data(), &got);
   if (read != kErrorSuccess) {
     m_strSkipReason = read == kErrorMoreData ? "the value grew while it was being read"
                                              : "the value cannot be read: " + Os().LastErrorText();
@@ -63,9 +64,7 @@ void RegReader::Close() {
   m_nCursor = 0;
   m_nSize = 0;
   m_nRemaining = 0;
-  if (!m_bKeyOpen) return;
-  (void)Os().RegCloseKey(m_hKey);  // opened for reading only: nothing to lose
-  m_bKeyOpen = false;
+  (void)m_key.Close();  // opened for reading only: nothing to lose
 }
 
 std::string RegReader::Describe(const RegItem& item) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win_types.h"
+#include "platform/unique_handles.h"
 #include "store/records.h"
 
 namespace qv {
@@ -33,8 +33,7 @@ class RegReader {
   static std::string Describe(const RegItem& item);
 
  private:
-  bool m_bKeyOpen = false;
-  RegKey m_hKey = 0;
+  UniqueRegKey m_key;
   std::vector<std::uint8_t> m_data;
   std::size_t m_nCursor = 0;
   std::uint32_t m_nSize = 0;

@@ -1,10 +1,10 @@
 #include "store/archive_reader.h"
 
-#include <array>
 #include <utility>
 
 #include "platform/platform.h"
 #include "processors/des_cryptors.h"
+#include "processors/lzma_processors.h"
 #include "sources/file_item_factory.h"
 #include "sources/reg_item_factory.h"
 #include "store/data_buffer.h"
@@ -39,31 +39,9 @@ void ArchiveReader::PostProgress(std::uint64_t wParam, std::int64_t lParam) {
   (void)Os().PostMessageW(m_hNotifyWindow, m_nProgressMessage, wParam, lParam);
 }
 
-std::uint64_t ArchiveReader::Offset() const { return m_nHeaderSize + m_nPosition; }
-
-std::uint64_t ArchiveReader::Remaining() const {
-  return m_nArchiveSize > Offset() ? m_nArchiveSize - Offset() : 0;
-}
-
 void ArchiveReader::EndEarly(std::string reason) {
   m_report.bEndedEarly = true;
-  if (m_bReadFailed) reason += " (" + Os().LastErrorText() + ")";
   m_report.strEndReason = std::move(reason);
-}
-
-std::uint32_t ArchiveReader::ReadUpTo(std::uint8_t* buffer, std::uint32_t size) {
-  std::uint32_t done = 0;
-  while (done < size) {
-    std::uint32_t got = 0;
-    if (!Os().ReadFile(m_hArchive, buffer + done, size - done, &got)) {
-      m_bReadFailed = true;
-      break;
-    }
-    if (got == 0) break;
-    done += got;
-  }
-  m_nPosition += done;
-  return done;
 }
 
 DataItemFactory* ArchiveReader::FindFactory(int kind) const {
@@ -77,36 +55,45 @@ DataItemFactory* ArchiveReader::FindFactory(int kind) const {
 std::uint64_t ArchiveReader::Run() {
   PostProgress(0, 0);
   m_report = RestoreReport();
-  m_bReadFailed = false;
-  // OPEN_EXISTING: an archive that vanished must not be created empty at its path.
-  m_hArchive = Os().CreateFileW(m_strArchivePath, kGenericRead, kFileShareNone, kOpenExisting);
-  if (m_hArchive == kInvalidHandle) {
+  if (!m_stream.Open(m_strArchivePath, m_nHeaderSize)) {
     m_report.bOpenFailed = true;
-    m_report.strEndReason = "cannot open the archive: " + Os().LastErrorText();
+    m_report.strEndReason = "cannot open the archive: " + m_stream.ReadError();
     return 0;
   }
   std::uint64_t sum = 0;
-  m_nPosition = 0;
-  if ((m_nHeaderSize != 0 && !Os().SetFilePointer(m_hArchive, m_nHeaderSize, kFileBegin, nullptr)) ||
-      !Os().GetFileSize(m_hArchive, &m_nArchiveSize)) {
-    m_report.bOpenFailed = true;
-    m_report.strEndReason = "cannot read the archive: " + Os().LastErrorText();
-  } else {
-    for (;;) {
-      const std::int64_t result = ReadRecord();
-      if (result < 0) break;
-      sum += static_cast<std::uint64_t>(result);
-    }
+  for (;;) {
+    const std::int64_t result = ReadRecord();
+    if (result < 0) break;
+    sum += static_cast<std::uint64_t>(result);
   }
-  (void)Os().CloseHandle(m_hArchive);  // opened for reading: nothing to lose
-  m_hArchive = kInvalidHandle;
+  m_stream.Close();
   return sum;
 }
 
-std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result, RecordOutcome outcome,
-                                         std::string reason) {
+std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,
+                                         ArchiveStream::Result read, const std::string& what,
+                                         std::uint32_t statedSize) {
   item.Discard();
-  result.outcome = outcome;
+  result.outcome = RecordOutcome::kCutShort;
+  std::string reason = what + " is cut short";
+  switch (read) {
+    case ArchiveStream::Result::kTooLarge:
+      // The size is all that frames the records after this one, and it is garbage.
+      ++m_report.nDamagedBlocks;
+      result.outcome = RecordOutcome::kDamaged;
+      reason = what + " states " + std::to_string(statedSize) +
+               " bytes, more than any block holds; the rest of the archive cannot be framed";
+      break;
+    case ArchiveStream::Result::kBeyondEnd:
+      reason += ": it states " + std::to_string(statedSize) + " bytes, the archive holds " +
+                std::to_string(m_stream.Remaining());
+      break;
+    case ArchiveStream::Result::kReadFailed:
+      reason += " (" + m_stream.ReadError() + ")";
+      break;
+    default:
+      break;
+  }
   result.strReason = reason;
   m_report.records.push_back(std::move(result));
   EndEarly(std::move(reason));
@@ -114,21 +101,21 @@ std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result, Re
 }
 
 std::int64_t ArchiveReader::ReadRecord() {
-  const std::uint64_t recordOffset = Offset();
-  std::array<std::uint8_t, 4> kindBytes{};
-  const std::uint32_t kindRead = ReadUpTo(kindBytes.data(), 4);
-  if (kindRead == 0) {
-    if (m_bReadFailed) EndEarly("cannot read the kind code" + At(recordOffset));
-    return kNoMoreRecords;
+  const std::uint64_t recordOffset = m_stream.Offset();
+  std::uint32_t kindCode = 0;
+  switch (m_stream.ReadKindCode(&kindCode)) {
+    case ArchiveStream::Result::kOk:
+      break;
+    case ArchiveStream::Result::kEnd:
+      return kNoMoreRecords;
+    case ArchiveStream::Result::kReadFailed:
+      EndEarly("cannot read the kind code" + At(recordOffset) + " (" + m_stream.ReadError() + ")");
+      return kNoMoreRecords;
+    default:
+      EndEarly("the kind code" + At(recordOffset) + " is cut short");
+      return kNoMoreRecords;
   }
-  if (kindRead < 4) {
-    EndEarly("the kind code" + At(recordOffset) + " is cut short");
-    return kNoMoreRecords;
-  }
-  const std::uint32_t kindCode = static_cast<std::uint32_t>(kindBytes[0]) | (kindBytes[1] << 8) |
-                                 (kindBytes[2] << 16) | (static_cast<std::uint32_t>(kindBytes[3]) << 24);
-  const int kind = static_cast<int>(kindCode);
-  DataItemFactory* factory = FindFactory(kind);
+  DataItemFactory* factory = FindFactory(static_cast<int>(kindCode));
   if (factory == nullptr) {
     ++m_report.nUnknownKindCodes;
     return 0;
@@ -144,84 +131,75 @@ std::int64_t ArchiveReader::ReadRecord() {
 
   const std::int32_t headSize = item->GetHeadSize();
   if (headSize < 4 || headSize > kMaxHeadSize) {
-    return StopInRecord(*item, std::move(result), RecordOutcome::kSkipped,
-                        "the restore operation states an impossible head size");
+    item->Discard();
+    result.outcome = RecordOutcome::kSkipped;
+    result.strReason = "the restore operation states an impossible head size";
+    m_report.records.push_back(result);
+    EndEarly(result.strReason);
+    return kStop;
   }
-  std::vector<std::uint8_t> body(static_cast<std::size_t>(headSize) - 4);
-  if (ReadUpTo(body.data(), static_cast<std::uint32_t>(body.size())) < body.size()) {
-    return StopInRecord(*item, std::move(result), RecordOutcome::kCutShort,
-                        "the record head" + At(recordOffset) + " is cut short");
+  std::vector<std::uint8_t> body;
+  const ArchiveStream::Result headRead = m_stream.ReadHeadBody(static_cast<std::size_t>(headSize) - 4, &body);
+  if (headRead != ArchiveStream::Result::kOk) {
+    return StopInRecord(*item, std::move(result), headRead, "the record head" + At(recordOffset));
   }
   // A head that does not decode makes Begin refuse the record with a reason.
   (void)item->SetHead(body);
   result.strTarget = item->Describe();
   const bool begun = item->Begin();
+  return ReadBlocks(*item, begun, std::move(result));
+}
 
+std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, RecordResult result) {
   std::int64_t recordSum = 0;
   std::uint64_t delivered = 0;
   std::string damage;
-  BlockHeadBytes blockBytes{};
-  std::uint64_t blockOffset = Offset();
-  if (ReadUpTo(blockBytes.data(), kBlockHeadSize) < kBlockHeadSize) {
-    return StopInRecord(*item, std::move(result), RecordOutcome::kCutShort,
-                        "the block head" + At(blockOffset) + " is cut short");
-  }
-  BlockHead block = DecodeBlockHead(blockBytes);
-  while (block.last == 0) {
-    if (block.size > kMaxStoredBlockSize) {
-      // The size is all that frames the records after this one, and it is garbage.
-      ++m_report.nDamagedBlocks;
-      return StopInRecord(*item, std::move(result), RecordOutcome::kDamaged,
-                          "the block" + At(blockOffset) + " states " + std::to_string(block.size) +
-                              " bytes, more than any block holds; the rest of the archive cannot be framed");
+  StreamBlock block;
+  // A block head that states an impossible size is the block's fault, not the head's.
+  const auto headProblem = [&](ArchiveStream::Result read) {
+    const bool stated = read == ArchiveStream::Result::kTooLarge || read == ArchiveStream::Result::kBeyondEnd;
+    return StopInRecord(item, std::move(result), read,
+                        (stated ? "the block" : "the block head") + At(block.nOffset), block.nSize);
+  };
+  ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
+  if (read != ArchiveStream::Result::kOk) return headProblem(read);
+  while (!block.bLast) {
+    read = m_stream.ReadPayload(&block);
+    if (read != ArchiveStream::Result::kOk) {
+      return StopInRecord(item, std::move(result), read, "the block" + At(block.nOffset));
     }
-    if (block.size > Remaining()) {
-      return StopInRecord(*item, std::move(result), RecordOutcome::kCutShort,
-                          "the block" + At(blockOffset) + " is cut short: it states " +
-                              std::to_string(block.size) + " bytes, the archive holds " +
-                              std::to_string(Remaining()));
-    }
-    std::vector<std::uint8_t> payload(block.size);
-    if (ReadUpTo(payload.data(), block.size) < block.size) {
-      return StopInRecord(*item, std::move(result), RecordOutcome::kCutShort,
-                          "the block" + At(blockOffset) + " is cut short");
-    }
-    DataBuffer buffer(payload.data(), payload.size());
-    if (item->IsProtected()) buffer.AddStage(std::make_unique<DESDecryptor>(m_strPassword));
-    if (item->IsCompressed()) buffer.AddStage(std::make_unique<LZMADecompProcessor>());
+    DataBuffer buffer(block.payload.data(), block.payload.size());
+    if (item.IsProtected()) buffer.AddStage(std::make_unique<DESDecryptor>(m_strPassword));
+    if (item.IsCompressed()) buffer.AddStage(std::make_unique<LZMADecompProcessor>());
     if (!buffer.Run()) {
       ++m_report.nDamagedBlocks;
-      if (damage.empty()) damage = "the block" + At(blockOffset) + " could not be decoded";
+      if (damage.empty()) damage = "the block" + At(block.nOffset) + " could not be decoded";
     } else if (damage.empty()) {
       // Nothing more is offered once a block is lost: the record will be discarded.
-      recordSum += item->Write(buffer.Data(), static_cast<std::uint32_t>(buffer.Size()));
+      recordSum += item.Write(buffer.Data(), static_cast<std::uint32_t>(buffer.Size()));
       delivered += buffer.Size();
     }
-    blockOffset = Offset();
-    if (ReadUpTo(blockBytes.data(), kBlockHeadSize) < kBlockHeadSize) {
-      return StopInRecord(*item, std::move(result), RecordOutcome::kCutShort,
-                          "the block head" + At(blockOffset) + " is cut short");
-    }
-    block = DecodeBlockHead(blockBytes);
-    PostProgress(static_cast<std::uint64_t>(static_cast<double>(m_nPosition) /
-                                            static_cast<double>(m_nArchiveSize) * 100.0),
+    read = m_stream.ReadBlockHead(&block);
+    if (read != ArchiveStream::Result::kOk) return headProblem(read);
+    PostProgress(static_cast<std::uint64_t>(static_cast<double>(m_stream.Consumed()) /
+                                            static_cast<double>(m_stream.FileSize()) * 100.0),
                  0);
   }
 
   if (!begun) {
-    item->Discard();
+    item.Discard();
     result.outcome = RecordOutcome::kSkipped;
-    result.strReason = item->SkipReason();
+    result.strReason = item.SkipReason();
   } else if (!damage.empty()) {
-    item->Discard();
+    item.Discard();
     result.outcome = RecordOutcome::kDamaged;
     result.strReason = damage;
-  } else if (!item->End()) {
+  } else if (!item.End()) {
     result.outcome = RecordOutcome::kSkipped;
-    result.strReason = item->SkipReason();
+    result.strReason = item.SkipReason();
   } else {
     result.outcome = RecordOutcome::kRestored;
-    result.bReplaced = item->TargetExists();
+    result.bReplaced = item.TargetExists();
     result.nBytes = delivered;
   }
   m_report.records.push_back(std::move(result));

@@ -14,19 +14,12 @@
 #include <vector>
 
 #include "platform/win_types.h"
-#include "processors/lzma_processors.h"
 #include "sources/data_item_factory.h"
 #include "sources/restore_options.h"
+#include "store/archive_stream.h"
 #include "store/restore_report.h"
 
 namespace qv {
-
-// The largest payload a block may state: the decoders refuse more than
-// kMaxDecodedBlockSize of output, and neither LZMA's worst-case growth nor the
-// cipher's framing comes near 1 MiB on top of that. Blocks we write stay below
-// 2 * kBlockSize; archives of other writers may use bigger raw or compressed blocks.
-inline constexpr std::uint32_t kMaxStoredBlockSize =
-    static_cast<std::uint32_t>(kMaxDecodedBlockSize) + 1024 * 1024;
 
 class ArchiveReader {
  public:
@@ -52,24 +45,23 @@ class ArchiveReader {
 
  private:
   DataItemFactory* FindFactory(int kind) const;
-  std::uint32_t ReadUpTo(std::uint8_t* buffer, std::uint32_t size);
-  std::uint64_t Offset() const;
-  std::uint64_t Remaining() const;
+  // The blocks of the record whose head `item` took, decoded and offered to it up
+  // to the end marker; then the record's outcome.
+  std::int64_t ReadBlocks(DataItem& item, bool begun, RecordResult result);
   void PostProgress(std::uint64_t wParam, std::int64_t lParam);
   void EndEarly(std::string reason);
-  std::int64_t StopInRecord(DataItem& item, RecordResult result, RecordOutcome outcome,
-                            std::string reason);
+  // Ends the restore inside a record that the stream could not frame; `what` is
+  // the piece that failed ("the block at offset 1164").
+  std::int64_t StopInRecord(DataItem& item, RecordResult result, ArchiveStream::Result read,
+                            const std::string& what, std::uint32_t statedSize = 0);
 
   WindowHandle m_hNotifyWindow = 0;
   std::uint32_t m_nProgressMessage = 0;
-  FileHandle m_hArchive = kInvalidHandle;
+  ArchiveStream m_stream;
   std::u16string m_strArchivePath;
   std::vector<std::unique_ptr<Factory<DataItem, int>>> m_factories;
   std::u16string m_strPassword;
-  std::uint64_t m_nPosition = 0;
-  std::uint64_t m_nArchiveSize = 0;
   std::uint32_t m_nHeaderSize;
-  bool m_bReadFailed = false;
   RestoreReport m_report;
 };
 

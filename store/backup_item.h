@@ -25,11 +25,9 @@ class BackupItem {
   virtual std::u16string GetName() = 0;
   // Bytes of the item's sources as its builder sums them.
   virtual std::uint64_t GetSize() = 0;
-  // Appends the item's records to the archive; returns the source bytes stored.
-  virtual std::uint64_t Backup(std::u16string archivePath, bool compress, bool protect,
-                               std::u16string password) = 0;
-  // The same, and fills `report` with what happened, so that a job can tell a
-  // finished backup from a failed one.
+  // Appends the item's records to the archive and returns the source bytes stored.
+  // A byte count cannot tell a finished backup from one whose writes failed, so
+  // `report` says what happened; there is deliberately no form without it.
   virtual std::uint64_t Backup(const BackupRequest& request, StoreReport& report) = 0;
 };
 

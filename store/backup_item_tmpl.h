@@ -31,17 +31,6 @@ class BackupItemTmpl : public BackupItem,
     return Builder::SumSizes(Walk(ignored));
   }
 
-  std::uint64_t Backup(std::u16string archivePath, bool compress, bool protect,
-                       std::u16string password) override {
-    BackupRequest request;
-    request.strArchivePath = std::move(archivePath);
-    request.bCompress = compress;
-    request.bProtect = protect;
-    request.strPassword = std::move(password);
-    StoreReport ignored;
-    return Backup(request, ignored);
-  }
-
   std::uint64_t Backup(const BackupRequest& request, StoreReport& report) override {
     std::vector<SkippedSource> skipped;
     const std::vector<Node> nodes = Walk(skipped);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/unique_handles.h"
 #include "store/data_buffer.h"
 #include "store/records.h"
 #include "store/store_report.h"
@@ -70,14 +71,16 @@ class DataStore {
   [[nodiscard]] bool OpenForAppend() {
     CloseArchive();
     if (Os().PathFileExistsW(m_strArchivePath)) {
-      m_hArchive = Os().CreateFileW(m_strArchivePath, kGenericWrite, kFileShareRead, kOpenExisting);
-      if (m_hArchive != kInvalidHandle && !Os().SetFilePointer(m_hArchive, 0, kFileEnd, nullptr)) {
+      m_archive = UniqueFile(
+          Os().CreateFileW(m_strArchivePath, kGenericWrite, kFileShareRead, kOpenExisting));
+      if (m_archive.Valid() && !Os().SetFilePointer(m_archive.Get(), 0, kFileEnd, nullptr)) {
         CloseArchive();  // appending anywhere but the end would overwrite records
       }
     } else {
-      m_hArchive = Os().CreateFileW(m_strArchivePath, kGenericWrite, kFileShareRead, kCreateAlways);
+      m_archive = UniqueFile(
+          Os().CreateFileW(m_strArchivePath, kGenericWrite, kFileShareRead, kCreateAlways));
     }
-    return m_hArchive != kInvalidHandle;
+    return m_archive.Valid();
   }
 
   // Writes one record; returns the archive bytes written for it.
@@ -138,9 +141,9 @@ class DataStore {
   static constexpr std::int64_t kProgressRange = 100;
 
   void Write(const void* data, std::size_t size, std::uint64_t& written) {
-    if (m_hArchive == kInvalidHandle || size == 0) return;
+    if (!m_archive.Valid() || size == 0) return;
     std::uint32_t count = 0;
-    const bool ok = Os().WriteFile(m_hArchive, data, static_cast<std::uint32_t>(size), &count);
+    const bool ok = Os().WriteFile(m_archive.Get(), data, static_cast<std::uint32_t>(size), &count);
     if (!ok || count != size) {
       ++m_report.nWriteFailures;
       m_report.NoteFailure("writing the archive failed: " + Os().LastErrorText());
@@ -152,13 +155,12 @@ class DataStore {
   }
 
   void CloseArchive() {
-    if (m_hArchive == kInvalidHandle) return;
-    if (!Os().CloseHandle(m_hArchive)) {
+    if (!m_archive.Valid()) return;
+    if (!m_archive.Close()) {
       // Data may be lost at close (a full or remote disk reports it only then).
       ++m_report.nWriteFailures;
       m_report.NoteFailure("closing the archive failed: " + Os().LastErrorText());
     }
-    m_hArchive = kInvalidHandle;
   }
 
   // Truncated toward zero and never clamped: a source that grew after the sizing
@@ -177,7 +179,7 @@ class DataStore {
   bool m_bCompress;
   bool m_bProtect;
   std::u16string m_strPassword;
-  FileHandle m_hArchive = kInvalidHandle;
+  UniqueFile m_archive;
   std::uint64_t m_nTotalBytes = 0;
   std::uint64_t m_nDoneBytes = 0;
   StoreReport m_report;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "processors/byte_order.h"
+#include "platform/coding.h"
 #include "processors/des_cryptors.h"
 
 namespace qv {
@@ -40,16 +40,11 @@ constexpr std::size_t kRegRootAt = 0, kRegTypeAt = 4, kRegSubkeyAt = 8, kRegValu
                       kRegFlagsAt = kRegItemSize;
 
 void EncodeTextField(std::uint8_t* dst, const TextField& field) {
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    dst[2 * i] = static_cast<std::uint8_t>(field[i]);
-    dst[2 * i + 1] = static_cast<std::uint8_t>(field[i] >> 8);
-  }
+  for (std::size_t i = 0; i < field.size(); ++i) EncodeFixed16(dst + 2 * i, field[i]);
 }
 
 void DecodeTextField(const std::uint8_t* src, TextField& field) {
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    field[i] = static_cast<char16_t>(src[2 * i] | (src[2 * i + 1] << 8));
-  }
+  for (std::size_t i = 0; i < field.size(); ++i) field[i] = DecodeFixed16(src + 2 * i);
 }
 
 void EncodeFileItemBody(std::uint8_t* body, const FileItemHead& head) {

@@ -1,6 +1,6 @@
-// What one store (and the walk before it) did, for the job's summary. The described
-// results of Store() and Backup() are bare byte counts, which cannot tell a finished
-// backup from one whose archive writes failed; this report can.
+// What one store (and the walk before it) did, for the job's summary. Store() and
+// Backup() return bare byte counts, which cannot tell a finished backup from one
+// whose archive writes failed; this report can.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,7 @@ struct SkippedSource {
 
 struct StoreReport {
   std::uint64_t nRecords = 0;      // record heads written
-  std::uint64_t nSourceBytes = 0;  // source bytes stored (the described result of Store())
+  std::uint64_t nSourceBytes = 0;  // source bytes stored (what Store() returns)
   std::uint64_t nArchiveBytes = 0; // bytes the archive took: heads, block heads, payloads
   std::uint64_t nWriteFailures = 0;  // archive writes that failed or were short
   std::uint64_t nStageFailures = 0;  // blocks the compression or encryption stage refused

@@ -6,9 +6,9 @@
 
 #include <cerrno>
 
+#include "platform/errors/last_error.h"
+#include "platform/errors/os_error.h"
 #include "platform/files/handle_values.h"
-#include "platform/last_error.h"
-#include "platform/os_error.h"
 #include "platform/files/share_locks.h"
 
 namespace qv {

@@ -5,9 +5,9 @@
 
 #include <cerrno>
 
+#include "platform/errors/last_error.h"
+#include "platform/errors/os_error.h"
 #include "platform/files/handle_values.h"
-#include "platform/last_error.h"
-#include "platform/os_error.h"
 #include "platform/paths/path_mapping.h"
 #include "platform/text.h"
 

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "platform/last_error.h"
-#include "platform/os_error.h"
+#include "platform/errors/last_error.h"
+#include "platform/errors/os_error.h"
 #include "platform/win_types.h"
 
 namespace qv {

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <deque>
 
-#include "platform/last_error.h"
-#include "platform/os_error.h"
+#include "platform/errors/last_error.h"
+#include "platform/errors/os_error.h"
 
 namespace qv {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/paths/path_mapping.h"
 
-#include "platform/last_error.h"
+#include "platform/errors/last_error.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/last_error.h"
+#include "platform/errors/last_error.h"
 #include "platform/registry/registry_handles.h"
 #include "platform/registry/root_key_hive.h"
 #include "platform/text.h"

@@ -1,7 +1,7 @@
 #include "platform/registry/registry_key_path.h"
 
-#include "platform/text.h"
 #include "platform/paths/windows_case.h"
+#include "platform/text.h"
 
 namespace qv {
 namespace {

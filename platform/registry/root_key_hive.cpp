@@ -4,10 +4,10 @@
 #include <unordered_set>
 #include <utility>
 
-#include "platform/registry/hive/empty_hive.h"
+#include "platform/errors/last_error.h"
 #include "platform/registry/commit/hive_temp_file.h"
+#include "platform/registry/hive/empty_hive.h"
 #include "platform/registry/hive/hive_value_limits.h"
-#include "platform/last_error.h"
 #include "platform/text.h"
 
 namespace qv {

@@ -1,4 +1,4 @@
-#include "platform/fault_injecting_platform.h"
+#include "tests/support/fault_injecting_platform.h"
 
 #include <gtest/gtest.h>
 

@@ -75,7 +75,9 @@ TEST(LzmaCompression, SmallInputsUseTheStoredForm) {
   EXPECT_FALSE(failed);
 }
 
-TEST(LzmaCompression, ZerosGiveTheDocumentedHeadAndRoundTrip) {
+// The LZMA form's head as docs/format.md lays it out: form 1, no filter,
+// properties 0x5D, a 2 MiB dictionary and the plain size.
+TEST(LzmaCompression, ZerosGiveTheLzmaFormHeadAndRoundTrip) {
   const Bytes zeros(100, 0);
   LZMACompProcessor stage;
   const Bytes block = RunStage(stage, zeros);

@@ -35,8 +35,8 @@ class FavoritesSourceTest : public ::testing::Test {
     return fs::path(native).lexically_relative(profile.FavoritesDir()).generic_string();
   }
 
-  // The described order, from the file system's own listing: every entry of a folder,
-  // then each sub-folder's entries in turn.
+  // The order the archive follows, from the file system's own listing: every entry
+  // of a folder, then each sub-folder's entries in turn.
   void ExpectedOrder(const fs::path& folder, std::vector<std::string>& out) {
     std::vector<fs::path> children;
     for (const auto& entry : fs::directory_iterator(folder)) children.push_back(entry.path());

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "platform/fault_injecting_platform.h"
 #include "platform/text.h"
 #include "sources/restore_confinement.h"
+#include "tests/support/fault_injecting_platform.h"
 #include "tests/support/restore_fixture.h"
 #include "tests/support/temp_dir.h"
 

@@ -4,10 +4,10 @@
 
 #include <atomic>
 
-#include "platform/fault_injecting_platform.h"
 #include "platform/text.h"
 #include "sources/favorites_builder.h"
 #include "tests/support/archive_parser.h"
+#include "tests/support/fault_injecting_platform.h"
 #include "tests/support/profile_fixture.h"
 
 namespace qv::test {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "platform/coding.h"
 #include "platform/registry/hive/hive_header.h"
 #include "tests/support/temp_dir.h"
 
@@ -87,8 +88,8 @@ std::optional<std::filesystem::path> SharedNtuserDat() {
 void PokeHiveHeader(const std::filesystem::path& hive, std::size_t offset, std::uint32_t value) {
   std::string bytes = ReadFileBytes(hive);
   auto* base = reinterpret_cast<std::uint8_t*>(bytes.data());
-  StoreLe32(base + offset, value);
-  StoreLe32(base + kHiveChecksumOffset, HiveHeaderChecksum(base));
+  EncodeFixed32(base + offset, value);
+  EncodeFixed32(base + kHiveChecksumOffset, HiveHeaderChecksum(base));
   WriteFileBytes(hive, bytes);
 }
 

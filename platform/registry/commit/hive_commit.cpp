@@ -6,21 +6,15 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/registry/hive/empty_hive.h"
 #include "platform/registry/commit/hive_apply.h"
 #include "platform/registry/commit/hive_folder_lock.h"
 #include "platform/registry/commit/hive_subkey_lists.h"
 #include "platform/registry/commit/hive_temp_file.h"
+#include "platform/registry/hive/empty_hive.h"
+#include "platform/registry/hive/hive_handle.h"
 #include "platform/registry/hive/hivex_errors.h"
 
 namespace qv {
-namespace {
-
-struct HiveCloser {
-  void operator()(hive_h* hive) const { hivex_close(hive); }
-};
-
-}  // namespace
 
 Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& changes,
                          std::uint32_t maxRewrittenValueBytes,
@@ -47,7 +41,7 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
   const std::string& source = exists ? hivePath : temp.Path();
 
   errno = 0;
-  std::unique_ptr<hive_h, HiveCloser> hive(hivex_open(source.c_str(), HIVEX_OPEN_WRITE));
+  HiveHandle hive(hivex_open(source.c_str(), HIVEX_OPEN_WRITE));
   if (!hive) {
     const int error = errno;
     return Status::Error("cannot open " + source + " for writing: " + DescribeHivexError(error));

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 
+#include "platform/coding.h"
 #include "platform/registry/registry_key_path.h"
 
 namespace qv {
@@ -38,16 +39,14 @@ class HiveImage {
 
   std::optional<std::uint16_t> U16(std::size_t at) const {
     if (at + 2 > m_bytes.size()) return std::nullopt;
-    return static_cast<std::uint16_t>(m_bytes[at] | (m_bytes[at + 1] << 8));
+    return DecodeFixed16(&m_bytes[at]);
   }
   std::optional<std::uint32_t> U32(std::size_t at) const {
     if (at + 4 > m_bytes.size()) return std::nullopt;
-    return static_cast<std::uint32_t>(m_bytes[at]) | (static_cast<std::uint32_t>(m_bytes[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(m_bytes[at + 2]) << 16) |
-           (static_cast<std::uint32_t>(m_bytes[at + 3]) << 24);
+    return DecodeFixed32(&m_bytes[at]);
   }
   void PutU32(std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) m_bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    EncodeFixed32(&m_bytes[at], value);
   }
   // The data of the allocated cell at `relative` and how many bytes it holds.
   std::optional<std::pair<std::size_t, std::size_t>> Cell(std::uint32_t relative) const {

@@ -9,32 +9,16 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/errors/last_error.h"
+#include "platform/files/temp_files.h"
+#include "platform/files/unique_fd.h"
+
 namespace qv {
 namespace {
 
 Status OsFailure(const std::string& what) {
   return Status::Error(what + ": " + std::strerror(errno));
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : m_nFd(fd) {}
-  ~FileDescriptor() {
-    if (m_nFd >= 0) ::close(m_nFd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return m_nFd; }
-  // close() can report a delayed write error, so its result counts.
-  bool Close() {
-    const int fd = m_nFd;
-    m_nFd = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int m_nFd;
-};
 
 std::string FolderOf(const std::string& path) {
   const std::string folder = std::filesystem::path(path).parent_path().string();
@@ -48,26 +32,24 @@ HiveTempFile::~HiveTempFile() {
 }
 
 Status HiveTempFile::Create(const std::string& targetPath) {
-  std::string pattern = targetPath + ".quorvel-XXXXXX";
-  FileDescriptor fd(::mkstemp(pattern.data()));
-  if (fd.get() < 0) return OsFailure("cannot create a temporary file next to " + targetPath);
-  m_strPath = pattern;
+  if (!CreateTempFileIn(FolderOf(targetPath), TempFileMode::kOwnerOnly, &m_strPath)) {
+    return Status::Error(LastErrorTextOfThread());
+  }
   m_bOwned = true;
   struct stat target {};
   if (::stat(targetPath.c_str(), &target) == 0) {
     m_bHasTargetMode = true;
     m_nTargetMode = target.st_mode & 07777;
   }
-  if (!fd.Close()) return OsFailure("cannot create " + m_strPath);
   return Status::Ok();
 }
 
 Status HiveTempFile::Write(const std::vector<std::uint8_t>& bytes) {
-  FileDescriptor fd(::open(m_strPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-  if (fd.get() < 0) return OsFailure("cannot open " + m_strPath);
+  UniqueFd fd(::open(m_strPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  if (fd.Get() < 0) return OsFailure("cannot open " + m_strPath);
   std::size_t written = 0;
   while (written < bytes.size()) {
-    const ssize_t count = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
+    const ssize_t count = ::write(fd.Get(), bytes.data() + written, bytes.size() - written);
     if (count < 0) {
       if (errno == EINTR) continue;
       return OsFailure("cannot write " + m_strPath);
@@ -79,28 +61,22 @@ Status HiveTempFile::Write(const std::vector<std::uint8_t>& bytes) {
 }
 
 Status HiveTempFile::Sync() {
-  FileDescriptor fd(::open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return OsFailure("cannot open " + m_strPath);
-  if (m_bHasTargetMode && ::fchmod(fd.get(), static_cast<mode_t>(m_nTargetMode)) != 0) {
+  UniqueFd fd(::open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) return OsFailure("cannot open " + m_strPath);
+  if (m_bHasTargetMode && ::fchmod(fd.Get(), static_cast<mode_t>(m_nTargetMode)) != 0) {
     return OsFailure("cannot set the permissions of " + m_strPath);
   }
-  if (::fsync(fd.get()) != 0) return OsFailure("cannot sync " + m_strPath);
+  if (::fsync(fd.Get()) != 0) return OsFailure("cannot sync " + m_strPath);
   return Status::Ok();
 }
 
 Status HiveTempFile::Replace(const std::string& targetPath) {
-  if (::rename(m_strPath.c_str(), targetPath.c_str()) != 0) {
-    return OsFailure("cannot replace " + targetPath + " with " + m_strPath);
-  }
-  m_bOwned = false;
-  const std::string folder = FolderOf(targetPath);
-  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() < 0 || ::fsync(dir.get()) != 0) {
-    // The new hive is in place and complete; only its survival of a power loss in
-    // the next moments is not assured, which the caller should still hear about.
-    return OsFailure(targetPath + " was replaced, but its folder could not be synced");
-  }
-  return Status::Ok();
+  bool renamed = false;
+  const bool durable = RenameDurably(m_strPath, targetPath, &renamed);
+  if (renamed) m_bOwned = false;
+  // Even a hive that is in place, but whose rename may not survive a power loss,
+  // is worth a word to the caller.
+  return durable ? Status::Ok() : Status::Error(LastErrorTextOfThread());
 }
 
 Status CheckCanReplace(const std::string& targetPath) {

@@ -18,9 +18,9 @@ class HiveTempFile {
   HiveTempFile(const HiveTempFile&) = delete;
   HiveTempFile& operator=(const HiveTempFile&) = delete;
 
-  // Creates "<target>.quorvel-XXXXXX" in the target's folder (the same file
-  // system, so the rename is atomic). It takes the target's permissions only in
-  // Sync: a read-only mode given earlier would stop libhivex writing into it.
+  // Creates one of our temporary files, owner-only, in the target's folder (the
+  // same file system, so the rename is atomic). It takes the target's permissions
+  // only in Sync: a read-only mode given earlier would stop libhivex writing into it.
   Status Create(const std::string& targetPath);
   const std::string& Path() const { return m_strPath; }
 
@@ -29,7 +29,7 @@ class HiveTempFile {
   // then forces what libhivex (or Write) put in it to the disk.
   Status Sync();
   // Renames the file over the target, then syncs the folder so the rename itself
-  // survives a power loss.
+  // survives a power loss; a failed sync is reported too.
   Status Replace(const std::string& targetPath);
 
  private:

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/coding.h"
 #include "platform/registry/hive/hive_header.h"
 
 namespace qv {
@@ -42,43 +43,31 @@ const std::vector<std::uint8_t>& SecurityDescriptor() {
     bytes[0] = 1;                                  // revision
     bytes[2] = 0x04;                               // SE_DACL_PRESENT
     bytes[3] = 0x80;                               // SE_SELF_RELATIVE
-    StoreLe32(&bytes[4], kOwnerOffset);
-    StoreLe32(&bytes[8], kGroupOffset);
-    StoreLe32(&bytes[12], 0);                      // no SACL
-    StoreLe32(&bytes[16], kDaclOffset);
+    EncodeFixed32(&bytes[4], kOwnerOffset);
+    EncodeFixed32(&bytes[8], kGroupOffset);
+    EncodeFixed32(&bytes[12], 0);                  // no SACL
+    EncodeFixed32(&bytes[16], kDaclOffset);
     std::memcpy(&bytes[kOwnerOffset], administrators, sizeof administrators);
     std::memcpy(&bytes[kGroupOffset], system, sizeof system);
 
     std::uint8_t* acl = &bytes[kDaclOffset];
     acl[0] = 2;                                    // ACL_REVISION
-    acl[2] = kAclSize & 0xFF;
-    acl[3] = kAclSize >> 8;
+    EncodeFixed16(acl + 2, kAclSize);
     acl[4] = 1;                                    // one ACE
     std::uint8_t* ace = acl + 8;
     ace[0] = 0;                                    // ACCESS_ALLOWED_ACE_TYPE
     ace[1] = 0x02;                                 // CONTAINER_INHERIT_ACE
-    ace[2] = kAceSize & 0xFF;
-    ace[3] = kAceSize >> 8;
-    StoreLe32(ace + 4, 0x000F003Fu);               // KEY_ALL_ACCESS
+    EncodeFixed16(ace + 2, kAceSize);
+    EncodeFixed32(ace + 4, 0x000F003Fu);               // KEY_ALL_ACCESS
     std::memcpy(ace + 8, everyone, sizeof everyone);
     return bytes;
   }();
   return descriptor;
 }
 
-void StoreLe16(std::uint8_t* bytes, std::uint16_t value) {
-  bytes[0] = static_cast<std::uint8_t>(value);
-  bytes[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void StoreLe64(std::uint8_t* bytes, std::uint64_t value) {
-  StoreLe32(bytes, static_cast<std::uint32_t>(value));
-  StoreLe32(bytes + 4, static_cast<std::uint32_t>(value >> 32));
-}
-
 // A used cell stores its size negated.
 void StoreUsedCellSize(std::uint8_t* cell, std::uint32_t size) {
-  StoreLe32(cell, static_cast<std::uint32_t>(-static_cast<std::int32_t>(size)));
+  EncodeFixed32(cell, static_cast<std::uint32_t>(-static_cast<std::int32_t>(size)));
 }
 
 }  // namespace
@@ -103,40 +92,40 @@ std::vector<std::uint8_t> MakeEmptyHive(std::uint64_t fileTime) {
 
   std::uint8_t* base = hive.data();
   std::memcpy(base, "regf", 4);
-  StoreLe32(base + kHivePrimarySequenceOffset, 1);
-  StoreLe32(base + kHiveSecondarySequenceOffset, 1);
-  StoreLe64(base + kHiveTimestampOffset, fileTime);
-  StoreLe32(base + kHiveMajorVersionOffset, 1);
-  StoreLe32(base + kHiveMinorVersionOffset, kEmptyHiveMinorVersion);
-  StoreLe32(base + kHiveFileTypeOffset, 0);      // primary file
-  StoreLe32(base + kHiveFileFormatOffset, 1);    // direct memory load
-  StoreLe32(base + kHiveRootCellOffset, kRootCellOffset);
-  StoreLe32(base + kHiveBinsDataSizeOffset, kHiveBinSize);
-  StoreLe32(base + kHiveClusteringFactorOffset, 1);
+  EncodeFixed32(base + kHivePrimarySequenceOffset, 1);
+  EncodeFixed32(base + kHiveSecondarySequenceOffset, 1);
+  EncodeFixed64(base + kHiveTimestampOffset, fileTime);
+  EncodeFixed32(base + kHiveMajorVersionOffset, 1);
+  EncodeFixed32(base + kHiveMinorVersionOffset, kEmptyHiveMinorVersion);
+  EncodeFixed32(base + kHiveFileTypeOffset, 0);      // primary file
+  EncodeFixed32(base + kHiveFileFormatOffset, 1);    // direct memory load
+  EncodeFixed32(base + kHiveRootCellOffset, kRootCellOffset);
+  EncodeFixed32(base + kHiveBinsDataSizeOffset, kHiveBinSize);
+  EncodeFixed32(base + kHiveClusteringFactorOffset, 1);
 
   std::uint8_t* bin = base + kHiveBaseBlockSize;
   std::memcpy(bin, "hbin", 4);
-  StoreLe32(bin + 4, 0);                         // offset of this bin
-  StoreLe32(bin + 8, kHiveBinSize);
-  StoreLe64(bin + 20, fileTime);
+  EncodeFixed32(bin + 4, 0);                         // offset of this bin
+  EncodeFixed32(bin + 8, kHiveBinSize);
+  EncodeFixed64(bin + 20, fileTime);
 
   std::uint8_t* nkCell = bin + kRootCellOffset;
   StoreUsedCellSize(nkCell, nkCellSize);
   std::uint8_t* nk = nkCell + 4;
   std::memcpy(nk, "nk", 2);
-  StoreLe16(nk + 2, kRootKeyFlags);
-  StoreLe64(nk + 4, fileTime);
-  StoreLe32(nk + 16, kNoCell);                   // a root key has no parent
-  StoreLe32(nk + 20, 0);                         // subkeys
-  StoreLe32(nk + 24, 0);                         // volatile subkeys
-  StoreLe32(nk + 28, kNoCell);                   // subkey list
-  StoreLe32(nk + 32, kNoCell);                   // volatile subkey list
-  StoreLe32(nk + 36, 0);                         // values
-  StoreLe32(nk + 40, kNoCell);                   // value list
-  StoreLe32(nk + 44, skCellOffset);
-  StoreLe32(nk + 48, kNoCell);                   // class name
-  StoreLe16(nk + 72, kRootNameLength);
-  StoreLe16(nk + 74, 0);                         // class name length
+  EncodeFixed16(nk + 2, kRootKeyFlags);
+  EncodeFixed64(nk + 4, fileTime);
+  EncodeFixed32(nk + 16, kNoCell);                   // a root key has no parent
+  EncodeFixed32(nk + 20, 0);                         // subkeys
+  EncodeFixed32(nk + 24, 0);                         // volatile subkeys
+  EncodeFixed32(nk + 28, kNoCell);                   // subkey list
+  EncodeFixed32(nk + 32, kNoCell);                   // volatile subkey list
+  EncodeFixed32(nk + 36, 0);                         // values
+  EncodeFixed32(nk + 40, kNoCell);                   // value list
+  EncodeFixed32(nk + 44, skCellOffset);
+  EncodeFixed32(nk + 48, kNoCell);                   // class name
+  EncodeFixed16(nk + 72, kRootNameLength);
+  EncodeFixed16(nk + 74, 0);                         // class name length
   std::memcpy(nk + kNkFixedSize, kRootName, kRootNameLength);
 
   // The only security cell: its list of security cells links back to itself, and
@@ -145,16 +134,16 @@ std::vector<std::uint8_t> MakeEmptyHive(std::uint64_t fileTime) {
   StoreUsedCellSize(skCell, skCellSize);
   std::uint8_t* sk = skCell + 4;
   std::memcpy(sk, "sk", 2);
-  StoreLe32(sk + 4, skCellOffset);               // flink
-  StoreLe32(sk + 8, skCellOffset);               // blink
-  StoreLe32(sk + 12, 1);                         // reference count
-  StoreLe32(sk + 16, static_cast<std::uint32_t>(descriptor.size()));
+  EncodeFixed32(sk + 4, skCellOffset);               // flink
+  EncodeFixed32(sk + 8, skCellOffset);               // blink
+  EncodeFixed32(sk + 12, 1);                         // reference count
+  EncodeFixed32(sk + 16, static_cast<std::uint32_t>(descriptor.size()));
   std::memcpy(sk + 20, descriptor.data(), descriptor.size());
 
   // A free cell stores its size positive and covers the rest of the bin.
-  StoreLe32(bin + freeCellOffset, static_cast<std::uint32_t>(kHiveBinSize) - freeCellOffset);
+  EncodeFixed32(bin + freeCellOffset, static_cast<std::uint32_t>(kHiveBinSize) - freeCellOffset);
 
-  StoreLe32(base + kHiveChecksumOffset, HiveHeaderChecksum(base));
+  EncodeFixed32(base + kHiveChecksumOffset, HiveHeaderChecksum(base));
   return hive;
 }
 

@@ -1,6 +1,5 @@
-// An empty hive, written by our own code from the public description of the regf
-// format: the base block, then one 4096-byte hive bin holding the root key, its
-// security cell and free space. libhivex cannot create a hive, only edit one, so a
+// An empty hive, written by our own code: the regf base block, then one 4096-byte
+// hive bin holding the root key, its security cell and free space. libhivex cannot create a hive, only edit one, so a
 // hive that does not exist yet starts from these bytes.
 #pragma once
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/errors/last_error.h"
 #include "platform/registry/hive/hivex_errors.h"
-#include "platform/last_error.h"
 
 namespace qv {
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/registry/hive/hive_handle.h"
 #include "platform/registry/hive/hive_header.h"
 #include "platform/registry/hive/hive_node_index.h"
 #include "platform/registry/registry_key_path.h"
@@ -48,9 +49,6 @@ class HiveFile {
   void Invalidate();
 
  private:
-  struct HiveCloser {
-    void operator()(hive_h* hive) const { hivex_close(hive); }
-  };
   struct FileIdentity {
     std::uint64_t nDevice = 0, nInode = 0, nSize = 0, nModifiedNs = 0;
     bool operator==(const FileIdentity&) const = default;
@@ -59,7 +57,7 @@ class HiveFile {
   RegResult Open(const FileIdentity& identity);
 
   std::string m_strPath;
-  std::unique_ptr<hive_h, HiveCloser> m_pHive;
+  HiveHandle m_pHive;
   std::map<hive_node_h, HiveNodeIndex> m_indexes;
   HiveHeader m_header;
   FileIdentity m_identity;

@@ -4,21 +4,14 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/coding.h"
+
 namespace qv {
-
-std::uint32_t LoadLe32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-void StoreLe32(std::uint8_t* bytes, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 std::uint32_t HiveHeaderChecksum(const std::uint8_t* baseBlock) {
   std::uint32_t sum = 0;
   for (std::size_t offset = 0; offset < kHiveChecksumOffset; offset += 4) {
-    sum ^= LoadLe32(baseBlock + offset);
+    sum ^= DecodeFixed32(baseBlock + offset);
   }
   if (sum == 0xFFFFFFFFu) return 0xFFFFFFFEu;
   if (sum == 0) return 1;
@@ -34,12 +27,12 @@ Status ReadHiveHeader(const std::string& path, HiveHeader* header) {
       std::memcmp(block, "regf", 4) != 0) {
     return Status::Error(path + " is not a registry hive (no regf base block)");
   }
-  header->primarySequence = LoadLe32(block + kHivePrimarySequenceOffset);
-  header->secondarySequence = LoadLe32(block + kHiveSecondarySequenceOffset);
-  header->majorVersion = LoadLe32(block + kHiveMajorVersionOffset);
-  header->minorVersion = LoadLe32(block + kHiveMinorVersionOffset);
-  header->fileType = LoadLe32(block + kHiveFileTypeOffset);
-  header->fileFormat = LoadLe32(block + kHiveFileFormatOffset);
+  header->primarySequence = DecodeFixed32(block + kHivePrimarySequenceOffset);
+  header->secondarySequence = DecodeFixed32(block + kHiveSecondarySequenceOffset);
+  header->majorVersion = DecodeFixed32(block + kHiveMajorVersionOffset);
+  header->minorVersion = DecodeFixed32(block + kHiveMinorVersionOffset);
+  header->fileType = DecodeFixed32(block + kHiveFileTypeOffset);
+  header->fileFormat = DecodeFixed32(block + kHiveFileFormatOffset);
   return Status::Ok();
 }
 

@@ -44,9 +44,6 @@ struct HiveHeader {
 // The XOR of the first 127 dwords, with 0 and ~0 reserved as Windows reserves them.
 std::uint32_t HiveHeaderChecksum(const std::uint8_t* baseBlock);
 
-std::uint32_t LoadLe32(const std::uint8_t* bytes);
-void StoreLe32(std::uint8_t* bytes, std::uint32_t value);
-
 // Reads and checks the signature of the base block of `path`.
 Status ReadHiveHeader(const std::string& path, HiveHeader* header);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/platform/platform_on_temp_profile.h"
+#include "tests/support/hive_test_tools.h"
 
 namespace qv {
 namespace {
@@ -159,6 +160,27 @@ TEST(Files, TemporaryFileIsRenamedOverTheTarget) {
   EXPECT_FALSE(os.MoveFileExW(temp, fixture.Win("out/NTUSER.DAT")));
 
   EXPECT_FALSE(os.GetTempFileNameW(fixture.Win("missing"), &temp));
+}
+
+// A folder we may rename in but not open cannot be synced: the rename happened,
+// yet it may not survive a crash, and the caller must hear so.
+TEST(Files, RenameWhoseFolderCannotBeSyncedIsReported) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  constexpr unsigned kNobody = 65534;
+  PlatformOnTempProfile fixture;
+  Platform& os = fixture.os();
+  test::WriteFileBytes(fixture.Native("out/target"), "old");
+  test::WriteFileBytes(fixture.Native("out/new"), "new");
+  ASSERT_EQ(::chmod(fixture.Native("").c_str(), 0711), 0);
+  ASSERT_EQ(::chmod(fixture.Native("out").c_str(), 0733), 0);  // others: write and search only
+  const std::string result = test::RunAsUnprivileged(kNobody, [&] {
+    return os.MoveFileExW(fixture.Win("out/new"), fixture.Win("out/target")) ? std::string("ok")
+                                                                             : os.LastErrorText();
+  });
+  ASSERT_EQ(::chmod(fixture.Native("out").c_str(), 0755), 0);
+  EXPECT_NE(result.find("is in place, but the rename may not survive a crash"), std::string::npos)
+      << result;
+  EXPECT_EQ(test::ReadFileBytes(fixture.Native("out/target")), "new");
 }
 
 TEST(Files, FolderTreesAreCreatedWithEveryParent) {

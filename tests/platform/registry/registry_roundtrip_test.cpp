@@ -2,9 +2,9 @@
 // and name, through a commit and a registry that never saw the writes.
 #include <gtest/gtest.h>
 
-#include "platform/registry/hive_registry.h"
+#include "platform/errors/last_error.h"
 #include "platform/registry/hive/hive_value_limits.h"
-#include "platform/last_error.h"
+#include "platform/registry/hive_registry.h"
 #include "tests/support/hive_test_tools.h"
 #include "tests/support/temp_dir.h"
 

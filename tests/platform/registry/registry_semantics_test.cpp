@@ -3,8 +3,8 @@
 // not yet committed.
 #include <gtest/gtest.h>
 
+#include "platform/errors/last_error.h"
 #include "platform/registry/hive_registry.h"
-#include "platform/last_error.h"
 #include "tests/support/hive_test_tools.h"
 #include "tests/support/temp_dir.h"
 

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <gtest/gtest.h>
 
+#include "platform/errors/last_error.h"
 #include "platform/registry/hive/empty_hive.h"
 #include "platform/registry/hive/hive_header.h"
 #include "platform/registry/hive_registry.h"
-#include "platform/last_error.h"
 #include "tests/support/hive_test_tools.h"
 #include "tests/support/temp_dir.h"
 

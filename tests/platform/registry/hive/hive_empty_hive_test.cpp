@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/coding.h"
 #include "platform/registry/hive/empty_hive.h"
 #include "platform/registry/hive/hive_header.h"
 #include "platform/registry/hive_registry.h"
@@ -24,11 +25,11 @@ TEST(EmptyHive, BaseBlockIsCleanVersionOneThreeWithValidChecksum) {
   ASSERT_EQ(hive.size(), 8192u);
   const std::uint8_t* base = hive.data();
   EXPECT_EQ(std::string(base, base + 4), "regf");
-  EXPECT_EQ(LoadLe32(base + kHivePrimarySequenceOffset), LoadLe32(base + kHiveSecondarySequenceOffset));
-  EXPECT_EQ(LoadLe32(base + kHiveMajorVersionOffset), 1u);
-  EXPECT_EQ(LoadLe32(base + kHiveMinorVersionOffset), 3u);
-  EXPECT_EQ(LoadLe32(base + kHiveBinsDataSizeOffset), 4096u);
-  EXPECT_EQ(LoadLe32(base + kHiveChecksumOffset), HiveHeaderChecksum(base));
+  EXPECT_EQ(DecodeFixed32(base + kHivePrimarySequenceOffset), DecodeFixed32(base + kHiveSecondarySequenceOffset));
+  EXPECT_EQ(DecodeFixed32(base + kHiveMajorVersionOffset), 1u);
+  EXPECT_EQ(DecodeFixed32(base + kHiveMinorVersionOffset), 3u);
+  EXPECT_EQ(DecodeFixed32(base + kHiveBinsDataSizeOffset), 4096u);
+  EXPECT_EQ(DecodeFixed32(base + kHiveChecksumOffset), HiveHeaderChecksum(base));
   EXPECT_EQ(std::string(base + 4096, base + 4100), "hbin");
 }
 

@@ -1,3 +1,6 @@
+// platform/errors/ owns why the last operation failed: the calling thread's failure text,
+// and errno turned into that text and into the Windows codes callers compare.
+//
 // Turning an errno into the calling thread's failure text and into the Windows
 // error codes that some platform operations return.
 #pragma once

@@ -1,4 +1,4 @@
-#include "platform/last_error.h"
+#include "platform/errors/last_error.h"
 
 #include <utility>
 

@@ -1,10 +1,10 @@
-#include "platform/os_error.h"
+#include "platform/errors/os_error.h"
 
 #include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "platform/last_error.h"
+#include "platform/errors/last_error.h"
 #include "platform/win_types.h"
 
 namespace qv {

@@ -1,9 +1,9 @@
-#include "platform/fault_injecting_platform.h"
+#include "tests/support/fault_injecting_platform.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "platform/last_error.h"
+#include "platform/errors/last_error.h"
 
 namespace qv {
 namespace {
@@ -81,7 +81,7 @@ FileHandle FaultInjectingPlatform::CreateFileW(std::u16string_view path, std::ui
       return kInvalidHandle;
     }
   }
-  return m_inner.CreateFileW(path, access, shareMode, disposition);
+  return Target().CreateFileW(path, access, shareMode, disposition);
 }
 
 bool FaultInjectingPlatform::ReadFile(FileHandle file, void* buffer, std::uint32_t bytesToRead,
@@ -92,7 +92,7 @@ bool FaultInjectingPlatform::ReadFile(FileHandle file, void* buffer, std::uint32
     granted = TakeFromBudget(m_nReadBudget, bytesToRead);
   }
   *bytesRead = 0;
-  const bool ok = m_inner.ReadFile(file, buffer, granted, bytesRead);
+  const bool ok = Target().ReadFile(file, buffer, granted, bytesRead);
   Refund(m_nReadBudget, granted - *bytesRead);
   if (!ok) return false;
   return granted == bytesToRead || Injected("ReadFile after the byte budget");
@@ -110,7 +110,7 @@ bool FaultInjectingPlatform::WriteFile(FileHandle file, const void* buffer,
     granted = TakeFromBudget(m_nWriteBudget, bytesToWrite);
   }
   *bytesWritten = 0;
-  const bool ok = m_inner.WriteFile(file, buffer, granted, bytesWritten);
+  const bool ok = Target().WriteFile(file, buffer, granted, bytesWritten);
   Refund(m_nWriteBudget, granted - *bytesWritten);
   if (!ok) return false;
   return granted == bytesToWrite || Injected("WriteFile after the byte budget (disk full)");
@@ -121,7 +121,7 @@ bool FaultInjectingPlatform::FlushFileBuffers(FileHandle file) {
     std::lock_guard lock(m_mutex);
     if (m_bFailFlush) return Injected("FlushFileBuffers");
   }
-  return m_inner.FlushFileBuffers(file);
+  return Target().FlushFileBuffers(file);
 }
 
 bool FaultInjectingPlatform::MoveFileExW(std::u16string_view from, std::u16string_view to) {
@@ -129,7 +129,7 @@ bool FaultInjectingPlatform::MoveFileExW(std::u16string_view from, std::u16strin
     std::lock_guard lock(m_mutex);
     if (m_bFailMove) return Injected("MoveFileExW");
   }
-  return m_inner.MoveFileExW(from, to);
+  return Target().MoveFileExW(from, to);
 }
 
 }  // namespace qv

@@ -1,0 +1,88 @@
+#include "store/archive_stream.h"
+
+#include "platform/coding.h"
+#include "platform/platform.h"
+#include "store/records.h"
+
+namespace qv {
+
+bool ArchiveStream::Open(std::u16string_view path, std::uint32_t headerSize) {
+  Close();
+  m_nHeaderSize = headerSize;
+  m_nConsumed = 0;
+  m_nFileSize = 0;
+  m_bReadFailed = false;
+  m_strReadError.clear();
+  // Open-existing: an archive that vanished must not be created empty at its path.
+  m_archive = UniqueFile(Os().CreateFileW(path, kGenericRead, kFileShareNone, kOpenExisting));
+  if (!m_archive.Valid() ||
+      (headerSize != 0 && !Os().SetFilePointer(m_archive.Get(), headerSize, kFileBegin, nullptr)) ||
+      !Os().GetFileSize(m_archive.Get(), &m_nFileSize)) {
+    m_strReadError = Os().LastErrorText();
+    Close();
+    return false;
+  }
+  return true;
+}
+
+void ArchiveStream::Close() {
+  (void)m_archive.Close();  // opened for reading: nothing to lose
+}
+
+std::uint32_t ArchiveStream::ReadUpTo(std::uint8_t* buffer, std::uint32_t size) {
+  std::uint32_t done = 0;
+  while (done < size && !m_bReadFailed) {
+    std::uint32_t got = 0;
+    if (!Os().ReadFile(m_archive.Get(), buffer + done, size - done, &got)) {
+      m_bReadFailed = true;
+      m_strReadError = Os().LastErrorText();
+      break;
+    }
+    if (got == 0) break;
+    done += got;
+  }
+  m_nConsumed += done;
+  return done;
+}
+
+ArchiveStream::Result ArchiveStream::Shortfall(std::uint32_t got, std::uint32_t wanted) const {
+  if (got == wanted) return Result::kOk;
+  return m_bReadFailed ? Result::kReadFailed : Result::kCutShort;
+}
+
+ArchiveStream::Result ArchiveStream::ReadKindCode(std::uint32_t* kind) {
+  std::uint8_t bytes[4] = {};
+  const std::uint32_t got = ReadUpTo(bytes, 4);
+  if (got == 0 && !m_bReadFailed) return Result::kEnd;
+  const Result result = Shortfall(got, 4);
+  if (result == Result::kOk) *kind = DecodeFixed32(bytes);
+  return result;
+}
+
+ArchiveStream::Result ArchiveStream::ReadHeadBody(std::size_t size, std::vector<std::uint8_t>* body) {
+  body->assign(size, 0);
+  return Shortfall(ReadUpTo(body->data(), static_cast<std::uint32_t>(size)),
+                   static_cast<std::uint32_t>(size));
+}
+
+ArchiveStream::Result ArchiveStream::ReadBlockHead(StreamBlock* block) {
+  block->nOffset = Offset();
+  block->payload.clear();
+  BlockHeadBytes bytes{};
+  const Result read = Shortfall(ReadUpTo(bytes.data(), kBlockHeadSize), kBlockHeadSize);
+  if (read != Result::kOk) return read;
+  const BlockHead head = DecodeBlockHead(bytes);
+  block->bLast = head.last != 0;
+  block->nSize = head.size;
+  if (block->bLast) return Result::kOk;
+  if (head.size > kMaxStoredBlockSize) return Result::kTooLarge;
+  if (head.size > Remaining()) return Result::kBeyondEnd;
+  return Result::kOk;
+}
+
+ArchiveStream::Result ArchiveStream::ReadPayload(StreamBlock* block) {
+  block->payload.resize(block->nSize);
+  return Shortfall(ReadUpTo(block->payload.data(), block->nSize), block->nSize);
+}
+
+}  // namespace qv

@@ -1,0 +1,81 @@
+// An archive read front to back as the format frames it (docs/format.md): kind
+// codes, record heads and blocks, each found at a known offset. It decides nothing
+// about what a record means: the archive reader restores through it, and anything
+// else that walks an archive can read through it too.
+//
+// An archive is untrusted. A block that states more bytes than any block holds, or
+// more than the file still has, is reported before anything is allocated for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/unique_handles.h"
+#include "processors/lzma_processors.h"
+
+namespace qv {
+
+// The largest payload a block may state: the decoders refuse more than
+// kMaxDecodedBlockSize of output, and neither LZMA's worst-case growth nor the
+// cipher's framing comes near 1 MiB on top of that. Anything larger cannot be a
+// block, so the size field that frames the rest of the archive is garbage.
+inline constexpr std::uint32_t kMaxStoredBlockSize =
+    static_cast<std::uint32_t>(kMaxDecodedBlockSize) + 1024 * 1024;
+
+// One block as the stream found it.
+struct StreamBlock {
+  std::uint64_t nOffset = 0;  // of its block head
+  bool bLast = false;         // the end marker of a record
+  std::uint32_t nSize = 0;    // payload bytes it states
+  std::vector<std::uint8_t> payload;  // filled by ReadPayload
+};
+
+class ArchiveStream {
+ public:
+  enum class Result {
+    kOk,
+    kEnd,         // not one byte left where a kind code would start
+    kCutShort,    // the file ends inside the piece
+    kTooLarge,    // a block states more than kMaxStoredBlockSize
+    kBeyondEnd,   // a block states more than the file still holds
+    kReadFailed,  // the platform could not read; ReadError() says why
+  };
+
+  // Opens the archive for reading, sharing nothing, so that nobody writes it while
+  // it is read, and skips the first `headerSize` bytes. False when that failed;
+  // ReadError() then says why.
+  [[nodiscard]] bool Open(std::u16string_view path, std::uint32_t headerSize);
+  void Close();
+
+  [[nodiscard]] Result ReadKindCode(std::uint32_t* kind);
+  // The `size` bytes of a record head that follow its kind code.
+  [[nodiscard]] Result ReadHeadBody(std::size_t size, std::vector<std::uint8_t>* body);
+  // The next block head. kTooLarge and kBeyondEnd leave block->nSize set to what
+  // the head states.
+  [[nodiscard]] Result ReadBlockHead(StreamBlock* block);
+  // The payload of the block whose head was just read.
+  [[nodiscard]] Result ReadPayload(StreamBlock* block);
+
+  // Offset of the next byte from the start of the file.
+  std::uint64_t Offset() const { return m_nHeaderSize + m_nConsumed; }
+  // Bytes read after the header.
+  std::uint64_t Consumed() const { return m_nConsumed; }
+  std::uint64_t FileSize() const { return m_nFileSize; }
+  std::uint64_t Remaining() const { return m_nFileSize > Offset() ? m_nFileSize - Offset() : 0; }
+  const std::string& ReadError() const { return m_strReadError; }
+
+ private:
+  std::uint32_t ReadUpTo(std::uint8_t* buffer, std::uint32_t size);
+  Result Shortfall(std::uint32_t got, std::uint32_t wanted) const;
+
+  UniqueFile m_archive;
+  std::uint32_t m_nHeaderSize = 0;
+  std::uint64_t m_nConsumed = 0;
+  std::uint64_t m_nFileSize = 0;
+  bool m_bReadFailed = false;
+  std::string m_strReadError;
+};
+
+}  // namespace qv
