@@ -1,8 +1,6 @@
 // qvl backup: writes the archive through the same job as the window, prints what it
 // stored and skipped, and exits with the job's real outcome.
 #include <CLI/CLI.hpp>
-#include <atomic>
-#include <csignal>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -10,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/password_input.h"
 #include "cli/progress_display.h"
+#include "cli/stop_signals.h"
 #include "jobs/backup_job.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -23,12 +22,6 @@ struct BackupArgs {
   std::string strPasswordFile;
   std::string strProfileDir;
 };
-
-// Lets Ctrl-C end the job cleanly: the temporary file goes, an earlier archive stays.
-std::atomic<bool> g_stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-extern "C" void RequestStop(int) { g_stopRequested.store(true); }
 
 void PrintSummary(const BackupSummary& summary) {
   for (const BackupItemSummary& item : summary.items) {
@@ -68,17 +61,15 @@ int RunBackupCommand(const BackupArgs& args) {
     }
   }
 
-  options.pStopFlag = &g_stopRequested;
-  std::signal(SIGINT, RequestStop);
-  std::signal(SIGTERM, RequestStop);
   BackupSummary summary;
   {
+    // A stopped backup removes its temporary file; an earlier archive stays.
+    const StopSignals signals;
+    options.pStopFlag = signals.Flag();
     const ProgressDisplay progress("Backing up");
     options.hNotifyWindow = progress.Window();
     summary = RunBackup(options);
   }
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
 
   const std::string shownPath = Os().ToNativePath(summary.strArchivePath);
   if (!summary.bOk) {

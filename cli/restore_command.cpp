@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/password_input.h"
 #include "cli/progress_display.h"
+#include "cli/stop_signals.h"
 #include "jobs/archive_check.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
@@ -75,12 +76,19 @@ int RunRestoreCommand(const RestoreArgs& args) {
 
   RestoreSummary summary;
   {
+    // A stopped restore drops the favorite it was writing and keeps what it restored.
+    const StopSignals signals;
+    options.pStopFlag = signals.Flag();
     const ProgressDisplay progress(args.bDryRun ? "Reading" : "Restoring");
     options.hNotifyWindow = progress.Window();
     summary = RunRestore(options);
   }
   if (summary.check != ArchiveCheckResult::kOk) {
     PrintRefusal(summary.strMessage, summary.strDetail);
+    return kExitFailed;
+  }
+  if (!summary.strFailure.empty()) {
+    std::cerr << "qvl restore: " << summary.strFailure << "\n";
     return kExitFailed;
   }
   std::cout << (args.bDryRun ? "Dry run of " : "Restored from ") << Os().ToNativePath(options.strArchivePath)

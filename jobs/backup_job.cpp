@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "jobs/backup_items.h"
+#include "jobs/job_profile.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "platform/unique_handles.h"
@@ -104,6 +105,8 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   if (folder.empty()) {
     return Status::Error("the archive path " + ToUtf8(options.strArchivePath) + " names no folder");
   }
+  UniqueProfileLock profile;
+  if (Status opened = OpenProfileForJob(true, folder, &profile); !opened.ok()) return opened;
   // The archive is built beside its target and renamed over it at the end, so a
   // failed or killed backup never destroys an earlier archive.
   std::u16string tempPath;

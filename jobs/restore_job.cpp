@@ -1,5 +1,6 @@
 #include "jobs/restore_job.h"
 
+#include "jobs/job_profile.h"
 #include "platform/platform.h"
 #include "sources/restore_options.h"
 #include "store/archive_reader.h"
@@ -27,6 +28,12 @@ RestoreSummary Restore(const RestoreJobOptions& options) {
   RestoreSummary summary;
   summary.check = ArchiveCheckResult::kOk;
   summary.bDryRun = options.bDryRun;
+  UniqueProfileLock profile;
+  if (Status opened = OpenProfileForJob(!options.bDryRun, u"", &profile); !opened.ok()) {
+    summary.outcome = RestoreOutcome::kFailed;
+    summary.strFailure = opened.message();
+    return summary;
+  }
   RestoreOptions restoreOptions;
   restoreOptions.bDryRun = options.bDryRun;
   // A dirty hive holds changes that only Windows can replay; writing it would lose
@@ -39,13 +46,14 @@ RestoreSummary Restore(const RestoreJobOptions& options) {
   ArchiveReader reader(options.strArchivePath, isProtected ? options.strPassword : std::u16string(),
                        restoreOptions);
   reader.SetNotifyWindow(options.hNotifyWindow, WM_JOB_PROGRESS);
+  reader.SetStopFlag(options.pStopFlag);
   summary.nBytesAccepted = reader.Run();
   summary.report = reader.Report();
 
   bool commitFailed = false;
   if (!options.bDryRun && restoreOptions.strRegistryBlocked.empty()) {
     // One commit for the whole restore: a restore killed before it leaves the hive
-    // as it was.
+    // as it was. A stopped one commits what it restored, as its summary says.
     if (const Status committed = Os().RegCommit(kHkeyCurrentUser); !committed.ok()) {
       commitFailed = true;
       summary.strRegistryProblem = "the registry hive could not be written: " + committed.message();

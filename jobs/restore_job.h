@@ -5,6 +5,7 @@
 // RunRestore repeats every check itself, because the file may have changed since.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,9 @@ struct RestoreJobOptions {
   std::u16string strPassword;     // ignored for an unprotected archive
   bool bDryRun = false;           // decode and list, write nothing
   WindowHandle hNotifyWindow = 0; // receives WM_JOB_PROGRESS and, at the end, WM_JOB_DONE
+  // Set it to stop after the record being restored; that record is dropped, what
+  // was restored before it stays. May be null.
+  const std::atomic<bool>* pStopFlag = nullptr;
 };
 
 enum class RestoreOutcome {
@@ -33,6 +37,7 @@ struct RestoreSummary {
   std::string strMessage;          // the refusal's message when check is not kOk
   std::string strDetail;           // what exactly the checks found
   std::string strRegistryProblem;  // the hive could not be written (dirty, or the commit failed)
+  std::string strFailure;          // why the job could not run at all (the profile is in use)
   bool bDryRun = false;
   std::uint64_t nBytesAccepted = 0;  // what the restore operations took
   RestoreReport report;

@@ -50,6 +50,7 @@ const char* RestoreOutcomeName(RestoreOutcome outcome) {
 }
 
 std::string FormatRestoreSummary(const RestoreSummary& summary) {
+  if (!summary.strFailure.empty()) return "The restore did not start: " + summary.strFailure + ".\n";
   if (summary.check != ArchiveCheckResult::kOk) {
     std::string text = summary.strMessage;
     if (text.empty() || text.back() != '\n') text += '\n';
@@ -90,6 +91,7 @@ std::string FormatRestoreSummary(const RestoreSummary& summary) {
   }
   if (report.bOpenFailed) text += "The archive could not be read: " + report.strEndReason + ".\n";
   if (report.bEndedEarly) text += "The archive ended early: " + report.strEndReason + ".\n";
+  if (report.bStopped) text += "Stopped before the end of the archive, as asked.\n";
   if (!summary.strRegistryProblem.empty()) text += "Settings: " + summary.strRegistryProblem + ".\n";
   text += std::string("Outcome: ") + RestoreOutcomeName(summary.outcome) + "\n";
   return text;

@@ -12,6 +12,7 @@
 #include "platform/files/file_system_ops.h"
 #include "platform/files/file_table.h"
 #include "platform/files/folder_listing.h"
+#include "platform/files/folder_lock.h"
 #include "platform/files/temp_files.h"
 #include "platform/paths/absolute_path.h"
 #include "platform/paths/link_resolution.h"
@@ -86,6 +87,27 @@ class LinuxPlatform final : public Platform {
     (void)DeleteNativeFile(nativeTemp);
     return false;
   }
+  std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) override {
+    std::string native;
+    return WindowsToNativePath(folder, &native) ? qv::RemoveStaleTempFiles(native, withSubfolders) : 0;
+  }
+  ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) override {
+    const std::string favorites = m_strProfileDir + "/" + kFavoritesFolder;
+    if (create) {
+      const int result = CreateFolderTree(favorites);
+      if (result != 0 && result != kErrorAlreadyExists) return kInvalidHandle;
+    }
+    FolderLock::Result result = FolderLock::Result::kFailed;
+    // Without a Favorites folder there is nothing to keep apart yet; a handle that
+    // locks nothing keeps callers simple.
+    const ProfileLock lock = m_profileLocks.Lock(NativePathExists(favorites) ? favorites : "",
+                                                 std::chrono::milliseconds(waitMilliseconds), &result);
+    if (result == FolderLock::Result::kBusy) {
+      SetLastErrorText("the profile " + m_strProfileDir + " is in use by another Quorvel job");
+    }
+    return lock;
+  }
+  bool UnlockProfile(ProfileLock lock) override { return m_profileLocks.Unlock(lock); }
   bool MoveFileExW(std::u16string_view from, std::u16string_view to) override {
     std::string nativeFrom;
     std::string nativeTo;
@@ -159,11 +181,16 @@ class LinuxPlatform final : public Platform {
     executable.resize(static_cast<std::size_t>(length));
     return WindowsFormOrEmpty(executable);
   }
-  bool IsPathWithin(std::u16string_view path, std::u16string_view folder) override {
+  bool IsPathWithin(std::u16string_view path, std::u16string_view folder,
+                    bool* unresolved) override {
+    if (unresolved) *unresolved = false;
     std::string nativePath;
     std::string nativeFolder;
-    return WindowsToNativePath(path, &nativePath) && WindowsToNativePath(folder, &nativeFolder) &&
-           IsNativePathWithin(nativePath, nativeFolder);
+    if (!WindowsToNativePath(path, &nativePath) || !WindowsToNativePath(folder, &nativeFolder)) {
+      if (unresolved) *unresolved = true;
+      return false;
+    }
+    return IsNativePathWithin(nativePath, nativeFolder, unresolved);
   }
 
   RegResult RegOpenKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
@@ -225,6 +252,7 @@ class LinuxPlatform final : public Platform {
   FileTable m_files;
   FolderListings m_listings;
   WindowRegistry m_windows;
+  FolderLockTable m_profileLocks;
 };
 
 }  // namespace

@@ -33,6 +33,8 @@ struct SkippedEntry {
   std::string strReason;
 };
 
+using ProfileLock = std::int64_t;  // kInvalidHandle when none
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -63,6 +65,10 @@ class Platform {
   // Creates a new, empty, uniquely named file in `folder` and returns its full path
   // in *tempPath. The name starts with ".quorvel-" and ends with ".tmp".
   [[nodiscard]] virtual bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) = 0;
+  // Deletes the temporary files of ours (see platform/temp_file_name.h) in `folder`,
+  // and with `withSubfolders` below it, that no live process is writing: what a
+  // killed job left behind. Returns how many.
+  virtual std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) = 0;
   // Atomically renames `from` to `to`, replacing `to` when it exists.
   [[nodiscard]] virtual bool MoveFileExW(std::u16string_view from, std::u16string_view to) = 0;
 
@@ -91,8 +97,21 @@ class Platform {
   virtual std::u16string ExpandEnvironmentStringsW(std::u16string_view text) = 0;
   virtual std::u16string GetModuleFileNameW() = 0;
   // True when `path`, with ".", ".." and every link of its existing part resolved,
-  // is `folder` itself or lies below it (`folder` resolved the same way).
-  [[nodiscard]] virtual bool IsPathWithin(std::u16string_view path, std::u16string_view folder) = 0;
+  // is `folder` itself or lies below it (`folder` resolved the same way). When
+  // either cannot be resolved at all (no native form, a name too long, a link
+  // loop), it is false and *unresolved (when given) is set; LastErrorText says why.
+  [[nodiscard]] virtual bool IsPathWithin(std::u16string_view path, std::u16string_view folder,
+                                          bool* unresolved = nullptr) = 0;
+
+  // ---- The profile ------------------------------------------------------------------
+  // One job at a time per profile: a backup and a restore, or two restores, that
+  // overlapped would interleave file by file. Waits up to `waitMilliseconds` for
+  // another holder, then fails with kInvalidHandle and a LastErrorText that names
+  // the profile. `create`: make the Favorites folder when it is missing (a dry run
+  // does not; without that folder there is nothing to keep apart, and the lock
+  // succeeds). Locks of separate calls exclude each other, in one process too.
+  [[nodiscard]] virtual ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) = 0;
+  virtual bool UnlockProfile(ProfileLock lock) = 0;
 
   // ---- Registry -----------------------------------------------------------------
   // Roots: kHkeyCurrentUser (the profile's NTUSER.DAT) and kHkeyClassesRoot (the

@@ -40,6 +40,13 @@ class PlatformWrapper : public Platform {
   bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) override {
     return m_target.GetTempFileNameW(folder, tempPath);
   }
+  std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) override {
+    return m_target.RemoveStaleTempFiles(folder, withSubfolders);
+  }
+  ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) override {
+    return m_target.LockProfile(waitMilliseconds, create);
+  }
+  bool UnlockProfile(ProfileLock lock) override { return m_target.UnlockProfile(lock); }
   bool MoveFileExW(std::u16string_view from, std::u16string_view to) override {
     return m_target.MoveFileExW(from, to);
   }
@@ -64,8 +71,9 @@ class PlatformWrapper : public Platform {
     return m_target.ExpandEnvironmentStringsW(text);
   }
   std::u16string GetModuleFileNameW() override { return m_target.GetModuleFileNameW(); }
-  bool IsPathWithin(std::u16string_view path, std::u16string_view folder) override {
-    return m_target.IsPathWithin(path, folder);
+  bool IsPathWithin(std::u16string_view path, std::u16string_view folder,
+                    bool* unresolved = nullptr) override {
+    return m_target.IsPathWithin(path, folder, unresolved);
   }
   RegResult RegOpenKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
                           RegKey* opened) override {

@@ -62,7 +62,14 @@ struct RegKeyTraits {
   static bool Close(Platform& os, Handle handle) { return os.RegCloseKey(handle) == kErrorSuccess; }
 };
 
+struct ProfileLockTraits {
+  using Handle = ProfileLock;
+  static constexpr Handle kInvalid = kInvalidHandle;
+  static bool Close(Platform& os, Handle handle) { return os.UnlockProfile(handle); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueProfileLock = UniqueHandle<ProfileLockTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 

@@ -84,6 +84,10 @@ std::int32_t LZMADecompProcessor::Process(const std::uint8_t* input, std::int32_
     return 0;
   }
   if (input[0] == kStoredForm) {
+    if (static_cast<std::uint64_t>(length - 1) > kMaxDecodedBlockSize) {
+      SetLastErrorText("stored block holds more than one piece of source data");
+      return Fail();
+    }
     std::uint8_t* out = ResetOutput(length - 1);
     if (length > 1) std::memcpy(out, input + 1, static_cast<std::size_t>(length - 1));
     return m_nOutputSize;
@@ -106,7 +110,7 @@ std::int32_t LZMADecompProcessor::Process(const std::uint8_t* input, std::int32_
   // Checked before the output is allocated: a damaged size must not cost 4 GiB.
   const std::uint64_t n = DecodeFixed64(form + (kPlainSizeOffset - kFilterOffset));
   if (n > kMaxDecodedBlockSize) {
-    SetLastErrorText("compressed block states an implausible size");
+    SetLastErrorText("compressed block states more than one piece of source data");
     return Fail();
   }
 

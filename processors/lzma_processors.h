@@ -5,10 +5,10 @@
 
 namespace qv {
 
-// Largest uncompressed size a compressed block may state. Blocks are written from
-// pieces of at most 102400 bytes, so anything near this bound is damage; it is
-// refused before anything is allocated.
-inline constexpr std::uint64_t kMaxDecodedBlockSize = 16u * 1024 * 1024;
+// Largest plain size a compressed block may decode to. Every block of an archive
+// holds one piece of at most 102400 source bytes, so a block that states more is
+// damage (or a decompression bomb); it is refused before anything is allocated.
+inline constexpr std::uint64_t kMaxDecodedBlockSize = 102400;
 
 class LZMACompProcessor : public DataProcessor {
  public:

@@ -47,18 +47,16 @@ bool FileItemOpt::Begin() {
     if (!m_options.bDryRun) return Fail("the Favorites folder is unknown");
     favorites = Os().ExpandEnvironmentStringsW(u"%USERPROFILE%\\Favorites");
   }
-  std::u16string folder = Os().ExpandEnvironmentStringsW(storedFolder);
-  while (folder.size() > 1 && folder.back() == u'\\') folder.pop_back();
-  // Checked before anything is created: SHCreateDirectoryExW would otherwise make
-  // the folders a hostile archive names outside Favorites.
-  if (std::string problem = FolderProblem(folder, favorites); !problem.empty()) return Refuse(problem);
-
+  std::u16string folder;
+  if (std::string problem = FavoritesFolderTarget(storedFolder, favorites, &folder); !problem.empty()) {
+    return Refuse(problem);
+  }
   m_strTargetPath = folder + u"\\" + name;
   m_bTargetExists = Os().PathFileExistsW(m_strTargetPath);
   // A link in Favorites that leads elsewhere is not ours to turn into a file: on
   // Windows the write would land at the link's target, outside Favorites.
-  if (!FolderProblem(m_strTargetPath, favorites).empty()) {
-    return Refuse("the file is a link that leads outside the Favorites folder");
+  if (std::string problem = FileTargetProblem(m_strTargetPath, favorites); !problem.empty()) {
+    return Refuse(problem);
   }
   if (m_options.bDryRun) {
     m_bBegun = true;

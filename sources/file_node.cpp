@@ -1,6 +1,7 @@
 #include "sources/file_node.h"
 
 #include "platform/platform.h"
+#include "platform/temp_file_name.h"
 #include "platform/text.h"
 #include "platform/unique_handles.h"
 
@@ -40,6 +41,9 @@ bool FileNode::ListChildren(std::vector<FileNode>& children,
   }
   do {
     if (found.strName == u"." || found.strName == u"..") continue;
+    // Our own temporary files are never favorites: a live one belongs to a job
+    // that is writing it, a stale one to a job that was killed.
+    if (!found.bDirectory && IsTempFileName(found.strName)) continue;
     const std::u16string path = Join(folderText, found.strName);
     FileNode child;
     child.pattern = pattern;

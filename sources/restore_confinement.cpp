@@ -1,5 +1,6 @@
 #include "sources/restore_confinement.h"
 
+#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -8,6 +9,10 @@
 
 namespace qv {
 namespace {
+
+// NTFS holds at most 255 UTF-16 units in one name.
+constexpr std::size_t kMaxNameUnits = 255;
+constexpr std::u16string_view kStoredFavorites = u"%USERPROFILE%\\Favorites";
 
 std::vector<std::u16string_view> SplitComponents(std::u16string_view path) {
   std::vector<std::u16string_view> parts;
@@ -22,9 +27,9 @@ std::vector<std::u16string_view> SplitComponents(std::u16string_view path) {
 
 char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
-// Registry key names compare without regard to case; the names compared here are
-// ASCII, so folding ASCII letters is enough.
-bool SameKeyName(std::u16string_view a, std::u16string_view b) {
+// The names compared here (the settings key, the profile variable, "Favorites",
+// device names) are ASCII, so folding ASCII letters is enough.
+bool SameAsciiName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
@@ -34,24 +39,121 @@ bool SameKeyName(std::u16string_view a, std::u16string_view b) {
 
 bool IsDotComponent(std::u16string_view part) { return part == u"." || part == u".."; }
 
-}  // namespace
+// Windows opens these as devices whatever follows them after a dot.
+bool IsDeviceName(std::u16string_view name) {
+  std::u16string_view base = name.substr(0, name.find(u'.'));
+  while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
+  for (std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
+    if (SameAsciiName(base, device)) return true;
+  }
+  if (base.size() != 4 || base[3] < u'1' || base[3] > u'9') return false;
+  return SameAsciiName(base.substr(0, 3), u"COM") || SameAsciiName(base.substr(0, 3), u"LPT");
+}
 
-std::string FileNameProblem(std::u16string_view name) {
-  if (name.empty()) return "the file name is empty";
-  if (IsDotComponent(name)) return "the file name \"" + ToUtf8(name) + "\" names a folder";
-  if (name.find_first_of(u"\\/:") != std::u16string_view::npos) {
-    return "the file name \"" + ToUtf8(name) + "\" is not a single path component";
+bool HasUnpairedSurrogate(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        ++i;
+        continue;
+      }
+      return true;
+    }
+    if (c >= 0xDC00 && c <= 0xDFFF) return true;
+  }
+  return false;
+}
+
+// Empty when a Windows folder can hold `name` as one entry; `what` names it in
+// the reason ("file name", "folder name").
+std::string WindowsNameProblem(std::u16string_view name, const char* what) {
+  const std::string quoted = std::string(what) + " \"" + ToUtf8(name) + "\"";
+  if (name.empty()) return std::string("the ") + what + " is empty";
+  if (IsDotComponent(name)) return "the " + quoted + " names a folder";
+  for (const char16_t c : name) {
+    if (c == u'\\' || c == u'/' || c == u':') return "the " + quoted + " is not a single path component";
+    if (c < 0x20) return "the " + quoted + " holds a control character, which Windows does not allow";
+    if (std::u16string_view(u"<>\"|?*").find(c) != std::u16string_view::npos) {
+      return "the " + quoted + " holds one of <>\"|?*, which Windows does not allow";
+    }
+  }
+  if (name.back() == u'.' || name.back() == u' ') {
+    return "the " + quoted + " ends in a dot or a blank, which Windows does not allow";
+  }
+  if (IsDeviceName(name)) return "the " + quoted + " is a Windows device name";
+  if (name.size() > kMaxNameUnits) {
+    return std::string("the ") + what + " is longer than " + std::to_string(kMaxNameUnits) +
+           " characters, the most a Windows name holds";
+  }
+  if (HasUnpairedSurrogate(name)) {
+    return std::string("the ") + what + " holds an unpaired surrogate, which no file system here can name";
   }
   return {};
 }
 
-std::string FolderProblem(std::u16string_view expandedFolder, std::u16string_view favoritesFolder) {
-  if (expandedFolder.empty()) return "the folder is empty";
-  if (!Os().IsPathWithin(expandedFolder, favoritesFolder)) {
-    return "the folder \"" + ToUtf8(expandedFolder) + "\" lies outside the Favorites folder \"" +
-           ToUtf8(favoritesFolder) + "\"";
+// Empty when `path` lies inside `favoritesFolder`; otherwise why: outside, or
+// impossible to resolve (with the platform's reason).
+std::string WithinProblem(std::u16string_view path, std::u16string_view favoritesFolder,
+                          const char* what) {
+  bool unresolved = false;
+  if (Os().IsPathWithin(path, favoritesFolder, &unresolved)) return {};
+  const std::string quoted = std::string(what) + " \"" + ToUtf8(path) + "\"";
+  if (unresolved) return "the " + quoted + " cannot be checked: " + Os().LastErrorText();
+  return "the " + quoted + " lies outside the Favorites folder \"" + ToUtf8(favoritesFolder) + "\"";
+}
+
+}  // namespace
+
+std::string FileNameProblem(std::u16string_view name) { return WindowsNameProblem(name, "file name"); }
+
+std::string FavoritesFolderTarget(std::u16string_view storedFolder,
+                                  std::u16string_view favoritesFolder, std::u16string* folder) {
+  while (storedFolder.size() > 1 && storedFolder.back() == u'\\') storedFolder.remove_suffix(1);
+  if (storedFolder.empty()) return "the folder is empty";
+  const bool inStoredFavorites =
+      storedFolder.size() >= kStoredFavorites.size() &&
+      SameAsciiName(storedFolder.substr(0, kStoredFavorites.size()), kStoredFavorites) &&
+      (storedFolder.size() == kStoredFavorites.size() || storedFolder[kStoredFavorites.size()] == u'\\');
+  std::u16string target;
+  if (inStoredFavorites) {
+    // Whatever case another tool wrote, the profile's own Favorites folder is meant.
+    target = favoritesFolder;
+    const std::u16string_view below = storedFolder.substr(kStoredFavorites.size());
+    if (!below.empty()) {
+      for (std::u16string_view part : SplitComponents(below.substr(1))) {
+        // "." and ".." are resolved, and checked, below.
+        if (std::string problem = IsDotComponent(part) ? std::string() : WindowsNameProblem(part, "folder name");
+            !problem.empty()) {
+          return problem;
+        }
+        target += u'\\';
+        target += part;
+      }
+    }
+  } else {
+    // Any other form (a native path, say) is taken as written, and every name on
+    // it must still be one Windows can hold; the drive ("Z:") stays as it is.
+    target = Os().ExpandEnvironmentStringsW(storedFolder);
+    const std::vector<std::u16string_view> parts = SplitComponents(target);
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+      if (IsDotComponent(parts[i])) continue;  // resolved, and checked, below
+      if (std::string problem = WindowsNameProblem(parts[i], "folder name"); !problem.empty()) return problem;
+    }
   }
+  // Checked before anything is created: creating the folders would otherwise make
+  // those a hostile archive names outside Favorites.
+  if (std::string problem = WithinProblem(target, favoritesFolder, "folder"); !problem.empty()) return problem;
+  *folder = std::move(target);
   return {};
+}
+
+std::string FileTargetProblem(std::u16string_view path, std::u16string_view favoritesFolder) {
+  bool unresolved = false;
+  if (Os().IsPathWithin(path, favoritesFolder, &unresolved)) return {};
+  if (unresolved) return "the file \"" + ToUtf8(path) + "\" cannot be checked: " + Os().LastErrorText();
+  // The folder was inside, so only a link at the name itself can lead out.
+  return "the file is a link that leads outside the Favorites folder";
 }
 
 std::string SettingsKeyProblem(RegKey root, std::u16string_view subkey) {
@@ -68,7 +170,7 @@ std::string SettingsKeyProblem(RegKey root, std::u16string_view subkey) {
   }
   const std::vector<std::u16string_view> required = SplitComponents(kSettingsKey);
   bool inside = parts.size() >= required.size();
-  for (std::size_t i = 0; inside && i < required.size(); ++i) inside = SameKeyName(parts[i], required[i]);
+  for (std::size_t i = 0; inside && i < required.size(); ++i) inside = SameAsciiName(parts[i], required[i]);
   if (!inside) {
     return "the key \"" + ToUtf8(subkey) + "\" is not below HKEY_CURRENT_USER\\" + ToUtf8(kSettingsKey);
   }

@@ -12,12 +12,22 @@ namespace qv {
 
 inline constexpr std::u16string_view kSettingsKey = u"Software\\Microsoft\\Internet Explorer";
 
-// Empty when `name` is one plain path component; otherwise why it is not.
+// Empty when `name` is one plain path component that a Windows folder can hold
+// (a profile restored here may go back to Windows, and Windows can neither open
+// nor delete "CON", "x.url." or "a?b"); otherwise why it is not.
 std::string FileNameProblem(std::u16string_view name);
 
-// Empty when `expandedFolder` lies inside `favoritesFolder` once ".", ".." and links
-// are resolved; otherwise why it does not.
-std::string FolderProblem(std::u16string_view expandedFolder, std::u16string_view favoritesFolder);
+// Where a stored folder ("%USERPROFILE%\Favorites\Links") goes in this profile:
+// *folder is set and the result is empty when it lies inside `favoritesFolder`
+// once ".", ".." and links are resolved and every name below Favorites is one a
+// Windows folder can hold; otherwise the result says why not. The profile variable
+// and the Favorites part match without regard to case, as Windows paths do.
+std::string FavoritesFolderTarget(std::u16string_view storedFolder,
+                                  std::u16string_view favoritesFolder, std::u16string* folder);
+
+// Empty when `path` (a file about to be written) still lies inside
+// `favoritesFolder` once links are resolved; otherwise why not.
+std::string FileTargetProblem(std::u16string_view path, std::u16string_view favoritesFolder);
 
 // Empty when `subkey` under `root` is the settings key or below it, compared without
 // regard to case, component by component; otherwise why it is not.

@@ -1,5 +1,6 @@
 #include "store/archive_reader.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/platform.h"
@@ -60,8 +61,22 @@ std::uint64_t ArchiveReader::Run() {
     m_report.strEndReason = "cannot open the archive: " + m_stream.ReadError();
     return 0;
   }
+  // Records carry their own protected flag, but only a protected header has a
+  // password behind it: a protected record in an archive without one would be
+  // decrypted with the empty password's key into junk.
+  const std::vector<std::uint8_t>& header = m_stream.Header();
+  m_bArchiveProtected = false;
+  if (header.size() == kArchiveHeaderSize) {
+    ArchiveHeaderBytes bytes{};
+    std::copy(header.begin(), header.end(), bytes.begin());
+    m_bArchiveProtected = DecodeArchiveHeader(bytes).isProtected != 0;
+  }
   std::uint64_t sum = 0;
   for (;;) {
+    if (StopRequested()) {
+      m_report.bStopped = true;
+      break;
+    }
     const std::int64_t result = ReadRecord();
     if (result < 0) break;
     sum += static_cast<std::uint64_t>(result);
@@ -143,17 +158,26 @@ std::int64_t ArchiveReader::ReadRecord() {
   if (headRead != ArchiveStream::Result::kOk) {
     return StopInRecord(*item, std::move(result), headRead, "the record head" + At(recordOffset));
   }
-  // A head that does not decode makes Begin refuse the record with a reason.
-  (void)item->SetHead(body);
+  std::string damage;
+  if (!item->SetHead(body)) {
+    damage = "the record head" + At(recordOffset) + " holds a name or path without its terminator";
+  } else if (item->IsProtected() != 0 && !m_bArchiveProtected) {
+    damage = "the record is marked password protected, but the archive has no password";
+  }
   result.strTarget = item->Describe();
-  const bool begun = item->Begin();
-  return ReadBlocks(*item, begun, std::move(result));
+  // A damaged record is never begun: its target stays as it was.
+  const bool begun = damage.empty() && item->Begin();
+  return ReadBlocks(*item, begun, std::move(damage), std::move(result));
 }
 
-std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, RecordResult result) {
+std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string damage,
+                                       RecordResult result) {
   std::int64_t recordSum = 0;
   std::uint64_t delivered = 0;
-  std::string damage;
+  // Once the record cannot reach its target (refused, damaged, a failed write),
+  // the rest of its blocks are only framed, never decoded: a hostile archive must
+  // not make us decode what nobody will keep.
+  bool failed = !begun || !damage.empty();
   StreamBlock block;
   // A block head that states an impossible size is the block's fault, not the head's.
   const auto headProblem = [&](ArchiveStream::Result read) {
@@ -164,20 +188,32 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, RecordResult 
   ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
   if (read != ArchiveStream::Result::kOk) return headProblem(read);
   while (!block.bLast) {
+    if (StopRequested()) {
+      // The record stays unfinished, so its target stays as it was.
+      item.Discard();
+      m_report.bStopped = true;
+      return kStop;
+    }
     read = m_stream.ReadPayload(&block);
     if (read != ArchiveStream::Result::kOk) {
       return StopInRecord(item, std::move(result), read, "the block" + At(block.nOffset));
     }
-    DataBuffer buffer(block.payload.data(), block.payload.size());
-    if (item.IsProtected()) buffer.AddStage(std::make_unique<DESDecryptor>(m_strPassword));
-    if (item.IsCompressed()) buffer.AddStage(std::make_unique<LZMADecompProcessor>());
-    if (!buffer.Run()) {
-      ++m_report.nDamagedBlocks;
-      if (damage.empty()) damage = "the block" + At(block.nOffset) + " could not be decoded";
-    } else if (damage.empty()) {
-      // Nothing more is offered once a block is lost: the record will be discarded.
-      recordSum += item.Write(buffer.Data(), static_cast<std::uint32_t>(buffer.Size()));
-      delivered += buffer.Size();
+    if (!failed) {
+      DataBuffer buffer(block.payload.data(), block.payload.size());
+      if (item.IsProtected()) buffer.AddStage(std::make_unique<DESDecryptor>(m_strPassword));
+      if (item.IsCompressed()) buffer.AddStage(std::make_unique<LZMADecompProcessor>());
+      if (!buffer.Run() || (item.IsCompressed() == 0 && buffer.Size() > kBlockSize)) {
+        // A block decodes to one piece of at most kBlockSize bytes, or it is damage.
+        ++m_report.nDamagedBlocks;
+        damage = "the block" + At(block.nOffset) + " could not be decoded";
+        failed = true;
+      } else {
+        const std::uint32_t size = static_cast<std::uint32_t>(buffer.Size());
+        const std::uint32_t taken = item.Write(buffer.Data(), size);
+        recordSum += taken;
+        delivered += taken;
+        failed = taken < size;
+      }
     }
     read = m_stream.ReadBlockHead(&block);
     if (read != ArchiveStream::Result::kOk) return headProblem(read);
@@ -186,14 +222,14 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, RecordResult 
                  0);
   }
 
-  if (!begun) {
-    item.Discard();
-    result.outcome = RecordOutcome::kSkipped;
-    result.strReason = item.SkipReason();
-  } else if (!damage.empty()) {
+  if (!damage.empty()) {
     item.Discard();
     result.outcome = RecordOutcome::kDamaged;
     result.strReason = damage;
+  } else if (!begun) {
+    item.Discard();
+    result.outcome = RecordOutcome::kSkipped;
+    result.strReason = item.SkipReason();
   } else if (!item.End()) {
     result.outcome = RecordOutcome::kSkipped;
     result.strReason = item.SkipReason();

@@ -8,6 +8,7 @@
 // accepts is damage, never an allocation.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -33,6 +34,8 @@ class ArchiveReader {
 
   // Progress goes to `window` as `message` (position in percent, 0); 0 posts nothing.
   void SetNotifyWindow(WindowHandle window, std::uint32_t message);
+  // Once `flag` (may be null) is set, the record being read is dropped and Run ends.
+  void SetStopFlag(const std::atomic<bool>* flag) { m_pStopFlag = flag; }
 
   // Restores every record; returns the bytes that the restore operations accepted.
   std::uint64_t Run();
@@ -47,9 +50,10 @@ class ArchiveReader {
   DataItemFactory* FindFactory(int kind) const;
   // The blocks of the record whose head `item` took, decoded and offered to it up
   // to the end marker; then the record's outcome.
-  std::int64_t ReadBlocks(DataItem& item, bool begun, RecordResult result);
+  std::int64_t ReadBlocks(DataItem& item, bool begun, std::string damage, RecordResult result);
   void PostProgress(std::uint64_t wParam, std::int64_t lParam);
   void EndEarly(std::string reason);
+  bool StopRequested() const { return m_pStopFlag != nullptr && m_pStopFlag->load(std::memory_order_relaxed); }
   // Ends the restore inside a record that the stream could not frame; `what` is
   // the piece that failed ("the block at offset 1164").
   std::int64_t StopInRecord(DataItem& item, RecordResult result, ArchiveStream::Result read,
@@ -62,6 +66,8 @@ class ArchiveReader {
   std::vector<std::unique_ptr<Factory<DataItem, int>>> m_factories;
   std::u16string m_strPassword;
   std::uint32_t m_nHeaderSize;
+  bool m_bArchiveProtected = false;
+  const std::atomic<bool>* m_pStopFlag = nullptr;
   RestoreReport m_report;
 };
 

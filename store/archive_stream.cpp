@@ -15,10 +15,15 @@ bool ArchiveStream::Open(std::u16string_view path, std::uint32_t headerSize) {
   m_strReadError.clear();
   // Open-existing: an archive that vanished must not be created empty at its path.
   m_archive = UniqueFile(Os().CreateFileW(path, kGenericRead, kFileShareNone, kOpenExisting));
-  if (!m_archive.Valid() ||
-      (headerSize != 0 && !Os().SetFilePointer(m_archive.Get(), headerSize, kFileBegin, nullptr)) ||
-      !Os().GetFileSize(m_archive.Get(), &m_nFileSize)) {
+  if (!m_archive.Valid() || !Os().GetFileSize(m_archive.Get(), &m_nFileSize)) {
     m_strReadError = Os().LastErrorText();
+    Close();
+    return false;
+  }
+  m_header.assign(headerSize, 0);
+  m_header.resize(ReadUpTo(m_header.data(), headerSize));
+  m_nConsumed = 0;  // counted from the end of the header
+  if (m_bReadFailed) {
     Close();
     return false;
   }

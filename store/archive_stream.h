@@ -13,16 +13,16 @@
 #include <vector>
 
 #include "platform/unique_handles.h"
-#include "processors/lzma_processors.h"
+#include "store/records.h"
 
 namespace qv {
 
-// The largest payload a block may state: the decoders refuse more than
-// kMaxDecodedBlockSize of output, and neither LZMA's worst-case growth nor the
-// cipher's framing comes near 1 MiB on top of that. Anything larger cannot be a
-// block, so the size field that frames the rest of the archive is garbage.
-inline constexpr std::uint32_t kMaxStoredBlockSize =
-    static_cast<std::uint32_t>(kMaxDecodedBlockSize) + 1024 * 1024;
+// The largest payload a block may state. A block holds one piece of at most
+// kBlockSize source bytes; the compression stage keeps its LZMA form only within
+// twice the piece's size, and the cipher adds at most 16 bytes. Anything larger
+// cannot be a block, so the size field that frames the rest of the archive is
+// garbage.
+inline constexpr std::uint32_t kMaxStoredBlockSize = 2 * kBlockSize + 4096;
 
 // One block as the stream found it.
 struct StreamBlock {
@@ -44,8 +44,9 @@ class ArchiveStream {
   };
 
   // Opens the archive for reading, sharing nothing, so that nobody writes it while
-  // it is read, and skips the first `headerSize` bytes. False when that failed;
-  // ReadError() then says why.
+  // it is read, and reads the first `headerSize` bytes (Header()). A file shorter
+  // than that simply holds no record. False when the file cannot be opened or
+  // read; ReadError() then says why.
   [[nodiscard]] bool Open(std::u16string_view path, std::uint32_t headerSize);
   void Close();
 
@@ -65,6 +66,8 @@ class ArchiveStream {
   std::uint64_t FileSize() const { return m_nFileSize; }
   std::uint64_t Remaining() const { return m_nFileSize > Offset() ? m_nFileSize - Offset() : 0; }
   const std::string& ReadError() const { return m_strReadError; }
+  // The header bytes as read; fewer than asked for when the file is that short.
+  const std::vector<std::uint8_t>& Header() const { return m_header; }
 
  private:
   std::uint32_t ReadUpTo(std::uint8_t* buffer, std::uint32_t size);
@@ -76,6 +79,7 @@ class ArchiveStream {
   std::uint64_t m_nFileSize = 0;
   bool m_bReadFailed = false;
   std::string m_strReadError;
+  std::vector<std::uint8_t> m_header;
 };
 
 }  // namespace qv

@@ -61,7 +61,12 @@ class DataStore {
       m_report.NoteFailure("cannot open the archive for writing: " + Os().LastErrorText());
       return 0;
     }
-    for (const Item& item : m_items) StoreItem(item);
+    for (const Item& item : m_items) {
+      // After a failed write the archive is lost anyway: reading and compressing
+      // the rest would only make the user wait for nothing.
+      if (m_report.nWriteFailures != 0) break;
+      StoreItem(item);
+    }
     CloseArchive();
     m_report.nSourceBytes = m_nDoneBytes;
     return m_nDoneBytes;
@@ -97,6 +102,10 @@ class DataStore {
     HeadInitor::Init(head, m_reader, m_bCompress, m_bProtect);
     const auto headBytes = HeadInitor::Encode(head);
     Write(headBytes.data(), headBytes.size(), written);
+    if (m_report.nWriteFailures != 0) {
+      m_reader.Close();
+      return written;
+    }
     ++m_report.nRecords;
 
     std::vector<std::uint8_t> piece(kBlockSize);
@@ -107,8 +116,6 @@ class DataStore {
         m_report.bStopped = true;
         break;
       }
-      m_nDoneBytes += count;
-      itemBytes += count;
       DataBuffer block(piece.data(), count);
       if (m_bCompress) block.AddStage(std::make_unique<CompProcessor>());
       if (m_bProtect) block.AddStage(std::make_unique<Encryptor>(m_strPassword));
@@ -121,6 +128,11 @@ class DataStore {
       const BlockHeadBytes blockHeadBytes = EncodeBlockHead(blockHead);
       Write(blockHeadBytes.data(), blockHeadBytes.size(), written);
       Write(block.Data(), block.Size(), written);
+      if (m_report.nWriteFailures != 0) break;
+      // Counted once the block is in the archive, so a failed backup reports what
+      // it really stored.
+      m_nDoneBytes += count;
+      itemBytes += count;
       m_progress.Post(Percent(), 0);
     }
     if (m_reader.ReadFailed()) {
@@ -129,6 +141,7 @@ class DataStore {
                                        " bytes; only those bytes are stored"});
     }
     m_reader.Close();
+    if (m_report.nWriteFailures != 0) return written;
     const BlockHeadBytes endMarker = EncodeBlockHead(BlockHead{1, 0});
     Write(endMarker.data(), endMarker.size(), written);
     return written;

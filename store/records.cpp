@@ -5,6 +5,7 @@
 
 #include "platform/coding.h"
 #include "processors/des_cryptors.h"
+#include "processors/lzma_processors.h"
 
 namespace qv {
 namespace {
@@ -25,6 +26,8 @@ static_assert(kRegItemSize == 4 + 4 + 2 * kTextFieldBytes);
 static_assert(kFileItemHeadSize == kKindSize + kFileItemSize + kFlagsAndPaddingSize);
 static_assert(kRegItemHeadSize == kKindSize + kRegItemSize + kFlagsAndPaddingSize);
 static_assert(kBlockHeadSize == 1 + 3 + 4);
+// The decoders refuse a block that would decode to more than one piece.
+static_assert(kMaxDecodedBlockSize == kBlockSize);
 // The verifier of a 65-byte phrase (8 length bytes, 72 cipher bytes) must fit.
 static_assert(kVerifierBlockSize == 8 + (kPasswordCheckPhrase.size() + 1 + 7) / 8 * 8);
 static_assert(kVerifierBlockSize <= kVerifierFieldSize);
@@ -43,8 +46,11 @@ void EncodeTextField(std::uint8_t* dst, const TextField& field) {
   for (std::size_t i = 0; i < field.size(); ++i) EncodeFixed16(dst + 2 * i, field[i]);
 }
 
-void DecodeTextField(const std::uint8_t* src, TextField& field) {
+// False when the field holds no terminator: 260 units of text are one more than
+// any field may hold, and whoever restored it could never back it up again.
+bool DecodeTextField(const std::uint8_t* src, TextField& field) {
   for (std::size_t i = 0; i < field.size(); ++i) field[i] = DecodeFixed16(src + 2 * i);
+  return std::find(field.begin(), field.end(), u'\0') != field.end();
 }
 
 void EncodeFileItemBody(std::uint8_t* body, const FileItemHead& head) {
@@ -129,11 +135,11 @@ BlockHead DecodeBlockHead(const BlockHeadBytes& bytes) {
 bool DecodeFileItemHeadBody(std::span<const std::uint8_t> body, FileItemHead* head) {
   if (body.size() != kFileItemHeadSize - kKindSize || !head) return false;
   head->kind = kFileItemKind;
-  DecodeTextField(body.data() + kFileFolderAt, head->item.folder);
-  DecodeTextField(body.data() + kFileNameAt, head->item.name);
+  const bool folderEnds = DecodeTextField(body.data() + kFileFolderAt, head->item.folder);
+  const bool nameEnds = DecodeTextField(body.data() + kFileNameAt, head->item.name);
   head->compressed = body[kFileFlagsAt];
   head->isProtected = body[kFileFlagsAt + 1];
-  return true;
+  return folderEnds && nameEnds;
 }
 
 bool DecodeRegItemHeadBody(std::span<const std::uint8_t> body, RegItemHead* head) {
@@ -141,11 +147,11 @@ bool DecodeRegItemHeadBody(std::span<const std::uint8_t> body, RegItemHead* head
   head->kind = kRegItemKind;
   head->item.root = DecodeFixed32(body.data() + kRegRootAt);
   head->item.type = DecodeFixed32(body.data() + kRegTypeAt);
-  DecodeTextField(body.data() + kRegSubkeyAt, head->item.subkey);
-  DecodeTextField(body.data() + kRegValueNameAt, head->item.valueName);
+  const bool subkeyEnds = DecodeTextField(body.data() + kRegSubkeyAt, head->item.subkey);
+  const bool nameEnds = DecodeTextField(body.data() + kRegValueNameAt, head->item.valueName);
   head->compressed = body[kRegFlagsAt];
   head->isProtected = body[kRegFlagsAt + 1];
-  return true;
+  return subkeyEnds && nameEnds;
 }
 
 HeaderCheck CheckArchiveHeader(const ArchiveHeader& header) {

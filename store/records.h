@@ -98,7 +98,8 @@ BlockHeadBytes EncodeBlockHead(const BlockHead& head);
 BlockHead DecodeBlockHead(const BlockHeadBytes& bytes);
 
 // The record-head bytes after the 4-byte kind code, as the reader hands them over
-// (1044 and 1052 bytes). Return false when `body` is not exactly that long.
+// (1044 and 1052 bytes). Return false when `body` is not exactly that long, or
+// when a text field holds no terminator (the head is filled in all the same).
 [[nodiscard]] bool DecodeFileItemHeadBody(std::span<const std::uint8_t> body, FileItemHead* head);
 [[nodiscard]] bool DecodeRegItemHeadBody(std::span<const std::uint8_t> body, RegItemHead* head);
 

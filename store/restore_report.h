@@ -30,6 +30,7 @@ struct RestoreReport {
   std::uint64_t nUnknownKindCodes = 0;  // 4-byte groups passed over
   bool bOpenFailed = false;
   bool bEndedEarly = false;
+  bool bStopped = false;  // the stop flag was set before the archive's end
   std::string strEndReason;  // why the archive was not read to its end
 
   std::uint64_t Count(RecordOutcome outcome) const {
@@ -44,7 +45,7 @@ struct RestoreReport {
   }
   // Something in the archive did not reach the profile.
   bool HasLosses() const {
-    return bOpenFailed || bEndedEarly || nDamagedBlocks > 0 || nUnknownKindCodes > 0 ||
+    return bOpenFailed || bEndedEarly || bStopped || nDamagedBlocks > 0 || nUnknownKindCodes > 0 ||
            Count(RecordOutcome::kRestored) != records.size();
   }
 };

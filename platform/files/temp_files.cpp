@@ -1,23 +1,26 @@
 #include "platform/files/temp_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 #include "platform/errors/last_error.h"
 #include "platform/errors/os_error.h"
 #include "platform/files/unique_fd.h"
+#include "platform/temp_file_name.h"
 
 namespace qv {
 namespace {
 
-constexpr std::string_view kTempPrefix = ".quorvel-";
-constexpr std::string_view kTempSuffix = ".tmp";
-constexpr std::size_t kTempRandomChars = 6;  // mkostemps' XXXXXX
 
 std::string ParentFolder(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
@@ -53,13 +56,34 @@ mode_t CurrentUmask() {
   return line ? static_cast<mode_t>(strtoul(line + 6, nullptr, 8)) : 022;
 }
 
+bool ProcessIsAlive(std::uint64_t process) {
+  if (process > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) return false;
+  return kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM;
+}
+
+// Whether `name` in the open folder is a temporary file of ours that nobody can be
+// writing any more.
+bool IsStale(int folder, std::string_view name) {
+  const TempFileName parsed = ParseTempFileName(name);
+  if (!parsed.bOurs) return false;
+  // A live writer of ours (its process still runs) keeps its file, whatever locks
+  // it holds at this moment: between two opens it holds none.
+  if (parsed.nProcess != 0 && ProcessIsAlive(parsed.nProcess)) return false;
+  const UniqueFd fd(openat(folder, std::string(name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.Valid()) return false;
+  // Every writer of ours holds a share lock while it writes; a file that can be
+  // locked exclusively is written by nobody.
+  return flock(fd.Get(), LOCK_EX | LOCK_NB) == 0;
+}
+
 }  // namespace
 
 bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string* path) {
   std::string pattern = folder;
   if (pattern.empty() || pattern.back() != '/') pattern += '/';
-  pattern += std::string(kTempPrefix) + std::string(kTempRandomChars, 'X') + std::string(kTempSuffix);
-  UniqueFd fd(mkostemps(pattern.data(), static_cast<int>(kTempSuffix.size()), O_CLOEXEC));
+  pattern += std::string(kTempNamePrefix) + std::to_string(getpid()) + "-" +
+             std::string(kTempNameRandomChars, 'X') + std::string(kTempNameSuffix);
+  UniqueFd fd(mkostemps(pattern.data(), static_cast<int>(kTempNameSuffix.size()), O_CLOEXEC));
   if (!fd.Valid()) {
     SetLastErrorFromErrno("cannot create a temporary file in", folder, errno);
     return false;
@@ -71,15 +95,35 @@ bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string*
   return true;
 }
 
-bool IsTempFileName(std::string_view name) {
-  if (name.size() != kTempPrefix.size() + kTempRandomChars + kTempSuffix.size() ||
-      !name.starts_with(kTempPrefix) || !name.ends_with(kTempSuffix)) {
-    return false;
+std::uint64_t RemoveStaleTempFiles(const std::string& folder, bool withSubfolders) {
+  std::uint64_t removed = 0;
+  std::vector<std::string> pending{folder};
+  while (!pending.empty()) {
+    const std::string current = std::move(pending.back());
+    pending.pop_back();
+    DIR* listing = opendir(current.c_str());
+    if (listing == nullptr) continue;  // nothing of ours can be found there either
+    while (const dirent* entry = readdir(listing)) {
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      const std::string path = current + "/" + std::string(name);
+      unsigned char type = entry->d_type;
+      if (type == DT_UNKNOWN) {
+        struct stat info {};
+        if (fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
+      }
+      if (type == DT_DIR) {
+        if (withSubfolders) pending.push_back(path);
+        continue;
+      }
+      if (type == DT_REG && IsStale(dirfd(listing), name)) {
+        if (unlinkat(dirfd(listing), entry->d_name, 0) == 0) ++removed;
+      }
+    }
+    closedir(listing);
   }
-  for (const char c : name.substr(kTempPrefix.size(), kTempRandomChars)) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
-  }
-  return true;
+  return removed;
 }
 
 bool RenameDurably(const std::string& from, const std::string& to, bool* renamed) {

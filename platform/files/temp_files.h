@@ -5,6 +5,7 @@
 // leaves the target as it was.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,12 +16,15 @@ enum class TempFileMode {
   kOwnerOnly,    // 0600: it becomes a hive, whose mode the commit copies later
 };
 
-// Creates a new empty file ".quorvel-XXXXXX.tmp" in `folder`; *path is its path.
+// Creates a new empty file ".quorvel-<pid>-XXXXXX.tmp" (platform/temp_file_name.h)
+// in `folder`; *path is its path.
 [[nodiscard]] bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string* path);
 
-// Whether a bare file name has exactly the form CreateTempFileIn gives it, so that
-// a user's own ".quorvel-notes.tmp" is never taken for one of ours.
-bool IsTempFileName(std::string_view name);
+// Deletes the temporary files of ours in `folder` (and, with `withSubfolders`, in
+// every folder below it, never through a link) that no live process can still be
+// writing: the process named in the name is gone, and nobody holds a share lock on
+// the file. Returns how many it deleted.
+std::uint64_t RemoveStaleTempFiles(const std::string& folder, bool withSubfolders);
 
 // rename(), then a sync of the folders involved, so that the new name survives a
 // crash. False when the rename failed, or when it happened but a folder could not

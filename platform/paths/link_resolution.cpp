@@ -106,10 +106,13 @@ bool ResolveLinks(const std::string& absolutePath, std::vector<std::string>* com
   return true;
 }
 
-bool IsNativePathWithin(const std::string& path, const std::string& folder) {
+bool IsNativePathWithin(const std::string& path, const std::string& folder, bool* unresolved) {
   std::vector<std::string> resolvedPath;
   std::vector<std::string> resolvedFolder;
-  if (!ResolveLinks(path, &resolvedPath) || !ResolveLinks(folder, &resolvedFolder)) return false;
+  if (!ResolveLinks(path, &resolvedPath) || !ResolveLinks(folder, &resolvedFolder)) {
+    if (unresolved) *unresolved = true;
+    return false;
+  }
   if (resolvedPath.size() < resolvedFolder.size()) return false;
   for (std::size_t i = 0; i < resolvedFolder.size(); ++i) {
     if (resolvedPath[i] != resolvedFolder[i]) return false;

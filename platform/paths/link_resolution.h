@@ -14,7 +14,8 @@ namespace qv {
 [[nodiscard]] bool ResolveLinks(const std::string& absolutePath,
                                 std::vector<std::string>* components);
 
-// True when `path` resolves to `folder` or below it, by whole components.
-bool IsNativePathWithin(const std::string& path, const std::string& folder);
+// True when `path` resolves to `folder` or below it, by whole components. False,
+// with *unresolved set, when either cannot be resolved (LastErrorText says why).
+bool IsNativePathWithin(const std::string& path, const std::string& folder, bool* unresolved);
 
 }  // namespace qv

@@ -238,6 +238,17 @@ TEST_F(BackupJobTest, FailureLeavesTheEarlierArchiveAndNoTemporaryFile) {
     EXPECT_EQ(ReadFileBytes(archive), "an earlier archive");
     EXPECT_TRUE(TempFilesIn(archive.parent_path()).empty());
   }
+
+  // A failed write ends the job there: nothing more is read or compressed, and
+  // the summary claims only what reached the archive.
+  profile.AddFavorite("second.bin", Bytes(1000));
+  faulty.Reset();
+  faulty.FailNthWrite(4);  // the payload of the first block
+  const BackupSummary cut = Backup(true);
+  ASSERT_EQ(cut.items.size(), 1u);
+  EXPECT_EQ(cut.items[0].nRecords, 1u);
+  EXPECT_EQ(cut.items[0].nSourceBytes, 0u);
+
   faulty.Reset();
   ASSERT_TRUE(Backup().bOk);
   EXPECT_TRUE(ParseArchive(ReadFileBytes(archive)).ok);

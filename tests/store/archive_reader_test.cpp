@@ -163,7 +163,8 @@ TEST_F(ArchiveReaderTest, ImpossibleBlockSizesAreDamageNotAllocations) {
   };
   const Case cases[] = {
       {"beyond every decoder", 0xFFFFFFF0u, RecordOutcome::kDamaged},
-      {"beyond the file", 5'000'000u, RecordOutcome::kCutShort},
+      {"more than any block holds", 5'000'000u, RecordOutcome::kDamaged},
+      {"beyond the file", 150'000u, RecordOutcome::kCutShort},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

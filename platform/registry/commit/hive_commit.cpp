@@ -6,8 +6,9 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/errors/last_error.h"
+#include "platform/files/folder_lock.h"
 #include "platform/registry/commit/hive_apply.h"
-#include "platform/registry/commit/hive_folder_lock.h"
 #include "platform/registry/commit/hive_subkey_lists.h"
 #include "platform/registry/commit/hive_temp_file.h"
 #include "platform/registry/hive/empty_hive.h"
@@ -23,9 +24,21 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
   // The program's own hive lives in a data folder that may not exist yet.
   const std::filesystem::path folder = std::filesystem::path(hivePath).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-  HiveFolderLock lock;
-  Status status = lock.Acquire(hivePath);
-  if (!status.ok()) return status;
+  // Two commits of one hive that overlap would each merge into the hive as it was
+  // before both, and the later rename would drop the other's changes.
+  FolderLock lock;
+  const std::string lockedFolder = folder.empty() ? std::string(".") : folder.string();
+  switch (lock.Acquire(lockedFolder, std::chrono::seconds(2))) {
+    case FolderLock::Result::kLocked:
+      break;
+    case FolderLock::Result::kBusy:
+      return Status::Error(hivePath + " is in use: another commit of it has held its folder " +
+                           "locked for over two seconds; try again when that one is done");
+    case FolderLock::Result::kFailed:
+      return Status::Error("cannot lock the folder for the commit of " + hivePath + ": " +
+                           LastErrorTextOfThread());
+  }
+  Status status;
   // Only under the lock: another commit may have created the hive meanwhile.
   const bool exists = std::filesystem::exists(hivePath, ignored);
 

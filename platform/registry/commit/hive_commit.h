@@ -20,7 +20,7 @@ using BeforeHiveReplace = std::function<Status(const std::string& tempPath)>;
 // changes, writes the result to a temporary file in the same folder, syncs it and
 // renames it over the hive. On failure the hive file is unchanged and no temporary
 // file remains. The caller has checked that the hive may be written. The hive's
-// folder is locked meanwhile (HiveFolderLock), so overlapping commits cannot drop
+// folder is locked meanwhile (FolderLock), so overlapping commits cannot drop
 // each other's changes.
 // maxRewrittenValueBytes: see ApplyPendingChanges.
 Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& changes,

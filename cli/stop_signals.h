@@ -1,0 +1,21 @@
+// Ctrl-C, a closed terminal (SIGHUP) and SIGTERM ask a running job to stop, so that
+// it removes its temporary files and leaves everything earlier as it was. A second
+// signal ends the process at once; the next job then removes what it left.
+#pragma once
+
+#include <atomic>
+
+namespace qv::cli {
+
+class StopSignals {
+ public:
+  StopSignals();   // installs the handlers
+  ~StopSignals();  // puts the defaults back
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+  // The flag to give the job; set once a signal arrived.
+  const std::atomic<bool>* Flag() const;
+};
+
+}  // namespace qv::cli
