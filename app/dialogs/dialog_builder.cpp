@@ -30,8 +30,8 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* pParent, const QRe
     }
     case ControlKind::kStaticBitmap: {
       auto* picture = new QLabel(pParent);
-      picture->setPixmap(LoadBitmapResource(control.nResource));
-      picture->setScaledContents(true);  // the picture fills its rectangle under any font
+      // The picture fills its rectangle under any font.
+      picture->setPixmap(LoadBitmapResource(control.nResource, rect.size()));
       return picture;
     }
     case ControlKind::kStaticIcon: {
@@ -55,8 +55,17 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* pParent, const QRe
     }
     case ControlKind::kAutoCheckBox:
       return new QCheckBox(text, pParent);
-    case ControlKind::kGroupBox:
-      return new QGroupBox(text, pParent);
+    case ControlKind::kGroupBox: {
+      auto* group = new QGroupBox(text, pParent);
+      // The title sits on the frame's top line, so the frame spans the whole
+      // rectangle as the template drew it.
+      const int half = group->fontMetrics().height() / 2;
+      group->setStyleSheet(QStringLiteral(
+          "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: %1px; }"
+          "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+          " left: 6px; padding: 0px 2px; }").arg(half));
+      return group;
+    }
   }
   return nullptr;
 }
@@ -64,6 +73,9 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* pParent, const QRe
 }  // namespace
 
 void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate) {
+  // A modal frame with a caption and a close box: nothing to minimise or maximise.
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   dialog.setWindowTitle(QString::fromUtf8(dialogTemplate.strCaption));
   QFont font = dialog.font();
   font.setPointSize(dialogTemplate.nPointSize);
@@ -90,6 +102,7 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate) {
     }
     QWidget* pWidget = MakeControl(control, pParent, rect);
     pWidget->setGeometry(rect);
+    pWidget->setFont(font);  // explicitly: the group box's style sheet would reset it
     pWidget->setProperty(kControlIdProperty, control.nId);
     if (control.strAccessibleName) pWidget->setAccessibleName(QString::fromUtf8(control.strAccessibleName));
     if (control.strAccessibleDescription) {

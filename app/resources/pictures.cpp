@@ -152,36 +152,38 @@ QPixmap AppIconAt(int size) {
   return icon;
 }
 
-QPixmap Splash() {
-  QPixmap splash(300, 200);
+// Drawn in a 300 x 200 space scaled to `size`, so it stays sharp at any size.
+QPixmap Splash(const QSize& size) {
+  QPixmap splash(size);
   QPainter painter(&splash);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.scale(size.width() / 300.0, size.height() / 200.0);
   QLinearGradient sky(0, 0, 0, 200);
   sky.setColorAt(0, QColor(0xdc, 0xe9, 0xf8));
   sky.setColorAt(1, Qt::white);
-  painter.fillRect(splash.rect(), sky);
+  painter.fillRect(QRect(0, 0, 300, 200), sky);
   painter.fillRect(QRect(0, 0, 300, 6), kBoxBlue);
+  painter.fillRect(QRect(0, 194, 300, 6), kBoxBlue);
 
-  painter.drawPixmap(24, 40, AppIconAt(72));
+  painter.drawPixmap(QRect(22, 34, 72, 72), AppIconAt(144));
   QFont title;
   title.setBold(true);
   title.setPixelSize(34);
   painter.setFont(title);
   painter.setPen(kBoxDark);
-  painter.drawText(QRect(110, 44, 180, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quorvel"));
+  painter.drawText(QRect(108, 30, 186, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quorvel"));
   QFont text;
   text.setPixelSize(12);
   painter.setFont(text);
   painter.setPen(QColor(0x33, 0x33, 0x33));
-  painter.drawText(QRect(112, 86, 180, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                   QStringLiteral("Backup and restore of Internet Explorer favorites and settings"));
+  painter.drawText(QRect(110, 78, 184, 60), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                   QStringLiteral("Backs up and restores your Internet Explorer favorites and settings"));
 
-  painter.drawPixmap(112, 140, FavoritesIcon());
-  painter.drawText(QRect(132, 138, 70, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Favorites"));
-  painter.drawPixmap(204, 140, SettingsIcon());
-  painter.drawText(QRect(224, 138, 76, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("IE Settings"));
-  painter.fillRect(QRect(0, 194, 300, 6), kBoxBlue);
+  painter.drawPixmap(QRect(22, 152, 16, 16), FavoritesIcon());
+  painter.drawText(QRect(42, 150, 90, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Favorites"));
+  painter.drawPixmap(QRect(132, 152, 16, 16), SettingsIcon());
+  painter.drawText(QRect(152, 150, 120, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("IE Settings"));
   return splash;
 }
 
@@ -196,10 +198,15 @@ QPixmap LoadBitmapResource(int nId) {
     case IDB_IE_SETTINGS:
       return SettingsIcon();
     case IDB_SPLASH:
-      return Splash();
+      return Splash(QSize(300, 200));
     default:
       return {};
   }
+}
+
+QPixmap LoadBitmapResource(int nId, const QSize& size) {
+  if (nId == IDB_SPLASH) return Splash(size);
+  return LoadBitmapResource(nId).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QIcon LoadAppIcon() {

@@ -12,6 +12,9 @@ namespace qv::app {
 // (16 x 16), IDB_SPLASH (300 x 200). A null pixmap for any other identifier.
 QPixmap LoadBitmapResource(int nId);
 
+// The same, drawn or scaled to fill `size`.
+QPixmap LoadBitmapResource(int nId, const QSize& size);
+
 // IDR_MAINFRAME, at the sizes window managers and dialogs ask for.
 QIcon LoadAppIcon();
 
