@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QThread>
 #include <QToolBar>
@@ -27,9 +28,12 @@
 #include "platform/win_types.h"
 
 namespace qv::app {
+namespace {
 
-inline constexpr int kStartWidth = 400;
-inline constexpr int kStartHeight = 400;
+constexpr int kStartWidth = 400;
+constexpr int kStartHeight = 400;
+
+}  // namespace
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent), m_gate(this) { OnCreate(); }
 
@@ -121,6 +125,10 @@ void CMainFrame::CreateToolBar() {
   m_wndToolBar->setObjectName(QStringLiteral("ToolBar"));
   m_wndToolBar->setIconSize(QSize(side, side));
   m_wndToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  // Qt's button for what does not fit; it has no text of its own.
+  if (auto* pMore = m_wndToolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) {
+    pMore->setAccessibleName(QStringLiteral("More toolbar buttons"));
+  }
   for (const ToolBarButtonTemplate& button : MainToolBarTemplate()) {
     QAction* pAction = CommandAction(button.nCommand);
     if (button.nImage < static_cast<int>(m_imlToolBar.size())) pAction->setIcon(m_imlToolBar[button.nImage]);
@@ -135,6 +143,7 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
   m_wndStatusBar = statusBar();
   m_wndStatusBar->setAccessibleName(QStringLiteral("Status"));
+  if (auto* pGrip = m_wndStatusBar->findChild<QSizeGrip*>()) pGrip->setAccessibleName(QStringLiteral("Resize"));
   // A child placed by hand rather than a pane: it keeps its place at the right
   // while the prompts use the whole bar.
   m_wndProgress = new QProgressBar(m_wndStatusBar);
@@ -171,14 +180,13 @@ void CMainFrame::RefreshItemList() { SetItemRows(MeasureItemRows(m_items)); }
 void CMainFrame::SetItemRows(const std::vector<ItemRow>& rows) { m_wndView->SetRows(rows); }
 
 void CMainFrame::customEvent(QEvent* pEvent) {
+  const std::uint32_t nMessage = static_cast<std::uint32_t>(pEvent->type());
+  if (nMessage != WM_JOB_PROGRESS && nMessage != WM_JOB_DONE) return QMainWindow::customEvent(pEvent);
   const auto* pMessage = static_cast<const JobMessageEvent*>(pEvent);
-  switch (static_cast<std::uint32_t>(pEvent->type())) {
-    case WM_JOB_PROGRESS:
-      return OnJobProgress(pMessage->WParam(), pMessage->LParam());
-    case WM_JOB_DONE:
-      return OnJobDone(pMessage->WParam(), pMessage->LParam());
-    default:
-      return QMainWindow::customEvent(pEvent);
+  if (nMessage == WM_JOB_PROGRESS) {
+    OnJobProgress(pMessage->WParam(), pMessage->LParam());
+  } else {
+    OnJobDone(pMessage->WParam(), pMessage->LParam());
   }
 }
 

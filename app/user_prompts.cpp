@@ -3,12 +3,25 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace qv::app {
 namespace {
 
 UserPrompts* g_pInstalled = nullptr;  // the window's thread only
+
+QString IconName(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::kInformation:
+      return QStringLiteral("Information");
+    case BoxIcon::kError:
+      return QStringLiteral("Error");
+    case BoxIcon::kQuestion:
+      return QStringLiteral("Question");
+  }
+  return {};
+}
 
 QMessageBox::Icon IconOf(BoxIcon icon) {
   switch (icon) {
@@ -32,6 +45,9 @@ bool UserPrompts::MessageBox(const MessageBoxRequest& request) {
   // Screen readers announce a box by its name and read its description.
   box.setAccessibleName(request.strCaption);
   box.setAccessibleDescription(request.strText);
+  if (auto* pIcon = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"))) {
+    pIcon->setAccessibleName(IconName(request.icon));
+  }
   if (bYesNo) {
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);

@@ -196,15 +196,6 @@ class MainFrameTest : public QObject {
     QCOMPARE(frame.ProgressBar()->minimum(), 0);
     QCOMPARE(frame.ProgressBar()->maximum(), maximum);
   }
-
-  void DoneWithoutAJobShowsNothing() {
-    qv::test::ProfileFixture profile;
-    ScriptedPrompts prompts;
-    CMainFrame frame;
-    JobMessageEvent done(WM_JOB_DONE, 0, 0);
-    QCoreApplication::sendEvent(&frame, &done);
-    QVERIFY(prompts.boxes.empty());
-  }
 };
 
 std::unique_ptr<QObject> MakeMainFrameTest() { return std::make_unique<MainFrameTest>(); }

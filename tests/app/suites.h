@@ -1,22 +1,12 @@
-// The window's test suites, each a Qt Test object.
+// The window's test suites, each a Qt Test object; ctest runs each by its name.
 #pragma once
 
 #include <QObject>
-#include <functional>
 #include <memory>
-#include <span>
 
 namespace qv::app::test {
 
-struct Suite {
-  const char* strName;
-  std::function<std::unique_ptr<QObject>()> make;
-};
-
-std::span<const Suite> AllSuites();
-
-std::unique_ptr<QObject> MakeBackupDialogTest();
-std::unique_ptr<QObject> MakeOtherDialogsTest();
+std::unique_ptr<QObject> MakeDialogsTest();
 std::unique_ptr<QObject> MakeMainFrameTest();
 std::unique_ptr<QObject> MakeJobsTest();
 

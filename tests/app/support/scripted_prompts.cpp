@@ -28,18 +28,14 @@ int ScriptedPrompts::RunDialog(QDialog& dialog) {
   return result;
 }
 
-QString ScriptedPrompts::GetOpenFileName(QWidget*, const QString& filter) {
-  fileDialogs.emplace_back(filter, QString());
-  if (fileAnswers.empty()) return {};
-  QString answer = fileAnswers.front();
-  fileAnswers.pop_front();
-  return answer;
+QString ScriptedPrompts::GetOpenFileName(QWidget* pOwner, const QString& filter) {
+  return GetSaveFileName(pOwner, filter, QString());
 }
 
 QString ScriptedPrompts::GetSaveFileName(QWidget*, const QString& filter, const QString& defaultSuffix) {
   fileDialogs.emplace_back(filter, defaultSuffix);
   if (fileAnswers.empty()) return {};
-  QString answer = fileAnswers.front();
+  const QString answer = fileAnswers.front();
   fileAnswers.pop_front();
   return answer;
 }

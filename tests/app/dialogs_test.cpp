@@ -1,13 +1,21 @@
-// The backup dialog: its checks and their order, which boxes it enables, and that
-// what was typed reaches the caller as typed.
+// The four dialogs: the backup dialog's checks and their order and which boxes it
+// enables, what the others hand back or open, and what every dialog offers a
+// screen reader.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "app/dialogs/about_dlg.h"
 #include "app/dialogs/backup_dialog.h"
 #include "app/dialogs/dialog_builder.h"
+#include "app/dialogs/enter_password_dialog.h"
+#include "app/dialogs/splash_dialog.h"
+#include "app/help_pages.h"
 #include "app/resources/resource_ids.h"
 #include "tests/app/suites.h"
 #include "tests/app/support/scripted_prompts.h"
@@ -23,9 +31,24 @@ const QString kTooShort =
 
 bool Enabled(const QDialog& dialog, int nId) { return DialogItem(dialog, nId)->isEnabled(); }
 
+
+std::vector<std::unique_ptr<QDialog>> EveryDialog() {
+  std::vector<std::unique_ptr<QDialog>> dialogs;
+  dialogs.push_back(std::make_unique<CBackupDialog>());
+  dialogs.push_back(std::make_unique<CEnterPasswordDialog>());
+  dialogs.push_back(std::make_unique<CSplashDialog>());
+  dialogs.push_back(std::make_unique<CAboutDlg>());
+  return dialogs;
+}
+
+QString AccessibleName(QWidget* pWidget) {
+  QAccessibleInterface* pInterface = QAccessible::queryAccessibleInterface(pWidget);
+  return pInterface ? pInterface->text(QAccessible::Name) : QString();
+}
+
 }  // namespace
 
-class BackupDialogTest : public QObject {
+class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -140,9 +163,6 @@ class BackupDialogTest : public QObject {
     for (int nId : {IDC_PASSWORD, IDC_PASSWORD_CONFIRM}) {
       QCOMPARE(DialogItemAs<QLineEdit>(dialog, nId)->echoMode(), QLineEdit::Password);
     }
-    QCOMPARE(DialogItemAs<QLineEdit>(dialog, IDC_FILENAME)->echoMode(), QLineEdit::Normal);
-    QCOMPARE(DialogItemAs<QCheckBox>(dialog, IDC_COMPRESS)->text(), QStringLiteral("Compress output archive"));
-    QVERIFY(!DialogItemAs<QCheckBox>(dialog, IDC_COMPRESS)->isChecked());
 
     // Tab walks the controls in template order, from the path box.
     dialog.show();
@@ -156,10 +176,76 @@ class BackupDialogTest : public QObject {
       QCOMPARE(QApplication::focusWidget(), DialogItem(dialog, nId));
     }
   }
+
+  void PasswordDialogTakesAnyText_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("empty") << "";
+    QTest::newRow("short") << "a";
+    QTest::newRow("blanks") << "  pass word  ";
+  }
+
+  void PasswordDialogTakesAnyText() {
+    QFETCH(QString, typed);
+    ScriptedPrompts prompts;
+    CEnterPasswordDialog dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Enter password"));
+    QCOMPARE(DialogItemAs<QLineEdit>(dialog, IDC_PASSWORD)->echoMode(), QLineEdit::Password);
+    TypeInto(dialog, IDC_PASSWORD, typed);
+    Press(dialog, IDOK);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.m_strPassword, typed);
+    QVERIFY(prompts.boxes.empty());
+  }
+
+  void WebsiteButtonsOpenThePageAndStay() {
+    for (const auto& pDialog : EveryDialog()) {
+      QPushButton* pWebsite = DialogItemAs<QPushButton>(*pDialog, IDC_WEBSITE);
+      if (!pWebsite) continue;
+      ScriptedPrompts prompts;
+      pDialog->show();
+      pWebsite->click();
+      QVERIFY(pDialog->isVisible());
+      QCOMPARE(prompts.openedUrls.size(), std::size_t{1});
+      QCOMPARE(prompts.openedUrls[0], WebsiteUrl());
+    }
+    // No home page yet: the manual stands in for it.
+    QCOMPARE(WebsiteUrl(), ManualUrl());
+    QVERIFY(ManualUrl().isLocalFile());
+  }
+
+  void EveryControlHasAnAccessibleName() {
+    for (const auto& pDialog : EveryDialog()) {
+      QVERIFY(!AccessibleName(pDialog.get()).isEmpty());
+      for (QWidget* pControl : pDialog->findChildren<QWidget*>()) {
+        if (!pControl->property(kControlIdProperty).isValid()) continue;
+        QVERIFY2(!AccessibleName(pControl).isEmpty(),
+                 qPrintable(pDialog->windowTitle() + ": " + pControl->metaObject()->className()));
+      }
+    }
+    // Boxes are named by the label before them.
+    CBackupDialog backup;
+    QCOMPARE(AccessibleName(DialogItem(backup, IDC_FILENAME)), QStringLiteral("Output archive filename:"));
+    QCOMPARE(AccessibleName(DialogItem(backup, IDC_PASSWORD)), QStringLiteral("Please enter your password:"));
+    QCOMPARE(AccessibleName(DialogItem(backup, IDOK)), QStringLiteral("OK"));
+  }
+
+  void TextsFitTheirControls() {
+    for (const auto& pDialog : EveryDialog()) {
+      for (QWidget* pControl : pDialog->findChildren<QWidget*>()) {
+        if (!pControl->property(kControlIdProperty).isValid()) continue;
+        QString text;
+        if (auto* pLabel = qobject_cast<QLabel*>(pControl)) text = pLabel->text();
+        if (auto* pButton = qobject_cast<QAbstractButton*>(pControl)) text = pButton->text().remove(u'&');
+        int needed = QFontMetrics(pControl->font()).horizontalAdvance(text);
+        if (qobject_cast<QCheckBox*>(pControl)) needed = pControl->sizeHint().width();  // with its box
+        QVERIFY2(needed <= pControl->width(), qPrintable(pDialog->windowTitle() + ": " + text));
+      }
+    }
+  }
 };
 
-std::unique_ptr<QObject> MakeBackupDialogTest() { return std::make_unique<BackupDialogTest>(); }
+std::unique_ptr<QObject> MakeDialogsTest() { return std::make_unique<DialogsTest>(); }
 
 }  // namespace qv::app::test
 
-#include "backup_dialog_test.moc"
+#include "dialogs_test.moc"
