@@ -194,8 +194,9 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
   if (!m_bJobRunning) return pEvent->accept();
   pEvent->ignore();
   if (m_bCloseWhenJobEnds) return;  // asked already; the window closes when the job ends
+  const bool bBackup = m_pBackupWorker != nullptr;
   MessageBoxRequest question{this, QString(), QStringLiteral("Quorvel"), BoxIcon::kQuestion, BoxButtons::kYesNo};
-  if (m_pBackupWorker) {
+  if (bBackup) {
     question.strText = QStringLiteral(
         "A backup is running. Stop it and close Quorvel?\n\nThe unfinished archive is not kept; "
         "an earlier file at its path stays as it was.");
@@ -204,8 +205,10 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
         "A restore is running and cannot be stopped part way. Close Quorvel when it has finished?");
   }
   if (!Prompts().MessageBox(question)) return;
+  // The job may have ended while the question was up: then close now.
+  if (!m_bJobRunning) return pEvent->accept();
   m_bCloseWhenJobEnds = true;
-  if (m_pBackupWorker) {
+  if (bBackup) {
     m_pBackupWorker->RequestStop();
     m_wndStatusBar->showMessage(QStringLiteral("Stopping the backup..."));
   } else {

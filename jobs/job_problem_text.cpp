@@ -1,76 +1,122 @@
 #include "jobs/job_problem_text.h"
 
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace qv {
 namespace {
+
+// Texts are appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict)
+// about "literal" + std::string.
 
 struct Reason {
   std::string strWhat;
   std::string strWhy;
 };
 
-std::string Plural(std::uint64_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
+void AppendCount(std::string& text, std::uint64_t count, const char* one, const char* many) {
+  text += std::to_string(count);
+  text += ' ';
+  text += count == 1 ? one : many;
 }
 
-std::string WithFullStop(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  if (!text.empty() && text.back() != '.' && text.back() != '!' && text.back() != '?') text += '.';
-  return text;
+// Appends `sentence` with one blank before it (when text is not empty) and a full
+// stop after it (when it ends without one).
+void AppendSentence(std::string& text, std::string_view sentence) {
+  while (!sentence.empty() && (sentence.back() == '\n' || sentence.back() == ' ')) sentence.remove_suffix(1);
+  if (sentence.empty()) return;
+  if (!text.empty()) text += ' ';
+  text += sentence;
+  if (sentence.back() != '.' && sentence.back() != '!' && sentence.back() != '?') text += '.';
+}
+
+void AppendLabelled(std::string& text, std::string_view label, const std::string& detail) {
+  std::string sentence(label);
+  sentence += detail;
+  AppendSentence(text, sentence);
 }
 
 // "First reasons: a: why; b: why; and 4 more."
-std::string ReasonList(const std::vector<Reason>& reasons) {
-  std::string text = reasons.size() == 1 ? "Reason: " : "First reasons: ";
+void AppendReasons(std::string& text, const std::vector<Reason>& reasons) {
+  std::string sentence = reasons.size() == 1 ? "Reason: " : "First reasons: ";
   const std::size_t shown = std::min(reasons.size(), kProblemReasonsShown);
   for (std::size_t i = 0; i < shown; ++i) {
-    if (i > 0) text += "; ";
-    text += reasons[i].strWhy.empty() ? reasons[i].strWhat : reasons[i].strWhat + ": " + reasons[i].strWhy;
+    if (i > 0) sentence += "; ";
+    sentence += reasons[i].strWhat;
+    if (!reasons[i].strWhy.empty()) {
+      sentence += ": ";
+      sentence += reasons[i].strWhy;
+    }
   }
-  if (reasons.size() > shown) text += "; and " + std::to_string(reasons.size() - shown) + " more";
-  return text + ".";
+  if (reasons.size() > shown) {
+    sentence += "; and ";
+    sentence += std::to_string(reasons.size() - shown);
+    sentence += " more";
+  }
+  AppendSentence(text, sentence);
 }
 
 }  // namespace
 
 std::string BackupProblemText(const BackupSummary& summary) {
-  if (summary.bStopped) return "The backup was stopped, so no archive was written.";
-  if (!summary.bOk) {
-    return "The backup failed, so no archive was written and any earlier file at that path is "
-           "unchanged. " + WithFullStop("Reason: " + summary.strFailure);
+  std::string text;
+  if (summary.bStopped) {
+    AppendSentence(text, "The backup was stopped, so no archive was written");
+  } else if (!summary.bOk) {
+    AppendSentence(text, "The backup failed, so no archive was written and any earlier file at that "
+                         "path is unchanged");
+    AppendLabelled(text, "Reason: ", summary.strFailure);
+  } else if (!summary.skipped.empty()) {
+    std::vector<Reason> reasons;
+    for (const SkippedSource& entry : summary.skipped) reasons.push_back({entry.strPath, entry.strReason});
+    std::string sentence = "The archive was written, but ";
+    AppendCount(sentence, reasons.size(), "entry was", "entries were");
+    sentence += " left out of it";
+    AppendSentence(text, sentence);
+    AppendReasons(text, reasons);
   }
-  if (summary.skipped.empty()) return {};
-  std::vector<Reason> reasons;
-  for (const SkippedSource& entry : summary.skipped) reasons.push_back({entry.strPath, entry.strReason});
-  return "The archive was written, but " + Plural(reasons.size(), "entry was", "entries were") +
-         " left out of it. " + ReasonList(reasons);
+  return text;
 }
 
 std::string RestoreProblemText(const RestoreSummary& summary) {
-  if (summary.check != ArchiveCheckResult::kOk) return WithFullStop(summary.strMessage);
-  if (summary.outcome == RestoreOutcome::kOk) return {};
+  std::string text;
+  if (summary.check != ArchiveCheckResult::kOk) {
+    AppendSentence(text, summary.strMessage);
+    return text;
+  }
+  if (summary.outcome == RestoreOutcome::kOk) return text;
   const RestoreReport& report = summary.report;
-  if (report.bOpenFailed) return WithFullStop("The archive could not be read: " + report.strEndReason);
+  if (report.bOpenFailed) {
+    AppendLabelled(text, "The archive could not be read: ", report.strEndReason);
+    return text;
+  }
 
   std::vector<Reason> reasons;
   for (const RecordResult& record : report.records) {
     if (record.outcome != RecordOutcome::kRestored) reasons.push_back({record.strTarget, record.strReason});
   }
-  std::string text;
   if (!reasons.empty()) {
-    text = Plural(reasons.size(), "entry", "entries") + " of " + std::to_string(report.records.size()) +
-           (reasons.size() == 1 ? " was" : " were") + " not restored. " + ReasonList(reasons);
+    std::string sentence;
+    AppendCount(sentence, reasons.size(), "entry", "entries");
+    sentence += " of ";
+    sentence += std::to_string(report.records.size());
+    sentence += reasons.size() == 1 ? " was not restored" : " were not restored";
+    AppendSentence(text, sentence);
+    AppendReasons(text, reasons);
   } else {
-    text = "Every entry was restored, but the archive is not intact.";
+    AppendSentence(text, "Every entry was restored, but the archive is not intact");
   }
-  if (report.bEndedEarly) text += " " + WithFullStop("The archive ended early: " + report.strEndReason);
+  if (report.bEndedEarly) AppendLabelled(text, "The archive ended early: ", report.strEndReason);
   if (report.nUnknownKindCodes > 0) {
-    text += " " + Plural(report.nUnknownKindCodes, "unknown part of the archive was", "unknown parts of the archive were") +
-            " passed over.";
+    std::string sentence;
+    AppendCount(sentence, report.nUnknownKindCodes, "unknown part of the archive was",
+                "unknown parts of the archive were");
+    sentence += " passed over";
+    AppendSentence(text, sentence);
   }
   if (reasons.empty() && !summary.strRegistryProblem.empty()) {
-    text += " " + WithFullStop("Settings: " + summary.strRegistryProblem);
+    AppendLabelled(text, "Settings: ", summary.strRegistryProblem);
   }
   return text;
 }

@@ -304,6 +304,25 @@ class JobsTest : public QObject {
     }
   }
 
+  void JobEndingWhileTheQuestionIsUpStillCloses() {
+    RestoreFixture fixture;
+    fixture.Profile().AddFavorite("a.url", "a");
+    const std::filesystem::path archive = fixture.Profile().Scratch("quick.qvl");
+    ScriptedPrompts prompts;
+    CMainFrame frame;
+    frame.show();
+    prompts.dialogAnswers.push_back(FillAndOk({{IDC_FILENAME, Native(archive)}}));
+    frame.OnBackup();
+    prompts.whileBoxUp = [&](const ShownBox& box) {
+      if (box.buttons == BoxButtons::kYesNo) QTRY_VERIFY_WITH_TIMEOUT(!frame.IsJobRunning(), 60000);
+    };
+    QVERIFY(frame.close());
+    QVERIFY(!frame.isVisible());
+    QCOMPARE(prompts.boxes.size(), std::size_t{2});
+    QCOMPARE(prompts.boxes[1].strText, kSuccess);  // shown while the question was up
+    QVERIFY(std::filesystem::exists(archive));
+  }
+
   void DestroyingTheWindowWaitsForTheRestore() {
     // The worker's last step is a blocking call into the window; a window that is
     // destroyed meanwhile must neither deadlock nor leave the restore half done.
