@@ -59,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directories(scratch.profile / "Favorites", ignored);
   }
   qv::LinuxPlatformOptions options;
-  options.profileDir = scratch.profile.string();
-  options.classesHive = (scratch.root / "classes.dat").string();
+  options.strProfileDir = scratch.profile.string();
+  options.strClassesHive = (scratch.root / "classes.dat").string();
   std::unique_ptr<qv::Platform> platform = qv::MakeLinuxPlatform(options);
   qv::ScopedPlatform installed(*platform);
 

@@ -18,7 +18,7 @@ constexpr StringEntry kStrings[] = {
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
     {ID_APP_EXIT, "Quit the application\nExit"},
     {ID_HELP, "Open the user manual\nHelp"},
-    {ID_CONTEXT_HELP, "Display help for clicked on buttons, menus and windows\nHelp"},
+    {ID_CONTEXT_HELP, "Click a button, a menu item or the list to learn what it is for\nWhat's This?"},
 };
 
 }  // namespace
