@@ -1,0 +1,201 @@
+// The Backup and Restore commands and the jobs behind them.
+//
+// A job's life: the command's checks pass; the commands are disabled and the bar is
+// shown; the worker runs on its own thread and posts progress; it stores its
+// summary and posts WM_JOB_DONE; the window tells the outcome and hides the bar;
+// once the thread has ended too, the commands come back.
+#include <QAction>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QThread>
+#include <algorithm>
+
+#include "app/dialogs/backup_dialog.h"
+#include "app/dialogs/enter_password_dialog.h"
+#include "app/main_frame.h"
+#include "app/resources/resource_ids.h"
+#include "app/user_prompts.h"
+#include "app/workers/backup_worker.h"
+#include "app/workers/restore_worker.h"
+#include "app/workers/window_message_port.h"
+#include "jobs/archive_check.h"
+#include "jobs/job_problem_text.h"
+#include "platform/platform.h"
+
+namespace qv::app {
+namespace {
+
+const QString kInformation = QStringLiteral("Information");
+const QString kError = QStringLiteral("Error");
+
+// The Windows form of a native path, or empty with the reason in LastErrorText().
+std::u16string EnginePath(const QString& nativePath) {
+  if (nativePath.isEmpty()) return {};
+  return Os().ToWindowsPath(nativePath.toStdString());
+}
+
+void ShowCheckRefusal(QWidget* pOwner, ArchiveCheckResult result) {
+  const QString text = QString::fromUtf8(ArchiveCheckMessage(result));
+  if (result == ArchiveCheckResult::kCannotOpen) {
+    ShowInformation(pOwner, text, kInformation);
+  } else {
+    ShowError(pOwner, text, kError);
+  }
+}
+
+}  // namespace
+
+void CMainFrame::OnBackup() {
+  if (m_bJobRunning) return;
+  CBackupDialog dialog(this);
+  if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
+
+  m_strArchivePath = dialog.m_strFileName;
+  m_strJobPassword = dialog.m_strPassword;
+  m_bJobCompress = dialog.m_bCompress == 1;
+  m_bJobProtect = dialog.m_bProtect == 1;
+  StartBackupThread();
+}
+
+void CMainFrame::StartBackupThread() {
+  BackupOptions options;
+  options.strArchivePath = EnginePath(m_strArchivePath);
+  if (options.strArchivePath.empty()) {
+    ShowError(this,
+              QStringLiteral("The backup cannot be written to \"%1\": %2.")
+                  .arg(m_strArchivePath, QString::fromStdString(Os().LastErrorText())),
+              kError);
+    return;
+  }
+  options.bCompress = m_bJobCompress;
+  options.bProtect = m_bJobProtect;
+  options.strPassword = m_strJobPassword.toStdU16String();
+  m_pBackupWorker = std::make_unique<BackupWorker>(std::move(options), m_pMessagePort->Handle());
+  StartJob(m_pBackupWorker.get(), "BackupThreadProc", m_pBackupThread);
+}
+
+void CMainFrame::OnRestore() {
+  if (m_bJobRunning) return;
+  const QString path = Prompts().GetOpenFileName(this, QStringLiteral("Quorvel archive(*.qvl)"));
+  if (!path.isEmpty()) RestoreFromArchive(path);
+}
+
+void CMainFrame::RestoreFromArchive(const QString& path) {
+  if (m_bJobRunning) return;
+  const std::u16string enginePath = EnginePath(path);
+  const ArchiveCheck check = enginePath.empty() ? ArchiveCheck{} : CheckArchive(enginePath);
+  if (check.result != ArchiveCheckResult::kOk) return ShowCheckRefusal(this, check.result);
+
+  QString password;
+  if (check.NeedsPassword()) {
+    CEnterPasswordDialog dialog(this);
+    if (Prompts().RunDialog(dialog) != QDialog::Accepted) return;
+    const ArchiveCheckResult opened = CheckArchivePassword(check.header, dialog.m_strPassword.toStdU16String());
+    if (opened != ArchiveCheckResult::kOk) return ShowCheckRefusal(this, opened);
+    password = dialog.m_strPassword;
+  }
+
+  m_strArchivePath = path;
+  m_strJobPassword = password;
+  StartRestoreThread();
+}
+
+void CMainFrame::StartRestoreThread() {
+  RestoreJobOptions options;
+  options.strArchivePath = EnginePath(m_strArchivePath);
+  options.strPassword = m_strJobPassword.toStdU16String();
+  m_pRestoreWorker = std::make_unique<RestoreWorker>(
+      std::move(options), m_pMessagePort->Handle(), m_gate,
+      [this](const std::vector<ItemRow>& rows) { SetItemRows(rows); });
+  StartJob(m_pRestoreWorker.get(), "RestoreThreadProc", m_pRestoreThread);
+}
+
+void CMainFrame::StartJob(QObject* pWorker, const char* strThreadProc, std::unique_ptr<QThread>& pThread) {
+  m_bJobRunning = true;
+  m_bWorkerFinished = false;
+  m_bOutcomeShown = false;
+  m_bCloseWhenJobEnds = false;
+  for (int nCommand : {ID_FILE_BACKUP, ID_FILE_RESTORE}) CommandAction(nCommand)->setEnabled(false);
+  // A new job starts from an empty bar, not from where the last one ended.
+  m_wndProgress->setRange(0, 100);
+  m_wndProgress->setValue(0);
+  m_wndProgress->show();
+
+  pThread = std::make_unique<QThread>();
+  pThread->setObjectName(QString::fromLatin1(strThreadProc));
+  pWorker->moveToThread(pThread.get());
+  connect(pThread.get(), &QThread::started, pWorker,
+          [pWorker, strThreadProc] { QMetaObject::invokeMethod(pWorker, strThreadProc, Qt::DirectConnection); });
+  connect(pThread.get(), &QThread::finished, this, &CMainFrame::OnWorkerFinished, Qt::QueuedConnection);
+  pThread->start();
+}
+
+void CMainFrame::OnJobProgress(std::uint64_t wParam, std::int64_t lParam) {
+  // 0 leaves the position or the range as it is, so the bar never drops back to
+  // empty between two items. A position past the range shows a full bar.
+  if (wParam != 0) {
+    const std::uint64_t top = static_cast<std::uint64_t>(std::max(m_wndProgress->maximum(), 0));
+    m_wndProgress->setValue(static_cast<int>(std::min(wParam, top)));
+  }
+  if (lParam > 0) {
+    const int position = m_wndProgress->value();
+    const int top = static_cast<int>(std::min<std::int64_t>(lParam, INT32_MAX));
+    m_wndProgress->setRange(0, top);
+    m_wndProgress->setValue(std::min(position, top));
+  }
+}
+
+void CMainFrame::OnJobDone(std::uint64_t, std::int64_t) {
+  if (!m_bJobRunning || m_bOutcomeShown) return;
+  QString problem;
+  bool bTell = true;
+  if (m_pBackupWorker) {
+    const BackupSummary& summary = m_pBackupWorker->Summary();
+    problem = QString::fromStdString(BackupProblemText(summary));
+    // The user asked for the stop: the box would only say what they know.
+    bTell = !(summary.bStopped && m_bCloseWhenJobEnds);
+  } else if (m_pRestoreWorker) {
+    const RestoreSummary& summary = m_pRestoreWorker->Summary();
+    if (summary.check != ArchiveCheckResult::kOk) {
+      // The file changed between the checks and the job.
+      bTell = false;
+      ShowCheckRefusal(this, summary.check);
+    } else {
+      problem = QString::fromStdString(RestoreProblemText(summary));
+    }
+  }
+  if (bTell) {
+    if (problem.isEmpty()) {
+      ShowInformation(this, QStringLiteral("Process successfully!"), kInformation);
+    } else {
+      ShowError(this, problem, kError);
+    }
+  }
+  m_wndProgress->hide();
+  m_bOutcomeShown = true;
+  EndJobIfOver();
+}
+
+void CMainFrame::OnWorkerFinished() {
+  for (QThread* pThread : {m_pBackupThread.get(), m_pRestoreThread.get()}) {
+    if (pThread) pThread->wait();
+  }
+  m_bWorkerFinished = true;
+  EndJobIfOver();
+}
+
+void CMainFrame::EndJobIfOver() {
+  if (!m_bJobRunning || !m_bWorkerFinished || !m_bOutcomeShown) return;
+  m_pBackupWorker.reset();
+  m_pRestoreWorker.reset();
+  m_pBackupThread.reset();
+  m_pRestoreThread.reset();
+  m_strJobPassword.clear();  // no longer needed: keep it out of memory
+  m_bJobRunning = false;
+  for (int nCommand : {ID_FILE_BACKUP, ID_FILE_RESTORE}) CommandAction(nCommand)->setEnabled(true);
+  m_wndStatusBar->clearMessage();
+  emit JobEnded();
+  if (m_bCloseWhenJobEnds) close();
+}
+
+}  // namespace qv::app

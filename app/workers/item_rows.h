@@ -1,0 +1,22 @@
+// The item list's content: each backup item's name and size, measured on whatever
+// thread asks and shown on the window's.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/backup_item.h"
+
+namespace qv::app {
+
+struct ItemRow {
+  std::u16string strName;
+  std::uint64_t nSize = 0;  // bytes
+};
+
+// In the items' order. Walks every source: may take a while on a large profile.
+std::vector<ItemRow> MeasureItemRows(const std::vector<std::unique_ptr<BackupItem>>& items);
+
+}  // namespace qv::app
