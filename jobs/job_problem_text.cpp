@@ -85,6 +85,10 @@ std::string RestoreProblemText(const RestoreSummary& summary) {
     AppendSentence(text, summary.strMessage);
     return text;
   }
+  if (!summary.strFailure.empty()) {
+    AppendLabelled(text, "The restore did not start: ", summary.strFailure);
+    return text;
+  }
   if (summary.outcome == RestoreOutcome::kOk) return text;
   const RestoreReport& report = summary.report;
   if (report.bOpenFailed) {
@@ -104,9 +108,10 @@ std::string RestoreProblemText(const RestoreSummary& summary) {
     sentence += reasons.size() == 1 ? " was not restored" : " were not restored";
     AppendSentence(text, sentence);
     AppendReasons(text, reasons);
-  } else {
+  } else if (!report.bStopped) {
     AppendSentence(text, "Every entry was restored, but the archive is not intact");
   }
+  if (report.bStopped) AppendSentence(text, "The restore was stopped before the end of the archive");
   if (report.bEndedEarly) AppendLabelled(text, "The archive ended early: ", report.strEndReason);
   if (report.nUnknownKindCodes > 0) {
     std::string sentence;
