@@ -87,6 +87,33 @@ class LinuxPlatform final : public Platform {
     (void)DeleteNativeFile(nativeTemp);
     return false;
   }
+  std::uint32_t GetFileAttributesW(std::u16string_view path, int* error) override {
+    std::string native;
+    if (!WindowsToNativePath(path, &native)) {
+      if (error) *error = kErrorBadPathname;
+      return kInvalidFileAttributes;
+    }
+    return NativeFileAttributes(native, error);
+  }
+  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch) override {
+    std::vector<std::string> problems(batch.size());
+    std::vector<std::pair<std::string, std::string>> native;
+    std::vector<std::size_t> positions;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      std::string temp;
+      std::string target;
+      if (!WindowsToNativePath(batch[i].strTempPath, &temp) ||
+          !WindowsToNativePath(batch[i].strTargetPath, &target)) {
+        problems[i] = LastErrorTextOfThread();
+        continue;
+      }
+      native.emplace_back(std::move(temp), std::move(target));
+      positions.push_back(i);
+    }
+    const std::vector<std::string> done = qv::ReplaceFilesDurably(native);
+    for (std::size_t i = 0; i < done.size(); ++i) problems[positions[i]] = done[i];
+    return problems;
+  }
   std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) override {
     std::string native;
     return WindowsToNativePath(folder, &native) ? qv::RemoveStaleTempFiles(native, withSubfolders) : 0;

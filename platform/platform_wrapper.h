@@ -40,6 +40,12 @@ class PlatformWrapper : public Platform {
   bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) override {
     return m_target.GetTempFileNameW(folder, tempPath);
   }
+  std::uint32_t GetFileAttributesW(std::u16string_view path, int* error = nullptr) override {
+    return m_target.GetFileAttributesW(path, error);
+  }
+  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch) override {
+    return m_target.ReplaceFilesDurably(batch);
+  }
   std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) override {
     return m_target.RemoveStaleTempFiles(folder, withSubfolders);
   }

@@ -32,10 +32,18 @@ inline constexpr std::uint32_t kFileEnd = 2;
 struct FindData {
   std::u16string strName;  // bare name, Windows form
   bool bDirectory = false;
+  bool bReparsePoint = false;  // a symbolic link (listed as a file, whatever it points to)
+  std::uint64_t nFileSize = 0;  // of a file, or of what a link to a file points to
 };
 using FindHandle = std::int64_t;
 
 inline constexpr int kCsidlFavorites = 6;
+
+// GetFileAttributesW.
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;  // a symbolic link
 
 // Registry. Root keys are the predefined handle values; opened keys get other values.
 using RegKey = std::uint32_t;

@@ -26,6 +26,7 @@ std::size_t EncodeLzmaForm(const std::uint8_t* input, std::size_t n, std::vector
   // LZMA1EXT without its end-marker flag: a fresh encoder per block, so every block
   // decodes alone, and no end marker, since the header above states the size.
   lzma_options_lzma options = LzmaEncoderOptions();
+  options.dict_size = EncoderDictionaryFor(n);
   const lzma_filter filters[] = {
       {LZMA_FILTER_LZMA1EXT, &options},
       {LZMA_VLI_UNKNOWN, nullptr},

@@ -33,6 +33,12 @@ lzma_options_lzma LzmaEncoderOptions() {
   return options;
 }
 
+std::uint32_t EncoderDictionaryFor(std::size_t n) {
+  std::uint32_t dict = 4096;
+  while (dict < n && dict < kLzmaDictSize) dict *= 2;
+  return dict;
+}
+
 std::string LzmaErrorText(lzma_ret ret) {
   switch (ret) {
     case LZMA_OK: return "ok";

@@ -1,7 +1,8 @@
 #include "sources/favorites_builder.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
-#include "platform/unique_handles.h"
 
 namespace qv {
 
@@ -15,28 +16,38 @@ FileNode FavoritesBuilder::MakeRoot() {
   return root;
 }
 
-std::uint64_t FavoritesBuilder::SumSizes(const std::vector<FileNode>& nodes) {
+std::uint64_t FavoritesBuilder::SumSizes(const NodeList<FileNode>& nodes) {
   std::uint64_t total = 0;
-  for (const FileNode& node : nodes) {
-    if (node.isFolder) continue;
-    // Sharing everything: a size query on the window's thread must never make a
-    // running backup's reader find its file in use and leave it out.
-    const UniqueFile file(Os().CreateFileW(node.FullPath(), kGenericRead,
-                                           kFileShareRead | kFileShareWrite, kOpenExisting));
-    std::uint64_t size = 0;
-    if (file.Valid() && Os().GetFileSize(file.Get(), &size)) total += size;
-  }
+  for (const FileNode& node : nodes) total += node.isFolder ? 0 : node.size;
   return total;
 }
 
-bool FavoritesBuilder::IsExcluded(const FileNode& node, const std::vector<std::u16string>& paths) {
-  if (node.isFolder) return false;
-  const std::u16string path = node.FullPath();
-  for (const std::u16string& excluded : paths) {
-    // A file lies "within" another file only when both resolve to the same file.
-    if (Os().IsPathWithin(path, excluded)) return true;
+FavoritesBuilder::Exclusion::Exclusion(const std::vector<std::u16string>& paths) : m_paths(paths) {
+  if (m_paths.empty()) return;
+  std::u16string favorites;
+  if (!Os().SHGetSpecialFolderPathW(kCsidlFavorites, false, &favorites)) return;
+  const std::u16string prefix = FileNode::Join(favorites, u"");
+  for (const std::u16string& path : m_paths) {
+    if (!Os().IsPathWithin(path, favorites)) continue;  // only a link can lead there
+    if (path.starts_with(prefix)) {
+      m_inFavorites.push_back(path);
+    } else {
+      m_bResolveEveryNode = true;
+    }
   }
-  return false;
+}
+
+bool FavoritesBuilder::Exclusion::Excludes(const FileNode& node) const {
+  if (node.isFolder || m_paths.empty()) return false;
+  const std::u16string path = node.FullPath();
+  if (node.isLink || m_bResolveEveryNode) {
+    for (const std::u16string& excluded : m_paths) {
+      // A file lies "within" another file only when both resolve to the same file.
+      if (Os().IsPathWithin(path, excluded)) return true;
+    }
+    return false;
+  }
+  return std::find(m_inFavorites.begin(), m_inFavorites.end(), path) != m_inFavorites.end();
 }
 
 }  // namespace qv

@@ -10,6 +10,7 @@
 #include "sources/file_head_initor.h"
 #include "sources/file_node.h"
 #include "sources/file_reader.h"
+#include "store/backup_item_walk.h"
 #include "store/data_store.h"
 #include "store/mfc_progress.h"
 #include "store/mfc_thread_ctrl.h"
@@ -25,11 +26,24 @@ class FavoritesBuilder {
   // The Favorites folder, created when missing. A root with no folder when the
   // shell cannot give one: it lists nothing.
   static FileNode MakeRoot();
-  // File bytes of the list; a file that cannot be opened unshared counts 0.
-  static std::uint64_t SumSizes(const std::vector<FileNode>& nodes);
-  // Whether the node is one of `paths` (the archive being written, resolved through
-  // links), so that an archive kept in Favorites is not stored into itself.
-  static bool IsExcluded(const FileNode& node, const std::vector<std::u16string>& paths);
+  // File bytes of the list, as the walk's listing found them.
+  static std::uint64_t SumSizes(const NodeList<FileNode>& nodes);
+
+  // The files never to store (the archive being written and its target, resolved
+  // through links), so that an archive kept in Favorites is not stored into itself.
+  // Resolving every favorite's path would cost a look at each folder on the way;
+  // so only links, and paths that lead into Favorites through one, are resolved,
+  // and every other favorite is compared by name.
+  class Exclusion {
+   public:
+    explicit Exclusion(const std::vector<std::u16string>& paths);
+    bool Excludes(const FileNode& node) const;
+
+   private:
+    std::vector<std::u16string> m_paths;
+    std::vector<std::u16string> m_inFavorites;  // of m_paths, those written as below Favorites
+    bool m_bResolveEveryNode = false;           // one of m_paths reaches Favorites another way
+  };
 };
 
 }  // namespace qv

@@ -35,37 +35,48 @@ bool FileItemOpt::Fail(std::string what) {
   return Refuse(std::move(what) + ": " + Os().LastErrorText());
 }
 
+FileRestoreContext& FileItemOpt::Context() {
+  if (m_options.pFileContext != nullptr) return *m_options.pFileContext;
+  if (!m_pOwnContext) m_pOwnContext = std::make_unique<FileRestoreContext>(m_options.bDryRun);
+  return *m_pOwnContext;
+}
+
 bool FileItemOpt::Begin() {
   if (!m_bHeadSet) return Refuse("the record head could not be read");
   const std::u16string storedFolder = TextFieldValue(m_record.item.folder);
   const std::u16string name = TextFieldValue(m_record.item.name);
   if (std::string problem = FileNameProblem(name); !problem.empty()) return Refuse(problem);
 
-  std::u16string favorites;
-  if (!Os().SHGetSpecialFolderPathW(kCsidlFavorites, !m_options.bDryRun, &favorites)) {
-    // A dry run must not create the Favorites folder; where it would be is enough.
-    if (!m_options.bDryRun) return Fail("the Favorites folder is unknown");
-    favorites = Os().ExpandEnvironmentStringsW(u"%USERPROFILE%\\Favorites");
-  }
+  FileRestoreContext& context = Context();
   std::u16string folder;
-  if (std::string problem = FavoritesFolderTarget(storedFolder, favorites, &folder); !problem.empty()) {
+  if (std::string problem = context.FolderTarget(storedFolder, &folder); !problem.empty()) {
     return Refuse(problem);
   }
   m_strTargetPath = folder + u"\\" + name;
-  m_bTargetExists = Os().PathFileExistsW(m_strTargetPath);
-  // A link in Favorites that leads elsewhere is not ours to turn into a file: on
-  // Windows the write would land at the link's target, outside Favorites.
-  if (std::string problem = FileTargetProblem(m_strTargetPath, favorites); !problem.empty()) {
-    return Refuse(problem);
+  // The folder is inside Favorites; only the name itself can still lead elsewhere.
+  int error = 0;
+  const std::uint32_t attributes = Os().GetFileAttributesW(m_strTargetPath, &error);
+  if (attributes == kInvalidFileAttributes && error != kErrorFileNotFound && error != kErrorPathNotFound) {
+    return Refuse("the file \"" + ToUtf8(m_strTargetPath) + "\" cannot be checked: " + Os().LastErrorText());
+  }
+  if (attributes == kFileAttributeDirectory) return Refuse("a folder of that name is in the way");
+  m_bTargetExists = attributes != kInvalidFileAttributes;
+  if (attributes == kFileAttributeReparsePoint) {
+    // A link in Favorites that leads elsewhere is not ours to turn into a file: on
+    // Windows the write would land at the link's target, outside Favorites.
+    std::u16string favorites;
+    std::string why;
+    if (!context.Favorites(&favorites, &why)) return Refuse(why);
+    if (std::string problem = FileTargetProblem(m_strTargetPath, favorites); !problem.empty()) {
+      return Refuse(problem);
+    }
+    m_bTargetExists = Os().PathFileExistsW(m_strTargetPath);
   }
   if (m_options.bDryRun) {
     m_bBegun = true;
     return true;
   }
-  if (!Os().PathFileExistsW(folder)) {
-    const int created = Os().SHCreateDirectoryExW(folder);
-    if (created != 0 && created != kErrorAlreadyExists) return Fail("cannot create the folder");
-  }
+  if (std::string why; !context.EnsureFolder(folder, &why)) return Refuse(why);
   if (!Os().GetTempFileNameW(folder, &m_strTempPath)) {
     m_strTempPath.clear();
     return Fail("cannot create a temporary file in the folder");
@@ -94,6 +105,7 @@ std::uint32_t FileItemOpt::Write(const std::uint8_t* data, std::uint32_t length)
     }
     done += written;
   }
+  m_nWritten += done;
   return done;
 }
 
@@ -105,18 +117,15 @@ bool FileItemOpt::End() {
   }
   m_bBegun = false;
   if (m_options.bDryRun) return true;
-  if (!Os().FlushFileBuffers(m_temp.Get())) {
-    Fail("cannot flush the content to disk");
-    Discard();
-    return false;
-  }
   CloseTemp();
-  if (!Os().MoveFileExW(m_strTempPath, m_strTargetPath)) {
-    Fail("cannot replace the file");
-    Discard();
-    return false;
-  }
+  // The file is complete; it replaces its target at the context's next commit,
+  // together with the others of the batch, after their data reached the disk.
+  Context().Queue(std::move(m_strTempPath), m_strTargetPath, m_nWritten);
   m_strTempPath.clear();
+  if (m_pOwnContext) {
+    const std::vector<FileRestoreContext::Failure> failures = m_pOwnContext->Commit();
+    if (!failures.empty()) return Refuse(failures.front().strReason);
+  }
   return true;
 }
 

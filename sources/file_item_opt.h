@@ -5,10 +5,13 @@
 // existing favorite as it was.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/unique_handles.h"
 #include "sources/data_item.h"
+#include "sources/file_restore_context.h"
 #include "sources/restore_options.h"
 #include "store/records.h"
 
@@ -38,8 +41,10 @@ class FileItemOpt : public DataItem {
   bool Refuse(std::string reason);
   bool Fail(std::string what);
   void CloseTemp();
+  FileRestoreContext& Context();
 
   RestoreOptions m_options;
+  std::unique_ptr<FileRestoreContext> m_pOwnContext;  // when the restore gives none
   FileItemHead m_record;
   bool m_bHeadSet = false;
   std::u16string m_strTargetPath;
@@ -47,6 +52,7 @@ class FileItemOpt : public DataItem {
   UniqueFile m_temp;
   bool m_bBegun = false;
   bool m_bWriteFailed = false;
+  std::uint64_t m_nWritten = 0;
   bool m_bTargetExists = false;
   std::string m_strSkipReason;
 };

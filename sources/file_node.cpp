@@ -48,6 +48,8 @@ bool FileNode::ListChildren(std::vector<FileNode>& children,
     FileNode child;
     child.pattern = pattern;
     child.isFolder = found.bDirectory;
+    child.isLink = found.bReparsePoint;
+    child.size = found.nFileSize;
     const bool fits = found.bDirectory
                           ? SetTextField(child.folder, path)
                           : path.size() <= kMaxPathUnits && SetTextField(child.folder, folderText) &&

@@ -1,6 +1,8 @@
 // One folder or file of the Favorites tree.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,8 @@ struct FileNode {
   TextField name{};    // file node: the bare name; folder node: empty
   std::u16string pattern;  // search pattern, "*.*" for the whole tree
   bool isFolder = false;
+  bool isLink = false;     // file node: a symbolic link (to a file, or leading nowhere)
+  std::uint64_t size = 0;  // file node: its size as the listing found it
 
   // Appends the folder's entries in listing order. Entries whose path would not fit
   // the archive's 259-unit fields are left out and recorded in `skipped`: a path cut
@@ -22,6 +26,8 @@ struct FileNode {
   bool ListChildren(std::vector<FileNode>& children, std::vector<SkippedSource>& skipped) const;
 
   FileItem ToItem() const { return FileItem{folder, name}; }
+  // What the store may take as the source's size without opening it again.
+  std::optional<std::uint64_t> SizeHint() const { return isFolder ? std::nullopt : std::optional(size); }
   std::u16string FullPath() const;
 
   // folder, then "\" unless the folder already ends in one, then name.

@@ -14,7 +14,7 @@ RegNode IESettingsBuilder::MakeRoot() {
   return root;
 }
 
-std::uint64_t IESettingsBuilder::SumSizes(const std::vector<RegNode>& nodes) {
+std::uint64_t IESettingsBuilder::SumSizes(const NodeList<RegNode>& nodes) {
   std::uint64_t total = 0;
   for (const RegNode& node : nodes) {
     if (node.isKey) continue;

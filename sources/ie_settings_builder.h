@@ -11,6 +11,7 @@
 #include "sources/reg_head_initor.h"
 #include "sources/reg_node.h"
 #include "sources/reg_reader.h"
+#include "store/backup_item_walk.h"
 #include "store/data_store.h"
 #include "store/mfc_progress.h"
 #include "store/mfc_thread_ctrl.h"
@@ -28,9 +29,12 @@ class IESettingsBuilder {
   static RegNode MakeRoot();
   // Data bytes of the value nodes; key nodes add nothing, so a key's unnamed value
   // counts once although it is stored twice.
-  static std::uint64_t SumSizes(const std::vector<RegNode>& nodes);
+  static std::uint64_t SumSizes(const NodeList<RegNode>& nodes);
   // The archive is a file; no registry value can be it.
-  static bool IsExcluded(const RegNode&, const std::vector<std::u16string>&) { return false; }
+  struct Exclusion {
+    explicit Exclusion(const std::vector<std::u16string>&) {}
+    bool Excludes(const RegNode&) const { return false; }
+  };
 };
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,8 @@ struct RegNode {
   bool ListChildren(std::vector<RegNode>& children, std::vector<SkippedSource>& skipped) const;
 
   RegItem ToItem() const { return RegItem{root, 0, subkey, valueName}; }
+  // A value's size is known only by reading it.
+  std::optional<std::uint64_t> SizeHint() const { return std::nullopt; }
   std::u16string FullPath() const;
 
   // The registry path shown to the user: "HKEY_CURRENT_USER\<subkey>[\<value>]".

@@ -5,12 +5,18 @@
 
 namespace qv {
 
+class FileRestoreContext;
+
 struct RestoreOptions {
   // Decode and check everything, change nothing: no folder, file, key or value.
   bool bDryRun = false;
   // Non-empty when the registry must not be written (a dirty hive, say); every
   // settings record is then skipped with this reason.
   std::string strRegistryBlocked;
+  // What the favorites of this restore share (checked folders, the batch of
+  // replacements); owned by whoever runs the restore. Null: each favorite is put in
+  // place on its own, at its End.
+  FileRestoreContext* pFileContext = nullptr;
 };
 
 }  // namespace qv

@@ -22,9 +22,11 @@ std::string At(std::uint64_t offset) { return " at offset " + std::to_string(off
 }  // namespace
 
 ArchiveReader::ArchiveReader(std::u16string archivePath, std::u16string password, RestoreOptions options)
-    : m_strArchivePath(std::move(archivePath)),
+    : m_fileContext(options.bDryRun),
+      m_strArchivePath(std::move(archivePath)),
       m_strPassword(std::move(password)),
       m_nHeaderSize(static_cast<std::uint32_t>(kArchiveHeaderSize)) {
+  options.pFileContext = &m_fileContext;
   m_factories.push_back(std::make_unique<FileItemFactory>(options));
   m_factories.push_back(std::make_unique<RegItemFactory>(options));
 }
@@ -78,11 +80,24 @@ std::uint64_t ArchiveReader::Run() {
       break;
     }
     const std::int64_t result = ReadRecord();
+    if (m_fileContext.Full()) CommitFiles();
     if (result < 0) break;
     sum += static_cast<std::uint64_t>(result);
   }
+  // Whatever ended the restore, the favorites that arrived whole go in place.
+  CommitFiles();
   m_stream.Close();
   return sum;
+}
+
+void ArchiveReader::CommitFiles() {
+  for (const FileRestoreContext::Failure& failure : m_fileContext.Commit()) {
+    if (failure.nRecord >= m_report.records.size()) continue;
+    RecordResult& record = m_report.records[failure.nRecord];
+    record.outcome = RecordOutcome::kSkipped;
+    record.strReason = failure.strReason;
+    record.nBytes = 0;
+  }
 }
 
 std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,
@@ -230,7 +245,7 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
     item.Discard();
     result.outcome = RecordOutcome::kSkipped;
     result.strReason = item.SkipReason();
-  } else if (!item.End()) {
+  } else if (m_fileContext.SetRecord(m_report.records.size()); !item.End()) {
     result.outcome = RecordOutcome::kSkipped;
     result.strReason = item.SkipReason();
   } else {

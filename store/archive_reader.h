@@ -16,6 +16,7 @@
 
 #include "platform/win_types.h"
 #include "sources/data_item_factory.h"
+#include "sources/file_restore_context.h"
 #include "sources/restore_options.h"
 #include "store/archive_stream.h"
 #include "store/restore_report.h"
@@ -59,6 +60,10 @@ class ArchiveReader {
   std::int64_t StopInRecord(DataItem& item, RecordResult result, ArchiveStream::Result read,
                             const std::string& what, std::uint32_t statedSize = 0);
 
+  // Puts the queued favorites in place and marks the records whose file did not make it.
+  void CommitFiles();
+
+  FileRestoreContext m_fileContext;
   WindowHandle m_hNotifyWindow = 0;
   std::uint32_t m_nProgressMessage = 0;
   ArchiveStream m_stream;

@@ -1,5 +1,8 @@
 #include "store/archive_stream.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/coding.h"
 #include "platform/platform.h"
 #include "store/records.h"
@@ -13,6 +16,8 @@ bool ArchiveStream::Open(std::u16string_view path, std::uint32_t headerSize) {
   m_nFileSize = 0;
   m_bReadFailed = false;
   m_strReadError.clear();
+  m_nBufferStart = 0;
+  m_nBufferEnd = 0;
   // Open-existing: an archive that vanished must not be created empty at its path.
   m_archive = UniqueFile(Os().CreateFileW(path, kGenericRead, kFileShareNone, kOpenExisting));
   if (!m_archive.Valid() || !Os().GetFileSize(m_archive.Get(), &m_nFileSize)) {
@@ -34,17 +39,37 @@ void ArchiveStream::Close() {
   (void)m_archive.Close();  // opened for reading: nothing to lose
 }
 
+std::uint32_t ArchiveStream::ReadFromFile(std::uint8_t* buffer, std::uint32_t size) {
+  if (m_bReadFailed) return 0;
+  std::uint32_t got = 0;
+  if (!Os().ReadFile(m_archive.Get(), buffer, size, &got)) {
+    m_bReadFailed = true;
+    m_strReadError = Os().LastErrorText();
+    return 0;
+  }
+  return got;
+}
+
 std::uint32_t ArchiveStream::ReadUpTo(std::uint8_t* buffer, std::uint32_t size) {
   std::uint32_t done = 0;
-  while (done < size && !m_bReadFailed) {
-    std::uint32_t got = 0;
-    if (!Os().ReadFile(m_archive.Get(), buffer + done, size - done, &got)) {
-      m_bReadFailed = true;
-      m_strReadError = Os().LastErrorText();
-      break;
+  while (done < size) {
+    if (m_nBufferStart == m_nBufferEnd) {
+      // Large pieces skip the buffer; small ones refill it.
+      if (size - done >= kBufferSize) {
+        const std::uint32_t got = ReadFromFile(buffer + done, size - done);
+        if (got == 0) break;
+        done += got;
+        continue;
+      }
+      if (m_buffer.size() != kBufferSize) m_buffer.resize(kBufferSize);
+      m_nBufferStart = 0;
+      m_nBufferEnd = ReadFromFile(m_buffer.data(), kBufferSize);
+      if (m_nBufferEnd == 0) break;
     }
-    if (got == 0) break;
-    done += got;
+    const std::uint32_t take = std::min(size - done, m_nBufferEnd - m_nBufferStart);
+    std::memcpy(buffer + done, m_buffer.data() + m_nBufferStart, take);
+    m_nBufferStart += take;
+    done += take;
   }
   m_nConsumed += done;
   return done;

@@ -71,9 +71,18 @@ class ArchiveStream {
 
  private:
   std::uint32_t ReadUpTo(std::uint8_t* buffer, std::uint32_t size);
+  // One read from the file, straight into `buffer`; 0 at the end or on failure.
+  std::uint32_t ReadFromFile(std::uint8_t* buffer, std::uint32_t size);
   Result Shortfall(std::uint32_t got, std::uint32_t wanted) const;
 
+  // Reads go through one buffer, so that a record head or a small block costs no
+  // system call of its own.
+  static constexpr std::uint32_t kBufferSize = 1024 * 1024;
+
   UniqueFile m_archive;
+  std::vector<std::uint8_t> m_buffer;
+  std::uint32_t m_nBufferStart = 0;  // next unread byte in m_buffer
+  std::uint32_t m_nBufferEnd = 0;
   std::uint32_t m_nHeaderSize = 0;
   std::uint64_t m_nConsumed = 0;
   std::uint64_t m_nFileSize = 0;

@@ -1,8 +1,9 @@
 // The one implementation of BackupItem, for both sources.
 //
 // Builder supplies: Store (its DataStore type), static GetName(), MakeRoot(),
-// SumSizes(nodes), IsExcluded(node, paths). Node supplies ListChildren (see
-// backup_item_walk.h), ToItem() and FullPath().
+// SumSizes(nodes), and Exclusion, made from the paths never to store and asked
+// Excludes(node). Node supplies ListChildren (see backup_item_walk.h), ToItem(),
+// SizeHint() (the size when the walk already knows it) and FullPath().
 #pragma once
 
 #include <cstdint>
@@ -33,16 +34,21 @@ class BackupItemTmpl : public BackupItem,
 
   std::uint64_t Backup(const BackupRequest& request, StoreReport& report) override {
     std::vector<SkippedSource> skipped;
-    const std::vector<Node> nodes = Walk(skipped);
+    NodeList<Node> nodes = Walk(skipped);
     Store store(request.strArchivePath, request.bCompress, request.bProtect, request.strPassword);
     this->InitStore(store);
+    const typename Builder::Exclusion exclusion(request.excludedPaths);
+    store.Reserve(nodes.size());
     for (const Node& node : nodes) {
-      if (!request.excludedPaths.empty() && Builder::IsExcluded(node, request.excludedPaths)) {
+      if (exclusion.Excludes(node)) {
         skipped.push_back({ToUtf8(node.FullPath()), "the archive being written"});
         continue;
       }
-      store.AddItem(node.ToItem());
+      store.AddItem(node.ToItem(), node.SizeHint());
     }
+    // The nodes live on as the store's items; keeping both would double the memory
+    // a large tree takes.
+    NodeList<Node>().swap(nodes);
     const std::uint64_t stored = store.Store();
     report = store.TakeReport();
     report.skipped.insert(report.skipped.begin(), skipped.begin(), skipped.end());
@@ -50,10 +56,10 @@ class BackupItemTmpl : public BackupItem,
   }
 
  private:
-  std::vector<Node> Walk(std::vector<SkippedSource>& skipped) const {
+  NodeList<Node> Walk(std::vector<SkippedSource>& skipped) const {
     // Entries the platform could not list are kept per thread; start from none.
     (void)Os().TakeSkippedEntries();
-    std::vector<Node> nodes;
+    NodeList<Node> nodes;
     WalkNodes(Builder::MakeRoot(), nodes, skipped);
     for (SkippedEntry& entry : Os().TakeSkippedEntries()) {
       skipped.push_back({std::move(entry.strNativePath), std::move(entry.strReason)});

@@ -11,9 +11,11 @@
 //   ThreadCtrl  SetStopFlag(flag), ShouldStop().
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,15 +45,29 @@ class DataStore {
     m_progress.SetTarget(window, message);
   }
   void SetStopFlag(const std::atomic<bool>* flag) { m_threadCtrl.SetStopFlag(flag); }
-  void AddItem(const Item& item) { m_items.push_back(item); }
+  // `size`: the source's size when the caller knows it already, so that measuring
+  // it costs nothing; unknown sizes are measured by opening the source.
+  void Reserve(std::size_t items) {
+    m_items.reserve(items);
+    m_sizes.reserve(items);
+  }
+  void AddItem(const Item& item, std::optional<std::uint64_t> size = std::nullopt) {
+    m_items.push_back(item);
+    m_sizes.push_back(size);
+  }
 
   // Writes one record per item; returns the source bytes stored.
   std::uint64_t Store() {
     m_nTotalBytes = 0;
     m_nDoneBytes = 0;
-    for (const Item& item : m_items) {
+    m_nStoredBytes = 0;
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+      if (m_sizes[i]) {
+        m_nTotalBytes += *m_sizes[i];
+        continue;
+      }
       Reader sizer;
-      if (sizer.Open(item)) m_nTotalBytes += sizer.Size();
+      if (sizer.Open(m_items[i])) m_nTotalBytes += sizer.Size();
       sizer.Close();
     }
     m_progress.Post(0, kProgressRange);
@@ -68,8 +84,8 @@ class DataStore {
       StoreItem(item);
     }
     CloseArchive();
-    m_report.nSourceBytes = m_nDoneBytes;
-    return m_nDoneBytes;
+    m_report.nSourceBytes = m_nStoredBytes;
+    return m_nStoredBytes;
   }
 
   // Opens the archive for writing at its end, creating it when missing.
@@ -106,7 +122,7 @@ class DataStore {
       m_reader.Close();
       return written;
     }
-    ++m_report.nRecords;
+    ++m_nBufferedRecords;
 
     std::vector<std::uint8_t> piece(kBlockSize);
     std::uint64_t itemBytes = 0;
@@ -129,8 +145,9 @@ class DataStore {
       Write(blockHeadBytes.data(), blockHeadBytes.size(), written);
       Write(block.Data(), block.Size(), written);
       if (m_report.nWriteFailures != 0) break;
-      // Counted once the block is in the archive, so a failed backup reports what
-      // it really stored.
+      // Stored only once the buffer holding the block reaches the archive, so a
+      // failed backup reports what it really stored.
+      m_nBufferedSourceBytes += count;
       m_nDoneBytes += count;
       itemBytes += count;
       m_progress.Post(Percent(), 0);
@@ -153,22 +170,46 @@ class DataStore {
  private:
   static constexpr std::int64_t kProgressRange = 100;
 
+  // Records go to the archive through one buffer: a small record then costs no
+  // write of its own. A failed write surfaces at the next flush, and the job fails.
+  static constexpr std::size_t kWriteBufferSize = 1024 * 1024;
+
   void Write(const void* data, std::size_t size, std::uint64_t& written) {
-    if (!m_archive.Valid() || size == 0) return;
-    std::uint32_t count = 0;
-    const bool ok = Os().WriteFile(m_archive.Get(), data, static_cast<std::uint32_t>(size), &count);
-    if (!ok || count != size) {
-      ++m_report.nWriteFailures;
-      m_report.NoteFailure("writing the archive failed: " + Os().LastErrorText());
+    if (!m_archive.Valid() || size == 0 || m_report.nWriteFailures != 0) return;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (m_buffer.capacity() < kWriteBufferSize) m_buffer.reserve(kWriteBufferSize + 2 * kBlockSize);
+    m_buffer.insert(m_buffer.end(), bytes, bytes + size);
+    written += size;
+    if (m_buffer.size() >= kWriteBufferSize) FlushBuffer();
+  }
+
+  void FlushBuffer() {
+    if (m_buffer.empty() || !m_archive.Valid()) return;
+    std::size_t done = 0;
+    while (done < m_buffer.size()) {
+      std::uint32_t count = 0;
+      const std::size_t piece = std::min<std::size_t>(m_buffer.size() - done, 0x40000000);
+      if (!Os().WriteFile(m_archive.Get(), m_buffer.data() + done, static_cast<std::uint32_t>(piece), &count) ||
+          count == 0) {
+        ++m_report.nWriteFailures;
+        m_report.NoteFailure("writing the archive failed: " + Os().LastErrorText());
+        break;
+      }
+      done += count;
     }
-    if (ok) {
-      written += count;
-      m_report.nArchiveBytes += count;
+    m_report.nArchiveBytes += done;
+    if (done == m_buffer.size()) {
+      m_nStoredBytes += m_nBufferedSourceBytes;
+      m_report.nRecords += m_nBufferedRecords;
     }
+    m_nBufferedSourceBytes = 0;
+    m_nBufferedRecords = 0;
+    m_buffer.clear();
   }
 
   void CloseArchive() {
     if (!m_archive.Valid()) return;
+    FlushBuffer();
     if (!m_archive.Close()) {
       // Data may be lost at close (a full or remote disk reports it only then).
       ++m_report.nWriteFailures;
@@ -188,13 +229,18 @@ class DataStore {
   Progress m_progress;
   ThreadCtrl m_threadCtrl;
   std::vector<Item> m_items;
+  std::vector<std::optional<std::uint64_t>> m_sizes;  // one per item
   std::u16string m_strArchivePath;
   bool m_bCompress;
   bool m_bProtect;
   std::u16string m_strPassword;
   UniqueFile m_archive;
   std::uint64_t m_nTotalBytes = 0;
-  std::uint64_t m_nDoneBytes = 0;
+  std::uint64_t m_nDoneBytes = 0;    // read and encoded, for the progress posts
+  std::uint64_t m_nStoredBytes = 0;  // source bytes that reached the archive
+  std::vector<std::uint8_t> m_buffer;
+  std::uint64_t m_nBufferedSourceBytes = 0;
+  std::uint64_t m_nBufferedRecords = 0;
   StoreReport m_report;
 };
 

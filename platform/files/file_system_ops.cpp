@@ -38,6 +38,19 @@ bool NativePathExists(const std::string& path) {
   return false;
 }
 
+std::uint32_t NativeFileAttributes(const std::string& path, int* error) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) {
+    const int cause = errno;
+    SetLastErrorFromErrno("cannot look at", path, cause);
+    if (error) *error = cause == ENOENT ? static_cast<int>(kErrorFileNotFound) : WindowsErrorFromErrno(cause);
+    return kInvalidFileAttributes;
+  }
+  if (error) *error = 0;
+  if (S_ISLNK(info.st_mode)) return kFileAttributeReparsePoint;
+  return S_ISDIR(info.st_mode) ? kFileAttributeDirectory : kFileAttributeNormal;
+}
+
 int CreateFolderTree(const std::string& path) {
   if (IsFolder(path)) return kErrorAlreadyExists;
   std::size_t end = 0;

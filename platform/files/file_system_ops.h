@@ -2,6 +2,7 @@
 // Paths are native. Temporary files and renames: temp_files.h.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace qv {
@@ -9,6 +10,8 @@ namespace qv {
 [[nodiscard]] bool DeleteNativeFile(const std::string& path);
 // Follows links: a dangling link does not exist.
 bool NativePathExists(const std::string& path);
+// GetFileAttributesW on lstat: directory, link (reparse point) or plain file.
+std::uint32_t NativeFileAttributes(const std::string& path, int* error);
 // mkdir -p. Returns 0, kErrorAlreadyExists when the folder was there already, or
 // another Windows error code (80, "file exists", when a file holds the name).
 int CreateFolderTree(const std::string& path);

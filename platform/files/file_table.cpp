@@ -69,11 +69,8 @@ bool MakeUsableAsRegularFile(int fd, const std::string& nativePath) {
     SetLastErrorText("cannot open " + nativePath + ": it is not a regular file");
     return false;
   }
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    SetLastErrorFromErrno("cannot set up", nativePath, errno);
-    return false;
-  }
+  // The O_NONBLOCK that kept a pipe from hanging the open may stay: on a regular
+  // file it changes nothing.
   return true;
 }
 
@@ -127,21 +124,18 @@ bool FileTable::Read(FileHandle file, void* buffer, std::uint32_t bytesToRead,
   *bytesRead = 0;
   OpenFile entry;
   if (!Find(file, &entry)) return false;
-  auto* bytes = static_cast<char*>(buffer);
-  std::uint32_t done = 0;
-  while (done < bytesToRead) {
-    const ssize_t got = read(entry.fd, bytes + done, bytesToRead - done);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      SetLastErrorFromErrno("cannot read", entry.nativePath, errno);
-      *bytesRead = done;
-      return false;
+  // One read, as ReadFile gives: a regular file returns less than asked only at
+  // its end, and asking again there would only cost a call that returns nothing.
+  for (;;) {
+    const ssize_t got = read(entry.fd, buffer, bytesToRead);
+    if (got >= 0) {
+      *bytesRead = static_cast<std::uint32_t>(got);
+      return true;
     }
-    if (got == 0) break;
-    done += static_cast<std::uint32_t>(got);
+    if (errno == EINTR) continue;
+    SetLastErrorFromErrno("cannot read", entry.nativePath, errno);
+    return false;
   }
-  *bytesRead = done;
-  return true;
 }
 
 bool FileTable::Write(FileHandle file, const void* buffer, std::uint32_t bytesToWrite,

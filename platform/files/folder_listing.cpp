@@ -1,6 +1,7 @@
 #include "platform/files/folder_listing.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -44,6 +45,8 @@ struct FolderListings::Listing {
     if (dotEntriesGiven < 2) {
       found->strName = dotEntriesGiven == 0 ? u"." : u"..";
       found->bDirectory = true;
+      found->bReparsePoint = false;
+      found->nFileSize = 0;
       ++dotEntriesGiven;
       return true;
     }
@@ -67,6 +70,21 @@ struct FolderListings::Listing {
       }
       found->strName = FromUtf8(name);
       found->bDirectory = IsDirectory(*entry);
+      found->bReparsePoint = entry->d_type == DT_LNK;
+      found->nFileSize = 0;
+      if (!found->bDirectory) {
+        // Through a link, as opening the file reads what the link points to; one
+        // that leads nowhere has no size.
+        struct stat info {};
+        if (fstatat(dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)) {
+          found->nFileSize = static_cast<std::uint64_t>(info.st_size);
+        }
+        if (entry->d_type == DT_UNKNOWN) {
+          struct stat own {};
+          found->bReparsePoint = fstatat(dirfd(dir), entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+                                 S_ISLNK(own.st_mode);
+        }
+      }
       return true;
     }
   }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +46,7 @@ bool SyncFolder(const std::string& folder) {
 
 // The process's file-creation mask, read without changing it (umask() would change it
 // for every thread for a moment). Falls back to the usual 022.
-mode_t CurrentUmask() {
+mode_t ReadUmask() {
   UniqueFd fd(open("/proc/self/status", O_RDONLY | O_CLOEXEC));
   if (!fd.Valid()) return 022;
   char buffer[4096];
@@ -54,6 +55,34 @@ mode_t CurrentUmask() {
   buffer[count] = '\0';
   const char* line = strstr(buffer, "Umask:");
   return line ? static_cast<mode_t>(strtoul(line + 6, nullptr, 8)) : 022;
+}
+
+// Read once: nothing in this program changes its umask, and a restore makes one
+// temporary file per favorite.
+mode_t CurrentUmask() {
+  static const mode_t mask = ReadUmask();
+  return mask;
+}
+
+// syncfs on the file system of each folder, once per file system. False (with
+// LastErrorText) when one of them reports a write error.
+bool SyncFileSystemsOf(const std::vector<std::string>& folders) {
+  std::vector<dev_t> done;
+  for (const std::string& folder : folders) {
+    UniqueFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd.Valid() || fstat(fd.Get(), &info) != 0) {
+      SetLastErrorFromErrno("cannot open the folder", folder, errno);
+      return false;
+    }
+    if (std::find(done.begin(), done.end(), info.st_dev) != done.end()) continue;
+    if (syncfs(fd.Get()) != 0) {
+      SetLastErrorFromErrno("cannot sync the file system of", folder, errno);
+      return false;
+    }
+    done.push_back(info.st_dev);
+  }
+  return true;
 }
 
 bool ProcessIsAlive(std::uint64_t process) {
@@ -93,6 +122,41 @@ bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string*
   if (mode == TempFileMode::kPlainCreate) (void)fchmod(fd.Get(), 0666 & ~CurrentUmask());
   *path = std::move(pattern);
   return true;
+}
+
+std::vector<std::string> ReplaceFilesDurably(
+    const std::vector<std::pair<std::string, std::string>>& tempAndTarget) {
+  std::vector<std::string> problems(tempAndTarget.size());
+  std::vector<std::string> folders;
+  for (const auto& [temp, target] : tempAndTarget) {
+    const std::string folder = ParentFolder(target);
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+  }
+  if (!SyncFileSystemsOf(folders)) {
+    // Nothing is renamed: a target must never point at data that is not on disk.
+    const std::string why = "cannot flush the content to disk: " + LastErrorTextOfThread();
+    for (std::size_t i = 0; i < tempAndTarget.size(); ++i) {
+      problems[i] = why;
+      (void)unlink(tempAndTarget[i].first.c_str());
+    }
+    return problems;
+  }
+  for (std::size_t i = 0; i < tempAndTarget.size(); ++i) {
+    const auto& [temp, target] = tempAndTarget[i];
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+      SetLastErrorFromErrno("cannot rename " + temp + " to", target, errno);
+      problems[i] = "cannot replace the file: " + LastErrorTextOfThread();
+      (void)unlink(temp.c_str());
+    }
+  }
+  if (!SyncFileSystemsOf(folders)) {
+    const std::string why = "the file is in place, but the rename may not survive a crash: " +
+                            LastErrorTextOfThread();
+    for (std::string& problem : problems) {
+      if (problem.empty()) problem = why;
+    }
+  }
+  return problems;
 }
 
 std::uint64_t RemoveStaleTempFiles(const std::string& folder, bool withSubfolders) {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -19,6 +21,15 @@ enum class TempFileMode {
 // Creates a new empty file ".quorvel-<pid>-XXXXXX.tmp" (platform/temp_file_name.h)
 // in `folder`; *path is its path.
 [[nodiscard]] bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string* path);
+
+// Puts many temporary files in place of their targets with two syncs for all of
+// them instead of two for each: first every file's data reaches the disk (one
+// syncfs per file system), then each is renamed, then the renames are made durable
+// the same way. A crash at any point leaves every target either as it was or
+// wholly replaced. One text per pair: empty when that target now holds the new
+// content durably, else why not (the temporary file is then deleted).
+std::vector<std::string> ReplaceFilesDurably(
+    const std::vector<std::pair<std::string, std::string>>& tempAndTarget);
 
 // Deletes the temporary files of ours in `folder` (and, with `withSubfolders`, in
 // every folder below it, never through a link) that no live process can still be

@@ -223,7 +223,7 @@ TEST_F(BackupJobTest, FailureLeavesTheEarlierArchiveAndNoTemporaryFile) {
   const std::vector<Fault> faults = {
       {"rename", [&] { faulty.FailMoveFile(true); }},
       {"header write", [&] { faulty.FailNthWrite(1); }},
-      {"block write", [&] { faulty.FailNthWrite(4); }},
+      {"records write", [&] { faulty.FailNthWrite(2); }},
       {"disk full", [&] { faulty.FailWritesAfterBytes(150000); }},
       {"flush", [&] { faulty.FailFlush(true); }},
       {"temporary file open", [&] { faulty.FailCreateFileContaining(u".quorvel-"); }},
@@ -241,12 +241,13 @@ TEST_F(BackupJobTest, FailureLeavesTheEarlierArchiveAndNoTemporaryFile) {
 
   // A failed write ends the job there: nothing more is read or compressed, and
   // the summary claims only what reached the archive.
+  profile.AddFavorite("big.bin", Bytes(3000000));
   profile.AddFavorite("second.bin", Bytes(1000));
   faulty.Reset();
-  faulty.FailNthWrite(4);  // the payload of the first block
-  const BackupSummary cut = Backup(true);
+  faulty.FailNthWrite(2);  // the first megabyte of records
+  const BackupSummary cut = Backup();
   ASSERT_EQ(cut.items.size(), 1u);
-  EXPECT_EQ(cut.items[0].nRecords, 1u);
+  EXPECT_EQ(cut.items[0].nRecords, 0u);
   EXPECT_EQ(cut.items[0].nSourceBytes, 0u);
 
   faulty.Reset();

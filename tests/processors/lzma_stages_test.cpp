@@ -109,6 +109,35 @@ TEST(LzmaCompression, RoundTripsManySizesAndKinds) {
   EXPECT_LT(Compress(test::TextLikeBytes(102400)).size(), 102400u / 4);
 }
 
+// Blocks are encoded with a dictionary cut to their size; every byte must still
+// be what a full 2 MiB encoder writes, or archives would change.
+TEST(LzmaCompression, ASmallerDictionaryWritesTheSameBytes) {
+  const auto fullEncoder = [](const Bytes& input) {
+    lzma_options_lzma options{};
+    EXPECT_FALSE(lzma_lzma_preset(&options, 6));
+    options.dict_size = kLzmaDictSize;
+    options.nice_len = kLzmaNiceLength;
+    options.mf = LZMA_MF_BT4;
+    const lzma_filter filters[] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    Bytes out(2 * input.size() + 64);
+    std::size_t size = 0;
+    EXPECT_EQ(lzma_raw_buffer_encode(filters, nullptr, input.data(), input.size(), out.data(), &size, out.size()),
+              LZMA_OK);
+    out.resize(size);
+    return out;
+  };
+  unsigned seed = 7;
+  for (std::size_t n : {20u, 150u, 900u, 4095u, 4097u, 20000u, 70000u, 102400u}) {
+    Bytes fewSymbols = test::RandomBytes(n, ++seed);
+    for (auto& byte : fewSymbols) byte %= 4;
+    for (const Bytes& input : {test::RandomBytes(n, ++seed), test::TextLikeBytes(n), fewSymbols, Bytes(n, 'a')}) {
+      const Bytes block = Compress(input);
+      if (block[0] != kLzmaForm) continue;  // stored: no encoder involved
+      EXPECT_EQ(Bytes(block.begin() + kLzmaDataOffset, block.end()), fullEncoder(input)) << "n=" << n;
+    }
+  }
+}
+
 TEST(LzmaDecompression, AcceptsOtherFormBytesAndTrailingZeros) {
   const Bytes text = test::TextLikeBytes(5000);
   Bytes block = Compress(text);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 #include "store/backup_item_tmpl.h"
 #include "store/backup_item_walk.h"
@@ -29,6 +30,7 @@ struct FakeNode {
     return true;
   }
   std::u16string ToItem() const { return path; }
+  std::optional<std::uint64_t> SizeHint() const { return std::nullopt; }
   std::u16string FullPath() const { return path; }
 };
 
@@ -49,7 +51,8 @@ struct FakeStore {
       : archive(std::move(archivePath)), compress(compress), protect(protect), password(std::move(password)) {}
   void SetNotifyWindow(WindowHandle w, std::uint32_t m) { window = w, message = m; }
   void SetStopFlag(const std::atomic<bool>* flag) { stopFlag = flag; }
-  void AddItem(const std::u16string& item) { items.push_back(item); }
+  void Reserve(std::size_t) {}
+  void AddItem(const std::u16string& item, std::optional<std::uint64_t>) { items.push_back(item); }
   std::uint64_t Store() {
     g_seen = {archive, compress, protect, password, window, message, stopFlag, items};
     StoreReport r;
@@ -73,10 +76,14 @@ struct FakeBuilder {
   using Store = FakeStore;
   static std::u16string GetName() { return u"Fake"; }
   static FakeNode MakeRoot() { return {u""}; }
-  static std::uint64_t SumSizes(const std::vector<FakeNode>& nodes) { return nodes.size() * 10; }
-  static bool IsExcluded(const FakeNode& node, const std::vector<std::u16string>& paths) {
-    return std::find(paths.begin(), paths.end(), node.path) != paths.end();
-  }
+  static std::uint64_t SumSizes(const NodeList<FakeNode>& nodes) { return nodes.size() * 10; }
+  struct Exclusion {
+    explicit Exclusion(const std::vector<std::u16string>& excluded) : paths(excluded) {}
+    bool Excludes(const FakeNode& node) const {
+      return std::find(paths.begin(), paths.end(), node.path) != paths.end();
+    }
+    std::vector<std::u16string> paths;
+  };
 };
 
 using FakeItem = BackupItemTmpl<FakeNode, MFCStoreInitor, FakeBuilder>;

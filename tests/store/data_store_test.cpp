@@ -131,7 +131,7 @@ TEST_F(DataStoreTest, FailedWritesAndReadsAreReported) {
   FaultInjectingPlatform faulty(profile.platform());
   ScopedPlatform installed(faulty);
   {
-    faulty.FailNthWrite(2);
+    faulty.FailNthWrite(1);  // the one write of the buffered records
     FileStore store(ArchivePath(), false, false, u"");
     store.AddItem(item);
     (void)store.Store();

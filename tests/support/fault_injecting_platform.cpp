@@ -132,4 +132,18 @@ bool FaultInjectingPlatform::MoveFileExW(std::u16string_view from, std::u16strin
   return Target().MoveFileExW(from, to);
 }
 
+std::vector<std::string> FaultInjectingPlatform::ReplaceFilesDurably(
+    const std::vector<FileReplacement>& batch) {
+  const char* fault = nullptr;
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_bFailFlush) fault = "injected fault: FlushFileBuffers";
+    if (m_bFailMove) fault = "injected fault: MoveFileExW";
+  }
+  if (fault == nullptr) return Target().ReplaceFilesDurably(batch);
+  for (const FileReplacement& entry : batch) (void)Target().DeleteFileW(entry.strTempPath);
+  SetLastErrorText(fault);
+  return std::vector<std::string>(batch.size(), fault);
+}
+
 }  // namespace qv

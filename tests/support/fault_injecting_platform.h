@@ -39,6 +39,9 @@ class FaultInjectingPlatform final : public PlatformWrapper {
                  std::uint32_t* bytesWritten) override;
   bool FlushFileBuffers(FileHandle file) override;
   bool MoveFileExW(std::u16string_view from, std::u16string_view to) override;
+  // A failing flush fails the whole batch before any rename; a failing move, each
+  // rename. The temporary files go, as on a real failure.
+  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch) override;
 
  private:
   void Refund(std::optional<std::uint64_t>& budget, std::uint32_t unused);

@@ -1,0 +1,87 @@
+#include "sources/file_restore_context.h"
+
+#include <utility>
+
+#include "sources/restore_confinement.h"
+
+namespace qv {
+
+bool FileRestoreContext::Favorites(std::u16string* folder, std::string* why) {
+  if (!m_favorites) {
+    std::u16string found;
+    if (Os().SHGetSpecialFolderPathW(kCsidlFavorites, !m_bDryRun, &found)) {
+      m_favorites = std::move(found);
+    } else if (m_bDryRun) {
+      // A dry run must not create the Favorites folder; where it would be is enough.
+      m_favorites = Os().ExpandEnvironmentStringsW(u"%USERPROFILE%\\Favorites");
+    } else {
+      m_strFavoritesProblem = "the Favorites folder is unknown: " + Os().LastErrorText();
+      m_favorites = u"";
+    }
+  }
+  if (m_favorites->empty()) {
+    *why = m_strFavoritesProblem;
+    return false;
+  }
+  *folder = *m_favorites;
+  return true;
+}
+
+std::string FileRestoreContext::FolderTarget(const std::u16string& storedFolder, std::u16string* folder) {
+  auto found = m_mapCheckedFolders.find(storedFolder);
+  if (found == m_mapCheckedFolders.end()) {
+    CheckedFolder checked;
+    std::u16string favorites;
+    if (!Favorites(&favorites, &checked.strProblem)) {
+      return checked.strProblem;  // not remembered: nothing was looked at
+    }
+    checked.strProblem = FavoritesFolderTarget(storedFolder, favorites, &checked.strFolder);
+    // A hostile archive could name a million distinct folders; the cache is an
+    // optimisation, so it simply stops growing.
+    if (m_mapCheckedFolders.size() >= kMaxQueuedFiles) {
+      *folder = checked.strFolder;
+      return checked.strProblem;
+    }
+    found = m_mapCheckedFolders.emplace(storedFolder, std::move(checked)).first;
+  }
+  *folder = found->second.strFolder;
+  return found->second.strProblem;
+}
+
+bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string* why) {
+  if (m_madeFolders.count(folder) != 0) return true;
+  const int created = Os().SHCreateDirectoryExW(folder);
+  if (created != 0 && created != kErrorAlreadyExists) {
+    *why = "cannot create the folder: " + Os().LastErrorText();
+    return false;
+  }
+  if (m_madeFolders.size() < kMaxQueuedFiles) m_madeFolders.insert(folder);
+  return true;
+}
+
+void FileRestoreContext::Queue(std::u16string tempPath, std::u16string targetPath, std::uint64_t bytes) {
+  m_queue.push_back({FileReplacement{std::move(tempPath), std::move(targetPath)}, m_nRecord});
+  m_nQueuedBytes += bytes;
+}
+
+std::vector<FileRestoreContext::Failure> FileRestoreContext::Commit() {
+  std::vector<Failure> failures;
+  if (m_queue.empty()) return failures;
+  std::vector<FileReplacement> batch;
+  batch.reserve(m_queue.size());
+  for (const Queued& queued : m_queue) batch.push_back(queued.replacement);
+  const std::vector<std::string> problems = Os().ReplaceFilesDurably(batch);
+  for (std::size_t i = 0; i < m_queue.size(); ++i) {
+    if (i >= problems.size() || !problems[i].empty()) {
+      failures.push_back({m_queue[i].nRecord, i < problems.size() ? problems[i] : "not replaced"});
+    }
+  }
+  m_queue.clear();
+  m_nQueuedBytes = 0;
+  // Folders made by this batch exist now; a later record may find its folder gone
+  // again only if somebody removed it, which EnsureFolder then does not notice:
+  // that record's rename fails and says so.
+  return failures;
+}
+
+}  // namespace qv

@@ -1,0 +1,74 @@
+// What the favorites of one restore share, so that each favorite costs a handful of
+// system calls and no sync of its own: where Favorites is, which stored folders were
+// already checked and made, and the replacements that wait for one durable commit.
+//
+// A favorite's temporary file is complete and closed when it is queued; Commit puts
+// every queued file in place with two syncs for all of them (Platform's
+// ReplaceFilesDurably). A crash before the commit leaves the targets as they were
+// and stale temporary files, which the next job removes. Not thread-safe: one
+// restore reads its records one at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qv {
+
+class FileRestoreContext {
+ public:
+  // A batch stays below both, so that open data waiting for its sync, and the
+  // list of names, stay bounded whatever the archive holds.
+  static constexpr std::size_t kMaxQueuedFiles = 4096;
+  static constexpr std::uint64_t kMaxQueuedBytes = 256u * 1024 * 1024;
+
+  explicit FileRestoreContext(bool dryRun) : m_bDryRun(dryRun) {}
+
+  // The profile's Favorites folder, made when missing unless this is a dry run
+  // (which only needs to know where it would be). Looked up once.
+  [[nodiscard]] bool Favorites(std::u16string* folder, std::string* why);
+  // Where a stored folder goes, checked against Favorites once per stored folder:
+  // empty and *folder set, or why it may not be written.
+  std::string FolderTarget(const std::u16string& storedFolder, std::u16string* folder);
+  // Makes the folder (and its parents) once per restore.
+  [[nodiscard]] bool EnsureFolder(const std::u16string& folder, std::string* why);
+
+  // The record whose favorite is queued next; failures are told by this number.
+  void SetRecord(std::size_t record) { m_nRecord = record; }
+  void Queue(std::u16string tempPath, std::u16string targetPath, std::uint64_t bytes);
+  bool Full() const { return m_queue.size() >= kMaxQueuedFiles || m_nQueuedBytes >= kMaxQueuedBytes; }
+
+  struct Failure {
+    std::size_t nRecord = 0;
+    std::string strReason;
+  };
+  // Puts every queued file in place; the records whose file did not make it.
+  std::vector<Failure> Commit();
+
+ private:
+  struct Queued {
+    FileReplacement replacement;
+    std::size_t nRecord = 0;
+  };
+  struct CheckedFolder {
+    std::string strProblem;
+    std::u16string strFolder;
+  };
+
+  bool m_bDryRun;
+  std::optional<std::u16string> m_favorites;
+  std::string m_strFavoritesProblem;
+  std::map<std::u16string, CheckedFolder> m_mapCheckedFolders;
+  std::set<std::u16string> m_madeFolders;
+  std::size_t m_nRecord = 0;
+  std::vector<Queued> m_queue;
+  std::uint64_t m_nQueuedBytes = 0;
+};
+
+}  // namespace qv
