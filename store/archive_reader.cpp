@@ -1,6 +1,7 @@
 #include "store/archive_reader.h"
 
 #include <algorithm>
+#include <deque>
 #include <utility>
 
 #include "platform/platform.h"
@@ -8,6 +9,7 @@
 #include "processors/lzma_processors.h"
 #include "sources/file_item_factory.h"
 #include "sources/reg_item_factory.h"
+#include "store/block_pool.h"
 #include "store/data_buffer.h"
 #include "store/records.h"
 
@@ -88,6 +90,11 @@ std::uint64_t ArchiveReader::Run() {
   CommitFiles();
   m_stream.Close();
   return sum;
+}
+
+BlockPool& ArchiveReader::Pool() {
+  if (!m_pPool) m_pPool = std::make_unique<BlockPool>();
+  return *m_pPool;
 }
 
 void ArchiveReader::CommitFiles() {
@@ -193,6 +200,29 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
   // the rest of its blocks are only framed, never decoded: a hostile archive must
   // not make us decode what nobody will keep.
   bool failed = !begun || !damage.empty();
+  // Blocks are decoded ahead by the pool while the next ones are read, and handed
+  // to the item strictly in order.
+  OrderedBlocks blocks(item.IsProtected() != 0 || item.IsCompressed() != 0 ? Pool() : m_inline);
+  std::deque<std::uint64_t> offsets;  // of the blocks in flight
+  const auto deliverOldest = [&] {
+    const std::unique_ptr<BlockPool::Task> task = blocks.TakeOldest();
+    const std::uint64_t offset = offsets.front();
+    offsets.pop_front();
+    if (failed) return;
+    const DataBuffer& buffer = *task->pBlock;
+    if (!task->bOk || (item.IsCompressed() == 0 && buffer.Size() > kBlockSize)) {
+      // A block decodes to one piece of at most kBlockSize bytes, or it is damage.
+      ++m_report.nDamagedBlocks;
+      damage = "the block" + At(offset) + " could not be decoded";
+      failed = true;
+      return;
+    }
+    const std::uint32_t size = static_cast<std::uint32_t>(buffer.Size());
+    const std::uint32_t taken = item.Write(buffer.Data(), size);
+    recordSum += taken;
+    delivered += taken;
+    failed = taken < size;
+  };
   StreamBlock block;
   // A block head that states an impossible size is the block's fault, not the head's.
   const auto headProblem = [&](ArchiveStream::Result read) {
@@ -214,27 +244,18 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
       return StopInRecord(item, std::move(result), read, "the block" + At(block.nOffset));
     }
     if (!failed) {
-      DataBuffer buffer(block.payload.data(), block.payload.size());
-      if (item.IsProtected()) buffer.AddStage(std::make_unique<DESDecryptor>(m_strPassword));
-      if (item.IsCompressed()) buffer.AddStage(std::make_unique<LZMADecompProcessor>());
-      if (!buffer.Run() || (item.IsCompressed() == 0 && buffer.Size() > kBlockSize)) {
-        // A block decodes to one piece of at most kBlockSize bytes, or it is damage.
-        ++m_report.nDamagedBlocks;
-        damage = "the block" + At(block.nOffset) + " could not be decoded";
-        failed = true;
-      } else {
-        const std::uint32_t size = static_cast<std::uint32_t>(buffer.Size());
-        const std::uint32_t taken = item.Write(buffer.Data(), size);
-        recordSum += taken;
-        delivered += taken;
-        failed = taken < size;
-      }
+      auto buffer = std::make_unique<DataBuffer>(block.payload.data(), block.payload.size());
+      if (item.IsProtected()) buffer->AddStage(std::make_unique<DESDecryptor>(m_strPassword));
+      if (item.IsCompressed()) buffer->AddStage(std::make_unique<LZMADecompProcessor>());
+      blocks.Add(std::move(buffer));
+      offsets.push_back(block.nOffset);
     }
     read = m_stream.ReadBlockHead(&block);
     if (read != ArchiveStream::Result::kOk) return headProblem(read);
     PostProgress(static_cast<std::uint64_t>(static_cast<double>(m_stream.Consumed()) /
                                             static_cast<double>(m_stream.FileSize()) * 100.0),
                  0);
+    while (!blocks.Empty() && (blocks.Full() || block.bLast)) deliverOldest();
   }
 
   if (!damage.empty()) {

@@ -19,6 +19,7 @@
 #include "sources/file_restore_context.h"
 #include "sources/restore_options.h"
 #include "store/archive_stream.h"
+#include "store/block_pool.h"
 #include "store/restore_report.h"
 
 namespace qv {
@@ -63,7 +64,12 @@ class ArchiveReader {
   // Puts the queued favorites in place and marks the records whose file did not make it.
   void CommitFiles();
 
+  // Decoding threads, made for the first record that has anything to decode.
+  BlockPool& Pool();
+
   FileRestoreContext m_fileContext;
+  std::unique_ptr<BlockPool> m_pPool;
+  BlockPool m_inline{0};  // plain blocks: nothing to decode, so no threads
   WindowHandle m_hNotifyWindow = 0;
   std::uint32_t m_nProgressMessage = 0;
   ArchiveStream m_stream;

@@ -24,6 +24,8 @@ class DataBuffer {
 
   const std::uint8_t* Data() const;
   std::size_t Size() const;
+  // The bytes the block was made from.
+  std::size_t InputSize() const { return m_bytes.size(); }
 
  private:
   std::vector<std::uint8_t> m_bytes;

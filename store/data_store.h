@@ -22,6 +22,7 @@
 
 #include "platform/platform.h"
 #include "platform/unique_handles.h"
+#include "store/block_pool.h"
 #include "store/data_buffer.h"
 #include "store/records.h"
 #include "store/store_report.h"
@@ -126,16 +127,13 @@ class DataStore {
 
     std::vector<std::uint8_t> piece(kBlockSize);
     std::uint64_t itemBytes = 0;
-    for (std::uint32_t count = m_reader.Read(piece.data()); count > 0;
-         count = m_reader.Read(piece.data())) {
-      if (m_threadCtrl.ShouldStop()) {
-        m_report.bStopped = true;
-        break;
-      }
-      DataBuffer block(piece.data(), count);
-      if (m_bCompress) block.AddStage(std::make_unique<CompProcessor>());
-      if (m_bProtect) block.AddStage(std::make_unique<Encryptor>(m_strPassword));
-      if (!block.Run()) {
+    // Blocks are encoded ahead by the pool and written strictly in order; a plain
+    // block has no stage to run and goes straight through.
+    OrderedBlocks blocks(Pool());
+    const auto writeOldest = [&] {
+      const std::unique_ptr<BlockPool::Task> task = blocks.TakeOldest();
+      const DataBuffer& block = *task->pBlock;
+      if (!task->bOk) {
         ++m_report.nStageFailures;
         m_report.NoteFailure("the compression or encryption stage failed on a block of " +
                              Reader::Describe(item));
@@ -144,14 +142,31 @@ class DataStore {
       const BlockHeadBytes blockHeadBytes = EncodeBlockHead(blockHead);
       Write(blockHeadBytes.data(), blockHeadBytes.size(), written);
       Write(block.Data(), block.Size(), written);
-      if (m_report.nWriteFailures != 0) break;
+      if (m_report.nWriteFailures != 0) return false;
       // Stored only once the buffer holding the block reaches the archive, so a
       // failed backup reports what it really stored.
+      const std::size_t count = block.InputSize();
       m_nBufferedSourceBytes += count;
       m_nDoneBytes += count;
-      itemBytes += count;
       m_progress.Post(Percent(), 0);
+      return true;
+    };
+    bool writing = true;
+    for (std::uint32_t count = m_reader.Read(piece.data()); count > 0;
+         count = m_reader.Read(piece.data())) {
+      if (m_threadCtrl.ShouldStop()) {
+        m_report.bStopped = true;
+        break;
+      }
+      itemBytes += count;
+      auto block = std::make_unique<DataBuffer>(piece.data(), count);
+      if (m_bCompress) block->AddStage(std::make_unique<CompProcessor>());
+      if (m_bProtect) block->AddStage(std::make_unique<Encryptor>(m_strPassword));
+      blocks.Add(std::move(block));
+      if (blocks.Full() && !(writing = writeOldest())) break;
     }
+    while (writing && !blocks.Empty()) writing = writeOldest();
+    blocks.Clear();  // after a failed write: what was still in flight is dropped
     if (m_reader.ReadFailed()) {
       m_report.skipped.push_back(
           {Reader::Describe(item), "reading failed after " + std::to_string(itemBytes) +
@@ -165,10 +180,19 @@ class DataStore {
   }
 
   const StoreReport& Report() const { return m_report; }
+
   StoreReport TakeReport() { return std::move(m_report); }
 
  private:
   static constexpr std::int64_t kProgressRange = 100;
+
+  BlockPool& Pool() {
+    // Plain blocks have nothing to encode, so they need no threads.
+    if (!m_pPool) {
+      m_pPool = std::make_unique<BlockPool>(m_bCompress || m_bProtect ? BlockPool::DefaultWorkers() : 0);
+    }
+    return *m_pPool;
+  }
 
   // Records go to the archive through one buffer: a small record then costs no
   // write of its own. A failed write surfaces at the next flush, and the job fails.
@@ -225,6 +249,7 @@ class DataStore {
                                       static_cast<double>(m_nTotalBytes) * 100.0);
   }
 
+  std::unique_ptr<BlockPool> m_pPool;
   Reader m_reader;
   Progress m_progress;
   ThreadCtrl m_threadCtrl;
