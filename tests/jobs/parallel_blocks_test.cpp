@@ -26,10 +26,15 @@ JobRun BackupAndRestore(const char* threads, bool compress, bool protect) {
   {
     ProfileFixture source;
     std::string text;
-    while (text.size() < 300000) text += "URL=https://example.org/page/" + std::to_string(text.size()) + "\r\n";
+    while (text.size() < 300000) {
+      text += "URL=https://example.org/page/";
+      text += std::to_string(text.size()) + "\r\n";
+    }
     unsigned seed = 1;
     for (const std::size_t size : {0u, 1u, 102399u, 102400u, 102401u, 350000u}) {
-      source.AddFavorite("f" + std::to_string(size) + ".bin", Bytes(size, ++seed));
+      std::string name = "f";  // appended: g++ 12 -O3 warns falsely on "f" + std::string
+      name += std::to_string(size) + ".bin";
+      source.AddFavorite(name, Bytes(size, ++seed));
     }
     source.AddFavorite("Text/notes.txt", text);
     source.SetValue(kIeKey, u"Big", kRegBinary, Bytes(250000, 9));
