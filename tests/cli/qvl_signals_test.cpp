@@ -1,11 +1,8 @@
 // qvl backup and qvl restore asked to stop by a signal while they write: each
 // leaves no temporary file behind, an earlier archive unchanged and every favorite
 // either as it was or whole.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
@@ -14,9 +11,8 @@
 #include "platform/temp_file_name.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/profile_fixture.h"
+#include "tests/support/qvl_process.h"
 #include "tests/support/restore_fixture.h"
-
-extern char** environ;
 
 namespace qv::test {
 namespace {
@@ -36,27 +32,16 @@ bool HasTempFile(const std::filesystem::path& root) {
 // Starts qvl, waits until it is writing a temporary file below `watched` (its
 // signal handling is in place by then), signals it and returns its exit code.
 int RunAndSignal(const std::vector<std::string>& arguments, const std::filesystem::path& watched, int signal) {
-  std::vector<std::string> argv = {QUORVEL_QVL_BINARY};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  std::vector<char*> raw;
-  for (std::string& argument : argv) raw.push_back(argument.data());
-  raw.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t child = 0;
-  const int spawned = posix_spawn(&child, raw[0], &actions, nullptr, raw.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
-  int status = 0;
+  const pid_t child = StartQvl(arguments);
+  if (child < 0) return -1;
+  QvlExit exit;
   // A condition, not a delay: the job shows itself by its temporary file, or ends.
   while (!HasTempFile(watched)) {
-    if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (QvlEnded(child, &exit)) return exit.nExitCode;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   kill(child, signal);
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return WaitForQvl(child).nExitCode;
 }
 
 TEST(QvlSignals, AStoppedJobLeavesNothingHalfDone) {

@@ -1,0 +1,70 @@
+#include "tests/support/qvl_process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+extern char** environ;
+
+namespace qv::test {
+namespace {
+
+QvlExit FromStatus(int status) {
+  QvlExit exit;
+  exit.bKilled = WIFSIGNALED(status);
+  exit.nSignal = exit.bKilled ? WTERMSIG(status) : 0;
+  exit.nExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return exit;
+}
+
+}  // namespace
+
+pid_t StartQvl(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
+  std::vector<std::string> argv = {QUORVEL_QVL_BINARY};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<char*> rawArgs;
+  for (std::string& argument : argv) rawArgs.push_back(argument.data());
+  rawArgs.push_back(nullptr);
+
+  std::vector<std::string> env = environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
+  std::vector<char*> rawEnv;
+  for (std::string& entry : env) rawEnv.push_back(entry.data());
+  rawEnv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t child = -1;
+  if (posix_spawn(&child, rawArgs[0], &actions, nullptr, rawArgs.data(), rawEnv.data()) != 0) child = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return child;
+}
+
+QvlExit WaitForQvl(pid_t child) {
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return {};
+  return FromStatus(status);
+}
+
+bool QvlEnded(pid_t child, QvlExit* exit) {
+  int status = 0;
+  if (waitpid(child, &status, WNOHANG) != child) return false;
+  *exit = FromStatus(status);
+  return true;
+}
+
+QvlExit RunQvlKilledAt(const std::vector<std::string>& arguments, const std::string& killAt) {
+  // The first entry of a name wins in the environment we build, so these come first.
+  std::string asan = "ASAN_OPTIONS=verify_asan_link_order=0";
+  if (const char* own = std::getenv("ASAN_OPTIONS")) asan += std::string(":") + own;
+  return WaitForQvl(StartQvl(arguments, {std::string("LD_PRELOAD=") + QUORVEL_KILL_AT_LIBRARY,
+                                         "QUORVEL_KILL_AT=" + killAt, asan}));
+}
+
+}  // namespace qv::test
