@@ -1,4 +1,4 @@
-#include "cli/progress_display.h"
+#include "cli/output/progress_display.h"
 
 #include <algorithm>
 #include <iostream>

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/password_input.h"
-#include "cli/progress_display.h"
+#include "cli/input/password_input.h"
+#include "cli/output/progress_display.h"
 #include "cli/stop_signals.h"
 #include "jobs/backup_job.h"
 #include "platform/platform.h"
