@@ -6,8 +6,10 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/input/password_input.h"
+#include "cli/input/password_sources.h"
+#include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
+#include "cli/output/user_paths.h"
 #include "cli/stop_signals.h"
 #include "jobs/backup_job.h"
 #include "platform/platform.h"
@@ -19,22 +21,52 @@ namespace {
 struct BackupArgs {
   std::string strArchive;
   bool bCompress = false;
+  bool bProtect = false;
   std::string strPasswordFile;
   std::string strProfileDir;
+  bool bJson = false;
+  bool bQuiet = false;
 };
 
-void PrintSummary(const BackupSummary& summary) {
+std::string ItemsAndSkipped(const BackupSummary& summary) {
+  std::string text;
   for (const BackupItemSummary& item : summary.items) {
-    std::cout << "  " << ToUtf8(item.strName) << ": " << item.nRecords << " records, "
-              << item.nSourceBytes << " bytes of data, " << item.nArchiveBytes
-              << " bytes in the archive\n";
+    text += "  " + ToUtf8(item.strName) + ": " + std::to_string(item.nRecords) + " records, " +
+            std::to_string(item.nSourceBytes) + " bytes of data, " + std::to_string(item.nArchiveBytes) +
+            " bytes in the archive\n";
   }
   if (!summary.skipped.empty()) {
-    std::cout << "Skipped entries: " << summary.skipped.size() << "\n";
+    text += "Skipped entries: " + std::to_string(summary.skipped.size()) + "\n";
     for (const SkippedSource& entry : summary.skipped) {
-      std::cout << "  " << entry.strPath << ": " << entry.strReason << "\n";
+      text += "  " + ShownPath(entry.strPath) + ": " + WithNativePaths(entry.strReason) + "\n";
     }
   }
+  return text;
+}
+
+void PrintJson(const BackupSummary& summary, const BackupOptions& options, const std::string& failure) {
+  JsonWriter json;
+  json.BeginObject()
+      .Key("ok").Bool(summary.bOk)
+      .Key("archive").String(Os().ToNativePath(options.strArchivePath))
+      .Key("bytes").Number(summary.nArchiveSize)
+      .Key("compressed").Bool(options.bCompress)
+      .Key("protected").Bool(options.bProtect)
+      .Key("error").StringOrNull(failure)
+      .Key("items").BeginArray();
+  for (const BackupItemSummary& item : summary.items) {
+    json.BeginObject()
+        .Key("name").String(ToUtf8(item.strName))
+        .Key("records").Number(item.nRecords)
+        .Key("sourceBytes").Number(item.nSourceBytes)
+        .Key("archiveBytes").Number(item.nArchiveBytes)
+        .EndObject();
+  }
+  json.EndArray().Key("skipped").BeginArray();
+  for (const SkippedSource& entry : summary.skipped) {
+    json.BeginObject().Key("path").String(ShownPath(entry.strPath)).Key("reason").String(WithNativePaths(entry.strReason)).EndObject();
+  }
+  std::cout << json.EndArray().EndObject().Text();
 }
 
 int RunBackupCommand(const BackupArgs& args) {
@@ -46,19 +78,11 @@ int RunBackupCommand(const BackupArgs& args) {
     return kExitUsage;
   }
   options.bCompress = args.bCompress;
-
-  const PasswordInput input = ReadPassword(args.strPasswordFile);
-  if (!input.bOk) {
-    std::cerr << "qvl backup: " << input.strError << "\n";
-    return kExitUsage;
-  }
-  if (input.password) {
+  BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect);
+  if (!password.bOk) return password.nExitCode;
+  if (password.password) {
     options.bProtect = true;
-    options.strPassword = *input.password;
-    if (options.strPassword.size() < kMinPasswordLength) {
-      std::cerr << "qvl backup: the password must have 6 or more characters\n";
-      return kExitUsage;
-    }
+    options.strPassword = std::move(*password.password);
   }
 
   BackupSummary summary;
@@ -66,23 +90,24 @@ int RunBackupCommand(const BackupArgs& args) {
     // A stopped backup removes its temporary file; an earlier archive stays.
     const StopSignals signals;
     options.pStopFlag = signals.Flag();
-    const ProgressDisplay progress("Backing up");
+    const ProgressDisplay progress(args.bQuiet ? "" : "Backing up");
     options.hNotifyWindow = progress.Window();
     summary = RunBackup(options);
   }
 
-  const std::string shownPath = Os().ToNativePath(summary.strArchivePath);
-  if (!summary.bOk) {
-    std::cout << "Backup failed; " << shownPath << " was not changed.\n";
-    PrintSummary(summary);
-    std::cerr << "qvl backup: " << summary.strFailure << "\n";
-    return kExitFailed;
+  const std::string failure = summary.bOk ? std::string() : WithNativePaths(summary.strFailure);
+  if (!summary.bOk) std::cerr << "qvl backup: " << args.strArchive << ": " << failure << "\n";
+  if (args.bJson) {
+    PrintJson(summary, options, failure);
+  } else if (!summary.bOk) {
+    std::cout << "Backup failed; " << args.strArchive << " was not changed.\n" << ItemsAndSkipped(summary);
+  } else if (!args.bQuiet || !summary.skipped.empty()) {
+    std::cout << "Backed up to " << Os().ToNativePath(summary.strArchivePath) << " (" << summary.nArchiveSize
+              << " bytes" << (options.bCompress ? ", compressed" : "")
+              << (options.bProtect ? ", password protected" : "") << ")\n"
+              << ItemsAndSkipped(summary);
   }
-  std::cout << "Backed up to " << shownPath << " (" << summary.nArchiveSize << " bytes"
-            << (options.bCompress ? ", compressed" : "")
-            << (options.bProtect ? ", password protected" : "") << ")\n";
-  PrintSummary(summary);
-  return kExitSuccess;
+  return summary.bOk ? kExitSuccess : kExitFailed;
 }
 
 }  // namespace
@@ -96,10 +121,16 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
                       "backup succeeds")
       ->required();
   command->add_flag("--compress", args->bCompress, "Compress every data block (LZMA)");
+  command->add_flag("--protect", args->bProtect,
+                    "Protect the archive with a password; without --password-file or QVL_PASSWORD it is "
+                    "asked for twice on the terminal");
   command->add_option("--password-file", args->strPasswordFile,
                       "Protect the archive with the password on the file's first line "
-                      "(6 or more characters); QVL_PASSWORD works too");
+                      "(6 or more characters); QVL_PASSWORD works too")
+      ->type_name("FILE");
   AddProfileOption(*command, args->strProfileDir);
+  AddJsonFlag(*command, args->bJson, "the summary");
+  AddQuietFlag(*command, args->bQuiet);
   command->footer("Exit codes: 0 success, 1 the backup failed, 2 usage error.");
   command->callback([args, &exitCode] { exitCode = RunBackupCommand(*args); });
 }

@@ -6,10 +6,12 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/input/password_input.h"
+#include "cli/commands/archive_access.h"
+#include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
+#include "cli/output/scan_output.h"
+#include "cli/output/user_paths.h"
 #include "cli/stop_signals.h"
-#include "jobs/archive_check.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
 #include "platform/linux_platform.h"
@@ -19,17 +21,10 @@ namespace qv::cli {
 namespace {
 
 struct RestoreArgs {
-  std::string strArchive;
-  std::string strPasswordFile;
+  ArchiveArgs archive;
   std::string strProfileDir;
   bool bDryRun = false;
 };
-
-void PrintRefusal(std::string_view message, const std::string& detail) {
-  std::cerr << message;
-  if (message.empty() || message.back() != '\n') std::cerr << "\n";
-  if (!detail.empty()) std::cerr << "qvl restore: " << detail << "\n";
-}
 
 int ExitCodeOf(RestoreOutcome outcome) {
   switch (outcome) {
@@ -43,57 +38,61 @@ int ExitCodeOf(RestoreOutcome outcome) {
   return kExitFailed;
 }
 
+void PrintJson(const RestoreSummary& summary, const std::string& archive, const std::string& profile) {
+  const RestoreReport& report = summary.report;
+  JsonWriter json;
+  json.BeginObject()
+      .Key("outcome").String(RestoreOutcomeName(summary.outcome))
+      .Key("dryRun").Bool(summary.bDryRun)
+      .Key("archive").String(archive)
+      .Key("profile").String(profile)
+      .Key("error").StringOrNull(WithNativePaths(summary.strFailure))
+      .Key("records");
+  std::vector<RecordResult> records = report.records;
+  for (RecordResult& record : records) record.strReason = WithNativePaths(record.strReason);
+  RecordResultsJson(json, records, "restored");
+  json.Key("restored").Number(report.Count(RecordOutcome::kRestored))
+      .Key("total").Number(report.records.size())
+      .Key("bytes").Number(report.BytesRestored())
+      .Key("damagedBlocks").Number(report.nDamagedBlocks)
+      .Key("unknownKindCodes").Number(report.nUnknownKindCodes)
+      .Key("endedEarly").StringOrNull(report.bEndedEarly ? report.strEndReason : std::string())
+      .Key("stopped").Bool(report.bStopped)
+      .Key("registryProblem").StringOrNull(WithNativePaths(summary.strRegistryProblem));
+  std::cout << json.EndObject().Text();
+}
+
 int RunRestoreCommand(const RestoreArgs& args) {
   InstallPlatform(args.strProfileDir);
+  const OpenedArchive archive = OpenArchive("restore", args.archive, true);
+  if (archive.nExitCode >= 0) return archive.nExitCode;
   RestoreJobOptions options;
-  options.strArchivePath = Os().ToWindowsPath(args.strArchive);
+  options.strArchivePath = archive.strPath;
+  options.strPassword = archive.strPassword;
   options.bDryRun = args.bDryRun;
-  if (options.strArchivePath.empty()) {
-    std::cerr << "qvl restore: " << args.strArchive << ": " << Os().LastErrorText() << "\n";
-    return kExitUsage;
-  }
-
-  // Checked first so that a missing or foreign file is named before a password is
-  // asked for; the job checks everything again itself.
-  const ArchiveCheck check = CheckArchive(options.strArchivePath);
-  if (check.result != ArchiveCheckResult::kOk) {
-    PrintRefusal(ArchiveCheckMessage(check.result), check.strDetail);
-    return kExitFailed;
-  }
-  if (check.NeedsPassword()) {
-    const PasswordInput input = ReadPassword(args.strPasswordFile);
-    if (!input.bOk) {
-      std::cerr << "qvl restore: " << input.strError << "\n";
-      return kExitUsage;
-    }
-    if (!input.password) {
-      std::cerr << "qvl restore: " << args.strArchive
-                << " is password protected: give --password-file FILE or set QVL_PASSWORD\n";
-      return kExitUsage;
-    }
-    options.strPassword = *input.password;
-  }
 
   RestoreSummary summary;
   {
     // A stopped restore drops the favorite it was writing and keeps what it restored.
     const StopSignals signals;
     options.pStopFlag = signals.Flag();
-    const ProgressDisplay progress(args.bDryRun ? "Reading" : "Restoring");
+    const ProgressDisplay progress(args.archive.bQuiet ? "" : args.bDryRun ? "Reading" : "Restoring");
     options.hNotifyWindow = progress.Window();
     summary = RunRestore(options);
   }
   if (summary.check != ArchiveCheckResult::kOk) {
-    PrintRefusal(summary.strMessage, summary.strDetail);
+    PrintRefusal("restore", args.archive, archive.strShown, summary.strMessage, summary.strDetail);
     return kExitFailed;
   }
-  if (!summary.strFailure.empty()) {
-    std::cerr << "qvl restore: " << summary.strFailure << "\n";
-    return kExitFailed;
+  const std::string profile = ResolveProfileDir(args.strProfileDir);
+  if (!summary.strFailure.empty()) std::cerr << "qvl restore: " << WithNativePaths(summary.strFailure) << "\n";
+  if (args.archive.bJson) {
+    PrintJson(summary, archive.strShown, profile);
+  } else if (summary.strFailure.empty() && (!args.archive.bQuiet || summary.outcome != RestoreOutcome::kOk)) {
+    std::cout << (args.bDryRun ? "Dry run of " : "Restored from ") << archive.strShown << " into the profile "
+              << profile << "\n"
+              << WithNativePaths(FormatRestoreSummary(summary));
   }
-  std::cout << (args.bDryRun ? "Dry run of " : "Restored from ") << Os().ToNativePath(options.strArchivePath)
-            << " into the profile " << ResolveProfileDir(args.strProfileDir) << "\n"
-            << FormatRestoreSummary(summary);
   return ExitCodeOf(summary.outcome);
 }
 
@@ -103,14 +102,14 @@ void AddRestoreCommand(CLI::App& app, int& exitCode) {
   auto args = std::make_shared<RestoreArgs>();
   auto* command = app.add_subcommand(
       "restore", "Restore the favorites and IE settings of an archive into the profile");
-  command->add_option("ARCHIVE", args->strArchive, "Archive to restore (.qvl)")->required();
-  command->add_option("--password-file", args->strPasswordFile,
-                      "Password of a protected archive, on the file's first line; "
-                      "QVL_PASSWORD works too");
+  command->add_option("ARCHIVE", args->archive.strArchive, "Archive to restore (.qvl)")->required();
+  AddPasswordFileOption(*command, args->archive.strPasswordFile);
   command->add_flag("--dry-run", args->bDryRun,
                     "Read and decode everything and list what would be written, replaced or "
                     "skipped, without changing the profile");
   AddProfileOption(*command, args->strProfileDir);
+  AddJsonFlag(*command, args->archive.bJson, "the summary");
+  AddQuietFlag(*command, args->archive.bQuiet);
   command->footer(
       "Files are written only below Favorites/, values only below "
       "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer; anything else the archive "
