@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/commands/archive_access.h"
+#include "cli/output/counted.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/scan_output.h"
 #include "cli/stop_signals.h"
@@ -23,8 +24,8 @@ struct ExportArgs {
 };
 
 std::string Summary(const BookmarkExport& result, const std::string& where) {
-  std::string text = "Wrote " + std::to_string(result.nLinks) + " bookmarks in " + std::to_string(result.nFolders) +
-                     " folders to " + where + ".\n";
+  std::string text = "Wrote " + Counted(result.nLinks, "bookmark") + " in " + Counted(result.nFolders, "folder") +
+                     " to " + where + ".\n";
   if (!result.unconverted.empty()) {
     text += "Not converted " + std::to_string(result.unconverted.size()) + ":\n";
     for (const UnconvertedFavorite& favorite : result.unconverted) {

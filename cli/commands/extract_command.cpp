@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/commands/archive_access.h"
+#include "cli/output/counted.h"
 #include "cli/manual/manual_text.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
@@ -59,12 +60,12 @@ std::string Text(const ExtractSummary& summary, const std::string& shownArchive,
     replaced += record.bReplaced ? 1 : 0;
   }
   text += "Extracted " + std::to_string(summary.Count(RecordOutcome::kRestored)) + " of " +
-          std::to_string(summary.records.size()) + " selected records (" + std::to_string(bytes) + " bytes, " +
+          std::to_string(summary.records.size()) + " selected records (" + Counted(bytes, "byte") + ", " +
           std::to_string(replaced) + " replacing an existing file)";
-  if (summary.nNotSelected > 0) text += "; " + std::to_string(summary.nNotSelected) + " records not selected";
+  if (summary.nNotSelected > 0) text += "; " + Counted(summary.nNotSelected, "record") + " not selected";
   text += ".\n";
   if (!summary.strSettingsFile.empty()) {
-    text += "Settings: " + std::to_string(summary.nSettingsValues) + " values in " +
+    text += "Settings: " + Counted(summary.nSettingsValues, "value") + " in " +
             ShownPath(ToUtf8(summary.strSettingsFile)) + (summary.bSettingsReplaced ? ", replacing the earlier file" : "") +
             ".\n";
   }

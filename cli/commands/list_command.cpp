@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/commands/archive_access.h"
+#include "cli/output/counted.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
 #include "jobs/inspect/archive_listing.h"
@@ -46,8 +47,9 @@ void PrintText(const ArchiveListing& listing) {
     if (record.state != RecordState::kSound) std::cout << "  (" << RecordStateName(record.state) << ": " << record.strProblem << ")";
     std::cout << "\n";
   }
-  std::cout << listing.records.size() << " records (" << favorites << " favorites, " << settings << " settings), "
-            << stored << " bytes stored, " << (plainKnown ? std::to_string(plain) : "?") << " bytes plain.\n";
+  std::cout << Counted(listing.records.size(), "record") << " (" << Counted(favorites, "favorite") << ", "
+            << Counted(settings, "setting") << "), " << stored << " bytes stored, "
+            << (plainKnown ? std::to_string(plain) : "?") << " bytes plain.\n";
   std::cerr << ScanReportText(listing.report);
 }
 

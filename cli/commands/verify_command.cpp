@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/commands/archive_access.h"
+#include "cli/output/counted.h"
 #include "cli/manual/manual_text.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
@@ -29,9 +30,9 @@ bool SalvageWouldHelp(const VerifySummary& summary) {
 }
 
 void PrintText(const VerifySummary& summary, const VerifyArgs& args, const std::string& shown) {
-  std::string text = "Checked " + shown + ": " + std::to_string(summary.Records()) + " records (" +
-                     std::to_string(summary.nFavorites) + " favorites, " + std::to_string(summary.nSettings) +
-                     " settings), " + std::to_string(summary.nPlainBytes) + " bytes decoded.\n";
+  std::string text = "Checked " + shown + ": " + Counted(summary.Records(), "record") + " (" +
+                     Counted(summary.nFavorites, "favorite") + ", " + Counted(summary.nSettings, "setting") + "), " +
+                     Counted(summary.nPlainBytes, "byte") + " decoded.\n";
   for (const ScannedRecord& record : summary.problems) {
     text += std::string(record.state == RecordState::kDamaged ? "Damaged: " : "Cut short: ") + DescribeRecord(record) +
             " (record at offset " + std::to_string(record.nOffset) + "): " + record.strProblem + "\n";
@@ -41,8 +42,8 @@ void PrintText(const VerifySummary& summary, const VerifyArgs& args, const std::
     text += "Sound: every record decodes. (The format has no checksums; qvl verify --help says what "
             "decoding cannot see.)\n";
   } else {
-    text += "Not sound: " + std::to_string(summary.problems.size()) + " of " + std::to_string(summary.Records()) +
-            " records are damaged or cut short" +
+    text += "Not sound: " + std::to_string(summary.problems.size()) + " of " + Counted(summary.Records(), "record") +
+            " damaged or cut short" +
             (summary.report.skipped.empty() ? std::string() : ", and parts of the file hold no record") + ".\n";
     if (!args.bSalvage && SalvageWouldHelp(summary)) {
       text += "qvl verify --salvage looks for the records after the damage.\n";

@@ -55,11 +55,12 @@ class EchoOff {
 bool StandardInputIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
 std::optional<std::string> PromptWithoutEcho(const std::string& prompt) {
+  // Echo goes off before the question shows, so that nothing typed after it can
+  // be lost to the flush of earlier typing, nor be shown.
+  const EchoOff echoOff;
+  if (!g_bEchoOff) return std::nullopt;
   std::fputs(prompt.c_str(), stderr);
   std::fflush(stderr);
-  const EchoOff echoOff;
-  // A password is never read where it would show.
-  if (!g_bEchoOff) return std::nullopt;
   std::string line;
   for (;;) {
     char c = 0;

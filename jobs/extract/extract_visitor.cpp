@@ -4,6 +4,7 @@
 
 #include "jobs/extract/reg_file_text.h"
 #include "jobs/inspect/record_names.h"
+#include "platform/paths/windows_case.h"
 #include "platform/text.h"
 #include "sources/reg_item_opt.h"
 #include "sources/restore_confinement.h"
@@ -83,6 +84,37 @@ void ExtractVisitor::OnRecordData(const std::uint8_t* data, std::uint32_t size) 
   m_value.insert(m_value.end(), data, data + size);
 }
 
+namespace {
+
+std::u16string Folded(std::u16string text) {
+  for (char16_t& unit : text) unit = UpperCaseUnit(unit);
+  return text;
+}
+
+}  // namespace
+
+std::u16string ExtractVisitor::KeyLines(const std::u16string& root, const std::u16string& subkey,
+                                        const std::u16string& name) {
+  // regedit makes missing parent keys itself; other importers (hivexregedit) want
+  // each parent named first, and an empty "[...]" section costs nothing.
+  std::u16string lines;
+  for (std::size_t at = subkey.find(u'\\'); at != std::u16string::npos; at = subkey.find(u'\\', at + 1)) {
+    const std::u16string parent = subkey.substr(0, at);
+    if (m_writtenKeys.insert(Folded(parent)).second) lines += RegKeyLine(root, parent);
+  }
+  const std::u16string keyLine = RegKeyLine(root, subkey);
+  // A value named twice in one section is set twice by regedit, but stored twice
+  // by some importers; a section of its own keeps the later one, as a restore does.
+  const bool newKey = m_writtenKeys.insert(Folded(subkey)).second;
+  if (newKey || !lines.empty() || keyLine != m_strLastKey || m_sectionNames.count(Folded(name)) != 0) {
+    lines += keyLine;
+    m_sectionNames.clear();
+  }
+  m_sectionNames.insert(Folded(name));
+  m_strLastKey = keyLine;
+  return lines;
+}
+
 void ExtractVisitor::EndSound(const ScannedRecord& record) {
   if (m_target == Target::kFavorite) {
     if (m_pFavorite->End()) {
@@ -102,9 +134,9 @@ void ExtractVisitor::EndSound(const ScannedRecord& record) {
   const std::u16string subkey = TextFieldValue(record.value.item.subkey);
   std::u16string text;
   if (!m_settingsFile.Started()) text += kRegFileHeader;
-  const std::u16string keyLine = RegKeyLine(root, subkey);
-  if (keyLine != m_strLastKey) text += keyLine;
-  text += RegValueText(TextFieldValue(record.value.item.valueName), record.value.item.type, m_value);
+  const std::u16string name = TextFieldValue(record.value.item.valueName);
+  text += KeyLines(root, subkey, name);
+  text += RegValueText(name, record.value.item.type, m_value);
   const bool first = !m_settingsFile.Started();
   if (Status written = m_settingsFile.Append(Utf16LeBytes(text, first)); !written.ok()) {
     // Part of an entry may be in the file now: none of it may be put in place.
@@ -112,7 +144,6 @@ void ExtractVisitor::EndSound(const ScannedRecord& record) {
     Skip(m_summary.strSettingsProblem);
     return;
   }
-  m_strLastKey = keyLine;
   ++m_summary.nSettingsValues;
   m_result.outcome = RecordOutcome::kRestored;
   m_result.nBytes = m_value.size();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ class ExtractVisitor : public ScanVisitor {
   bool BeginFavorite(const ScannedRecord& record);
   bool BeginSetting(const ScannedRecord& record);
   void EndSound(const ScannedRecord& record);
+  std::u16string KeyLines(const std::u16string& root, const std::u16string& subkey, const std::u16string& name);
   void Skip(std::string reason);
 
   RecordPatterns& m_patterns;
@@ -40,6 +42,8 @@ class ExtractVisitor : public ScanVisitor {
   std::unique_ptr<FileItemOpt> m_pFavorite;
   std::vector<std::uint8_t> m_value;
   std::u16string m_strLastKey;  // the "[...]" line the registry file ended with
+  std::set<std::u16string> m_writtenKeys;  // upper case: every key that has a "[...]" line
+  std::set<std::u16string> m_sectionNames;  // upper case: the values since the last "[...]" line
 };
 
 }  // namespace qv

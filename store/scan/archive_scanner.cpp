@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/coding.h"
 #include "platform/errors/last_error.h"
 #include "platform/platform.h"
 #include "processors/des_cryptors.h"
@@ -198,9 +199,27 @@ bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor&
     PostProgress();
   }
   record.nEndOffset = m_stream.Offset();
+  CheckWhatFollows(record, block.nOffset);
   visitor.OnRecordEnd(record);
   PostProgress();
   return true;
+}
+
+void ArchiveScanner::CheckWhatFollows(ScannedRecord& record, std::uint64_t endMarkerOffset) {
+  // A block length that shrank can still end in something that reads as an end
+  // marker; what comes next then is the rest of the record, not a record head.
+  // Zeros are left alone (padding, or a cleared sector), and so is a record head
+  // whose kind code or names are damaged: neither is this record's fault.
+  if (m_stream.Remaining() < 4) return;
+  std::vector<std::uint8_t> next;
+  if (m_stream.ReadAvailable(kRecordProbeSize, &next) != ArchiveStream::Result::kOk || next.size() < 4) return;
+  if (!m_stream.SeekTo(record.nEndOffset)) return;
+  const std::uint32_t kind = DecodeFixed32(next.data());
+  if (kind == kFileItemKind || kind == kRegItemKind || kind == 0) return;
+  if (IsDamagedRecordHead(next, m_stream.Remaining())) return;
+  MarkDamaged(record,
+              "the bytes after its end marker" + At(endMarkerOffset) + " start no record: its block lengths are damaged",
+              endMarkerOffset);
 }
 
 bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result read, const StreamBlock& block,

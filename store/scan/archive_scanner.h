@@ -56,6 +56,7 @@ class ArchiveScanner {
   bool ScanRecord(ScanVisitor& visitor);
   bool ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor& visitor);
   bool PassOverUnknownKind(std::uint64_t at, std::uint32_t kind);
+  void CheckWhatFollows(ScannedRecord& record, std::uint64_t endMarkerOffset);
   // Ends `record` at a block head the stream could not use; true when the scan
   // goes on (salvage found another record).
   bool StopAtBlock(ScannedRecord& record, ArchiveStream::Result read, const StreamBlock& block, bool inPayload,

@@ -74,6 +74,17 @@ bool IsPlausibleRecordHead(std::span<const std::uint8_t> bytes, std::uint64_t by
   return FirstBlockHeadFits(bytes.subspan(headSize, kBlockHeadSize), bytesToEnd - headSize - kBlockHeadSize);
 }
 
+bool IsDamagedRecordHead(std::span<const std::uint8_t> bytes, std::uint64_t bytesToEnd) {
+  for (const std::size_t headSize : {kFileItemHeadSize, kRegItemHeadSize}) {
+    if (bytes.size() < headSize + kBlockHeadSize) continue;
+    if (FlagsWellFormed(bytes.data() + headSize - 4) &&
+        FirstBlockHeadFits(bytes.subspan(headSize, kBlockHeadSize), bytesToEnd - headSize - kBlockHeadSize)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::optional<std::uint64_t> FindNextRecordHead(ArchiveStream& stream, std::uint64_t from) {
   const std::uint64_t fileSize = stream.FileSize();
   std::vector<std::uint8_t> window;

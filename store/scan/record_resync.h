@@ -22,6 +22,11 @@ inline constexpr std::size_t kRecordProbeSize = kRegItemHeadSize + kBlockHeadSiz
 // before the end of the file, which lies `bytesToEnd` bytes from the candidate.
 bool IsPlausibleRecordHead(std::span<const std::uint8_t> bytes, std::uint64_t bytesToEnd);
 
+// Whether `bytes` (as above) read as a record head whose kind code or names are
+// damaged: its flags and its first block head sit where a file head or a registry
+// head has them. Bytes shifted by a wrong block length almost never do.
+bool IsDamagedRecordHead(std::span<const std::uint8_t> bytes, std::uint64_t bytesToEnd);
+
 // The offset of the first plausible record head at or after `from`, or nullopt
 // when none lies before the end of the file (or the file cannot be read; the
 // stream's ReadError() then says why). Leaves the stream anywhere.
