@@ -60,7 +60,8 @@ QvlResult QvlSession::RunInTerminal(const std::vector<std::string>& arguments, c
     if (got <= 0) break;  // the child closed the terminal: it has ended
     result.out.append(buffer, static_cast<std::size_t>(got));
     if (next < answers.size() && result.out.ends_with(": ")) {
-      const std::string line = answers[next++] + "\n";
+      const std::string line = answers[next] == kEndOfInput ? answers[next] : answers[next] + "\n";
+      ++next;
       if (write(master, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
     }
   }

@@ -17,6 +17,8 @@ struct QvlResult {
   std::string err;
 };
 
+inline constexpr char kEndOfInput[] = "\x04";
+
 class QvlSession {
  public:
   // `arguments` and `environment` are shell words, quoted by the caller.
@@ -25,7 +27,8 @@ class QvlSession {
   QvlResult RunOnProfile(const std::string& arguments, const std::string& environment = "");
   // Runs qvl with standard input, output and error on a new terminal. Each time
   // the output ends with ": " (a question), the next answer and a line feed are
-  // typed. The transcript is everything the terminal showed.
+  // typed (kEndOfInput alone: Ctrl-D). The transcript is everything the terminal
+  // showed.
   QvlResult RunInTerminal(const std::vector<std::string>& arguments, const std::vector<std::string>& answers);
 
   ProfileFixture& Profile() { return m_profile; }
