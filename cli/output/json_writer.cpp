@@ -34,22 +34,22 @@ void JsonWriter::BeforeValue() {
     m_bAfterKey = false;
     return;
   }
-  if (m_bHasItems.empty()) return;
-  if (m_bHasItems.back()) m_strText += ',';
-  m_bHasItems.back() = true;
-  m_strText += '\n' + std::string(2 * m_bHasItems.size(), ' ');
+  if (m_openHasItems.empty()) return;
+  if (m_openHasItems.back()) m_strText += ',';
+  m_openHasItems.back() = true;
+  m_strText += '\n' + std::string(2 * m_openHasItems.size(), ' ');
 }
 
 void JsonWriter::Open(char bracket) {
   BeforeValue();
   m_strText += bracket;
-  m_bHasItems.push_back(false);
+  m_openHasItems.push_back(false);
 }
 
 void JsonWriter::Close(char bracket) {
-  const bool hadItems = !m_bHasItems.empty() && m_bHasItems.back();
-  if (!m_bHasItems.empty()) m_bHasItems.pop_back();
-  if (hadItems) m_strText += '\n' + std::string(2 * m_bHasItems.size(), ' ');
+  const bool hadItems = !m_openHasItems.empty() && m_openHasItems.back();
+  if (!m_openHasItems.empty()) m_openHasItems.pop_back();
+  if (hadItems) m_strText += '\n' + std::string(2 * m_openHasItems.size(), ' ');
   m_strText += bracket;
 }
 

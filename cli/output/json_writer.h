@@ -34,7 +34,7 @@ class JsonWriter {
   void Close(char bracket);
 
   std::string m_strText;
-  std::vector<bool> m_bHasItems;  // per open object or array
+  std::vector<bool> m_openHasItems;  // per open object or array
   bool m_bAfterKey = false;
 };
 

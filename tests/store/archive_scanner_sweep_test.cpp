@@ -22,7 +22,7 @@ class RecordCollector : public ScanVisitor {
   void OnRecordData(const std::uint8_t*, std::uint32_t) override {}
   void OnRecordEnd(const ScannedRecord& record) override { states[record.nOffset] = record.state; }
 
-  std::map<std::uint64_t, RecordState> states;
+  std::map<std::uint64_t, RecordState> states;  // by offset
 };
 
 class ScannerSweep : public ::testing::Test {
@@ -35,6 +35,10 @@ class ScannerSweep : public ::testing::Test {
         .File(u"%USERPROFILE%\\Favorites\\Sub", u"b.url", Bytes(200, 2), encrypted)
         .Value(u"Software\\Microsoft\\Internet Explorer\\Main", u"V", kRegBinary, Bytes(150, 3), both)
         .Value(u"Software\\Microsoft\\Internet Explorer\\Main", u"W", kRegSz, Bytes(40, 4));
+  }
+  ~ScannerSweep() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
   }
 
   ScanReport Scan(const std::string& bytes, bool salvage, RecordCollector* collector) {
@@ -60,14 +64,9 @@ class ScannerSweep : public ::testing::Test {
     if (mkdtemp(pattern.data()) == nullptr) return profile.Scratch("");
     return pattern;
   }
+
   std::filesystem::path m_folder = Folder();
   std::filesystem::path m_file = m_folder / "sweep.qvl";
-
- public:
-  ~ScannerSweep() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_folder, ignored);
-  }
 };
 
 TEST_F(ScannerSweep, EveryCutInsideARecordIsReported) {
