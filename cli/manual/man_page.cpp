@@ -22,7 +22,7 @@ std::string Roff(const std::string& text) {
       out += c;
     }
   }
-  if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out.insert(0, "\\&");
+  if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out = "\\&" + out;
   return out;
 }
 
@@ -57,8 +57,8 @@ void WriteOption(std::string& page, const CLI::Option* option) {
   if (option->get_positional()) {
     page += ".I " + Roff(option->get_name(true)) + "\n";
   } else {
-    std::string names = option->get_name(false, true);
-    for (std::size_t at = names.find(','); at != std::string::npos; at = names.find(',', at + 2)) names.insert(at + 1, " ");
+    std::string names;  // "-q, --quiet"
+    for (const char c : option->get_name(false, true)) names += c == ',' ? std::string(", ") : std::string(1, c);
     names = "\\fB" + Roff(names) + "\\fR";
     if (option->get_items_expected_max() > 0) names += " \\fI" + Roff(option->get_type_name()) + "\\fR";
     page += names + "\n";

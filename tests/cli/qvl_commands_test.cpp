@@ -45,9 +45,10 @@ TEST(QvlCommands, TheManualPageIsTheHelpText) {
   const QvlResult made = session.Run("--man-page");
   ASSERT_EQ(made.exitCode, 0);
   EXPECT_EQ(ReadFileBytes(page), made.out) << "docs/qvl.1 is stale: build/bin/qvl --man-page > docs/qvl.1";
-  for (std::string command : kCommands) {
-    for (std::size_t at = command.find('-'); at != std::string::npos; at = command.find('-', at + 2)) command.insert(at, "\\");
-    EXPECT_NE(made.out.find(".SS \"qvl " + command), std::string::npos) << command;
+  for (const std::string& command : kCommands) {
+    std::string roff;  // as the page spells it: minus signs escaped
+    for (const char c : command) roff += c == '-' ? std::string("\\-") : std::string(1, c);
+    EXPECT_NE(made.out.find(".SS \"qvl " + roff), std::string::npos) << command;
   }
   if (ToolAvailable("groff")) {
     EXPECT_EQ(RunTool("groff -man -ww -z '" + page.string() + "' 2>&1").output, "") << "roff warnings";
