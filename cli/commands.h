@@ -19,10 +19,19 @@ inline constexpr int kExitPartial = 3;
 void AddBackupCommand(CLI::App& app, int& exitCode);
 void AddRestoreCommand(CLI::App& app, int& exitCode);
 void AddStatusCommand(CLI::App& app, int& exitCode);
+void AddListCommand(CLI::App& app, int& exitCode);
+void AddVerifyCommand(CLI::App& app, int& exitCode);
+void AddExtractCommand(CLI::App& app, int& exitCode);
+void AddExportBookmarksCommand(CLI::App& app, int& exitCode);
 
 // Adds --profile=DIR to a subcommand.
 void AddProfileOption(CLI::App& command, std::string& profileDir);
 // Installs the Linux platform on the chosen profile folder for the rest of the run.
 void InstallPlatform(const std::string& profileDir);
+
+// Options that several subcommands share, with one wording everywhere.
+void AddPasswordFileOption(CLI::App& command, std::string& passwordFile);
+void AddJsonFlag(CLI::App& command, bool& json, const std::string& what);
+void AddQuietFlag(CLI::App& command, bool& quiet);
 
 }  // namespace qv::cli

@@ -111,8 +111,8 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   // failed or killed backup never destroys an earlier archive.
   std::u16string tempPath;
   if (!Os().GetTempFileNameW(folder, &tempPath)) {
-    return Status::Error("cannot create a temporary file in " + ToUtf8(folder) + ": " +
-                         Os().LastErrorText());
+    // The platform's text names the folder already, in the form its user knows.
+    return Status::Error(Os().LastErrorText());
   }
   Status result = WriteHeader(tempPath, options);
   std::uint64_t archiveBytes = kArchiveHeaderSize;

@@ -115,4 +115,26 @@ ArchiveStream::Result ArchiveStream::ReadPayload(StreamBlock* block) {
   return Shortfall(ReadUpTo(block->payload.data(), block->nSize), block->nSize);
 }
 
+ArchiveStream::Result ArchiveStream::ReadAvailable(std::size_t size, std::vector<std::uint8_t>* bytes) {
+  bytes->assign(size, 0);
+  bytes->resize(ReadUpTo(bytes->data(), static_cast<std::uint32_t>(size)));
+  return m_bReadFailed ? Result::kReadFailed : Result::kOk;
+}
+
+bool ArchiveStream::SeekTo(std::uint64_t offset) {
+  if (offset < m_nHeaderSize || offset > m_nFileSize || m_bReadFailed) return false;
+  std::uint64_t reached = 0;
+  if (!Os().SetFilePointer(m_archive.Get(), static_cast<std::int64_t>(offset), kFileBegin, &reached) ||
+      reached != offset) {
+    m_bReadFailed = true;
+    m_strReadError = Os().LastErrorText();
+    return false;
+  }
+  m_nConsumed = offset - m_nHeaderSize;
+  // What the buffer held belongs to where the file was read before.
+  m_nBufferStart = 0;
+  m_nBufferEnd = 0;
+  return true;
+}
+
 }  // namespace qv

@@ -59,6 +59,12 @@ class ArchiveStream {
   // The payload of the block whose head was just read.
   [[nodiscard]] Result ReadPayload(StreamBlock* block);
 
+  // For readers that look for the next record after damage: up to `size` bytes from
+  // here into *bytes, fewer at the end of the file (kOk all the same), and a move to
+  // any offset from the start of the file (at or after the header).
+  [[nodiscard]] Result ReadAvailable(std::size_t size, std::vector<std::uint8_t>* bytes);
+  [[nodiscard]] bool SeekTo(std::uint64_t offset);
+
   // Offset of the next byte from the start of the file.
   std::uint64_t Offset() const { return m_nHeaderSize + m_nConsumed; }
   // Bytes read after the header.

@@ -11,6 +11,7 @@ namespace qv::cli {
 
 class ProgressDisplay {
  public:
+  // An empty label shows nothing (--quiet).
   explicit ProgressDisplay(std::string label);
   ~ProgressDisplay();
   ProgressDisplay(const ProgressDisplay&) = delete;

@@ -1,4 +1,4 @@
-#include "cli/password_input.h"
+#include "cli/input/password_input.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "cli/progress_display.h"
+#include "cli/output/progress_display.h"
 
 #include <algorithm>
 #include <iostream>
@@ -9,7 +9,7 @@
 namespace qv::cli {
 
 ProgressDisplay::ProgressDisplay(std::string label) : m_strLabel(std::move(label)) {
-  if (!Os().StandardErrorIsTerminal()) return;
+  if (m_strLabel.empty() || !Os().StandardErrorIsTerminal()) return;
   m_hWindow = Os().RegisterWindow(
       [this](std::uint32_t message, std::uint64_t wParam, std::int64_t) { OnMessage(message, wParam); });
 }

@@ -1,0 +1,138 @@
+// qvl backup: writes the archive through the same job as the window, prints what it
+// stored and skipped, and exits with the job's real outcome.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/input/password_sources.h"
+#include "cli/output/json_writer.h"
+#include "cli/output/progress_display.h"
+#include "cli/output/user_paths.h"
+#include "cli/stop_signals.h"
+#include "jobs/backup_job.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace qv::cli {
+namespace {
+
+struct BackupArgs {
+  std::string strArchive;
+  bool bCompress = false;
+  bool bProtect = false;
+  std::string strPasswordFile;
+  std::string strProfileDir;
+  bool bJson = false;
+  bool bQuiet = false;
+};
+
+std::string ItemsAndSkipped(const BackupSummary& summary) {
+  std::string text;
+  for (const BackupItemSummary& item : summary.items) {
+    text += "  " + ToUtf8(item.strName) + ": " + std::to_string(item.nRecords) + " records, " +
+            std::to_string(item.nSourceBytes) + " bytes of data, " + std::to_string(item.nArchiveBytes) +
+            " bytes in the archive\n";
+  }
+  if (!summary.skipped.empty()) {
+    text += "Skipped entries: " + std::to_string(summary.skipped.size()) + "\n";
+    for (const SkippedSource& entry : summary.skipped) {
+      text += "  " + ShownPath(entry.strPath) + ": " + WithNativePaths(entry.strReason) + "\n";
+    }
+  }
+  return text;
+}
+
+void PrintJson(const BackupSummary& summary, const BackupOptions& options, const std::string& failure) {
+  JsonWriter json;
+  json.BeginObject()
+      .Key("ok").Bool(summary.bOk)
+      .Key("archive").String(Os().ToNativePath(options.strArchivePath))
+      .Key("bytes").Number(summary.nArchiveSize)
+      .Key("compressed").Bool(options.bCompress)
+      .Key("protected").Bool(options.bProtect)
+      .Key("error").StringOrNull(failure)
+      .Key("items").BeginArray();
+  for (const BackupItemSummary& item : summary.items) {
+    json.BeginObject()
+        .Key("name").String(ToUtf8(item.strName))
+        .Key("records").Number(item.nRecords)
+        .Key("sourceBytes").Number(item.nSourceBytes)
+        .Key("archiveBytes").Number(item.nArchiveBytes)
+        .EndObject();
+  }
+  json.EndArray().Key("skipped").BeginArray();
+  for (const SkippedSource& entry : summary.skipped) {
+    json.BeginObject().Key("path").String(ShownPath(entry.strPath)).Key("reason").String(WithNativePaths(entry.strReason)).EndObject();
+  }
+  std::cout << json.EndArray().EndObject().Text();
+}
+
+int RunBackupCommand(const BackupArgs& args) {
+  InstallPlatform(args.strProfileDir);
+  BackupOptions options;
+  options.strArchivePath = Os().ToWindowsPath(args.strArchive);
+  if (options.strArchivePath.empty()) {
+    std::cerr << "qvl backup: " << args.strArchive << ": " << Os().LastErrorText() << "\n";
+    return kExitUsage;
+  }
+  options.bCompress = args.bCompress;
+  BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect);
+  if (!password.bOk) return password.nExitCode;
+  if (password.password) {
+    options.bProtect = true;
+    options.strPassword = std::move(*password.password);
+  }
+
+  BackupSummary summary;
+  {
+    // A stopped backup removes its temporary file; an earlier archive stays.
+    const StopSignals signals;
+    options.pStopFlag = signals.Flag();
+    const ProgressDisplay progress(args.bQuiet ? "" : "Backing up");
+    options.hNotifyWindow = progress.Window();
+    summary = RunBackup(options);
+  }
+
+  const std::string failure = summary.bOk ? std::string() : WithNativePaths(summary.strFailure);
+  if (!summary.bOk) std::cerr << "qvl backup: " << args.strArchive << ": " << failure << "\n";
+  if (args.bJson) {
+    PrintJson(summary, options, failure);
+  } else if (!summary.bOk) {
+    std::cout << "Backup failed; " << args.strArchive << " was not changed.\n" << ItemsAndSkipped(summary);
+  } else if (!args.bQuiet || !summary.skipped.empty()) {
+    std::cout << "Backed up to " << Os().ToNativePath(summary.strArchivePath) << " (" << summary.nArchiveSize
+              << " bytes" << (options.bCompress ? ", compressed" : "")
+              << (options.bProtect ? ", password protected" : "") << ")\n"
+              << ItemsAndSkipped(summary);
+  }
+  return summary.bOk ? kExitSuccess : kExitFailed;
+}
+
+}  // namespace
+
+void AddBackupCommand(CLI::App& app, int& exitCode) {
+  auto args = std::make_shared<BackupArgs>();
+  auto* command = app.add_subcommand(
+      "backup", "Back up every favorite and every IE setting of the profile into one archive");
+  command->add_option("ARCHIVE", args->strArchive,
+                      "Archive to write (.qvl); an existing file is replaced only when the "
+                      "backup succeeds")
+      ->required();
+  command->add_flag("--compress", args->bCompress, "Compress every data block (LZMA)");
+  command->add_flag("--protect", args->bProtect,
+                    "Protect the archive with a password; without --password-file or QVL_PASSWORD it is "
+                    "asked for twice on the terminal");
+  command->add_option("--password-file", args->strPasswordFile,
+                      "Protect the archive with the password on the file's first line "
+                      "(6 or more characters); QVL_PASSWORD works too")
+      ->type_name("FILE");
+  AddProfileOption(*command, args->strProfileDir);
+  AddJsonFlag(*command, args->bJson, "the summary");
+  AddQuietFlag(*command, args->bQuiet);
+  command->footer("Exit codes: 0 success, 1 the backup failed, 2 usage error.");
+  command->callback([args, &exitCode] { exitCode = RunBackupCommand(*args); });
+}
+
+}  // namespace qv::cli

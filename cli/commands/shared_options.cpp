@@ -1,0 +1,22 @@
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+
+namespace qv::cli {
+
+void AddPasswordFileOption(CLI::App& command, std::string& passwordFile) {
+  command.add_option("--password-file", passwordFile,
+                     "Password of a protected archive, on the file's first line; else QVL_PASSWORD, "
+                     "else a question on the terminal")
+      ->type_name("FILE");
+}
+
+void AddJsonFlag(CLI::App& command, bool& json, const std::string& what) {
+  command.add_flag("--json", json, "Print " + what + " as JSON on standard output");
+}
+
+void AddQuietFlag(CLI::App& command, bool& quiet) {
+  command.add_flag("-q,--quiet", quiet, "No progress, and no summary unless something went wrong");
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,27 @@
+// Where each command takes a password from, in this order: --password-file FILE,
+// the QVL_PASSWORD environment variable, and, when standard input is a terminal, a
+// question without echo. Never from a plain command-line argument, which any user
+// of the machine can read in the process list.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace qv::cli {
+
+// The password of a protected archive that `command` is about to read. On nullopt
+// the reason is printed and *exitCode set.
+std::optional<std::u16string> PasswordForArchive(const std::string& command, const std::string& archiveAsGiven,
+                                                 const std::string& passwordFile, int* exitCode);
+
+struct BackupPassword {
+  bool bOk = true;                          // false: no usable password; why was printed
+  int nExitCode = 0;                        // when !bOk
+  std::optional<std::u16string> password;   // none: an unprotected backup
+};
+
+// A backup's password: given by a file or QVL_PASSWORD, or, with `protect`, asked
+// twice on the terminal with the backup dialog's checks and messages.
+BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect);
+
+}  // namespace qv::cli

@@ -1,0 +1,16 @@
+// The manual page, made from the very descriptions, options and footers that
+// --help shows. docs/qvl.1 is its output (qvl --man-page > docs/qvl.1), and a test
+// fails when the two differ.
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace qv::cli {
+
+std::string ManPage(const CLI::App& app, const std::string& version);
+
+}  // namespace qv::cli

@@ -1,0 +1,44 @@
+// Text that both --help and the manual page (qvl --man-page, docs/qvl.1) show, so
+// that the two cannot drift apart.
+#pragma once
+
+namespace qv::cli {
+
+inline constexpr char kProgramName[] = "qvl";
+inline constexpr char kProgramSummary[] =
+    "back up and restore Internet Explorer favorites and settings to and from one archive (.qvl)";
+
+inline constexpr char kProgramDescription[] =
+    "qvl backs up the Internet Explorer favorites (every file below the Favorites folder) and settings "
+    "(every value below HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer) of a profile into one "
+    "archive and puts them back; it lists, checks, extracts and exports what an archive holds. It runs the "
+    "same jobs as the Quorvel window and returns their real outcome as its exit code.";
+
+inline constexpr char kProfileText[] =
+    "The profile folder holds Favorites/ and NTUSER.DAT. Choose it with --profile=DIR or QUORVEL_PROFILE; "
+    "the default is $XDG_DATA_HOME/quorvel/profile.";
+
+inline constexpr char kVerifyLimits[] =
+    "The format has no checksums. verify finds what breaks the framing (block lengths, kind codes, end "
+    "markers, a cut-off end), compressed data that no longer decodes, and encrypted blocks whose lengths no "
+    "longer fit. It cannot see a changed byte in data stored without compression and encryption, nor a "
+    "changed byte of cipher text in a protected record that is not compressed: both still decode, to other "
+    "bytes. A change in compressed data, too, can now and then still decode.";
+
+inline constexpr char kSalvageText[] =
+    "With --salvage, damage that breaks the framing makes qvl look for the next plausible record head (kind "
+    "code 1 or 2, well-formed names and flags, a block that fits) and go on from there, and say how many "
+    "bytes it skipped and where; so one damaged stretch costs the records it touches, not the rest of the "
+    "archive.";
+
+inline constexpr char kPasswordText[] =
+    "A password comes from --password-file FILE (its first line), else from the environment variable "
+    "QVL_PASSWORD, else, when standard input is a terminal, from a question without echo. It is never taken "
+    "from a plain command-line argument.";
+
+inline constexpr char kExitCodesText[] =
+    "0 success; 1 the job failed or the archive was refused (a missing file, not an archive, a wrong "
+    "password) or, for verify, is not sound; 2 usage error (a missing or unknown argument, an unreadable "
+    "password file, no password); 3 partial: the job finished but something was skipped, damaged or cut off.";
+
+}  // namespace qv::cli

@@ -1,0 +1,25 @@
+// What list, verify and extract say about the parts of an archive a scan passed
+// over or could not read, in words and in JSON.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/output/json_writer.h"
+#include "store/restore_report.h"
+#include "store/scan/scanned_record.h"
+
+namespace qv::cli {
+
+// One line each, every line ending in a line feed; empty for a clean scan.
+std::string ScanReportText(const ScanReport& report);
+// Adds "skipped", "unknownKindCodes", "endedEarly" and "stopped" to the open object.
+void ScanReportJson(JsonWriter& json, const ScanReport& report);
+
+const char* RecordStateName(RecordState state);  // "sound", "damaged", "cut short", "stopped"
+// "restored" (or `doneName`), "skipped", "damaged", "cut short".
+const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName);
+// An array of {"kind", "target", "outcome", "reason", "replaced", "bytes"}.
+void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName);
+
+}  // namespace qv::cli

@@ -1,0 +1,134 @@
+#include "jobs/bookmarks/bookmark_export.h"
+
+#include <utility>
+
+#include "jobs/bookmarks/bookmark_tree.h"
+#include "jobs/bookmarks/url_shortcut.h"
+#include "jobs/inspect/archive_password_check.h"
+#include "jobs/inspect/record_names.h"
+#include "platform/paths/windows_case.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "store/scan/archive_scanner.h"
+
+namespace qv {
+namespace {
+
+constexpr std::u16string_view kFavoritesFolder = u"%USERPROFILE%\\Favorites";
+constexpr std::u16string_view kShortcutExtension = u".url";
+
+bool EndsWithIgnoringCase(std::u16string_view text, std::u16string_view end) {
+  return text.size() >= end.size() && EqualsIgnoringCase(text.substr(text.size() - end.size()), end);
+}
+
+// The folders below Favorites that hold the favorite; false with *why when the
+// stored folder is not below Favorites.
+bool FolderPath(std::u16string_view stored, std::vector<std::string>* path, std::string* why) {
+  if (stored.size() < kFavoritesFolder.size() ||
+      !EqualsIgnoringCase(stored.substr(0, kFavoritesFolder.size()), kFavoritesFolder) ||
+      (stored.size() > kFavoritesFolder.size() && stored[kFavoritesFolder.size()] != u'\\')) {
+    *why = "its folder is not below " + ToUtf8(kFavoritesFolder);
+    return false;
+  }
+  std::u16string_view rest = stored.substr(kFavoritesFolder.size());
+  while (!rest.empty()) {
+    const std::size_t separator = rest.find(u'\\');
+    const std::u16string_view part = rest.substr(0, separator);
+    rest = separator == std::u16string_view::npos ? std::u16string_view() : rest.substr(separator + 1);
+    if (part.empty()) continue;
+    if (part == u"." || part == u"..") {
+      *why = "its folder has a \".\" or \"..\" part";
+      return false;
+    }
+    path->push_back(ToUtf8(part));
+  }
+  return true;
+}
+
+class BookmarkVisitor : public ScanVisitor {
+ public:
+  explicit BookmarkVisitor(BookmarkExport* result) : m_pResult(result) {}
+
+  bool OnRecordHead(const ScannedRecord& record) override {
+    m_bWanted = false;
+    m_bTooLarge = false;
+    m_content.clear();
+    m_path.clear();
+    m_strProblem.clear();
+    if (record.nKind != kFileItemKind) return false;
+    const std::u16string name = TextFieldValue(record.file.item.name);
+    m_bWanted = true;
+    if (!EndsWithIgnoringCase(name, kShortcutExtension)) {
+      m_strProblem = "it is not an Internet shortcut (.url)";
+    } else if (FolderPath(TextFieldValue(record.file.item.folder), &m_path, &m_strProblem)) {
+      m_strTitle = ToUtf8(name.substr(0, name.size() - kShortcutExtension.size()));
+    }
+    return record.state == RecordState::kSound && m_strProblem.empty();
+  }
+
+  void OnRecordData(const std::uint8_t* data, std::uint32_t size) override {
+    if (m_bTooLarge) return;
+    if (size > kMaxShortcutSize - m_content.size()) {
+      m_bTooLarge = true;
+      m_content.clear();
+      return;
+    }
+    m_content.append(reinterpret_cast<const char*>(data), size);
+  }
+
+  void OnRecordEnd(const ScannedRecord& record) override {
+    if (!m_bWanted || record.state == RecordState::kStopped) return;
+    std::string problem = m_strProblem;
+    if (problem.empty() && record.state != RecordState::kSound) problem = "it is damaged: " + record.strProblem;
+    if (problem.empty() && m_bTooLarge) problem = "it is larger than a shortcut can be";
+    if (problem.empty()) {
+      UrlShortcut shortcut = ParseUrlShortcut(m_content);
+      if (shortcut.bFound) {
+        m_tree.AddLink(m_path, {m_strTitle, std::move(shortcut.strUrl)});
+        return;
+      }
+      problem = shortcut.strProblem;
+    }
+    m_pResult->unconverted.push_back({RecordPath(record), problem});
+  }
+
+  const BookmarkFolder& Tree() const { return m_tree; }
+
+ private:
+  BookmarkExport* m_pResult;
+  BookmarkFolder m_tree;
+  bool m_bWanted = false;
+  bool m_bTooLarge = false;
+  std::string m_content;
+  std::vector<std::string> m_path;
+  std::string m_strTitle;
+  std::string m_strProblem;
+};
+
+BookmarkExport Export(const BookmarkExportOptions& options) {
+  BookmarkExport result;
+  result.check = CheckArchiveAndPassword(options.strArchivePath, &options.strPassword);
+  if (result.check.result != ArchiveCheckResult::kOk) return result;
+  ScanOptions scan;
+  scan.bHasPassword = result.check.header.isProtected != 0;
+  scan.strPassword = options.strPassword;
+  scan.hNotifyWindow = options.hNotifyWindow;
+  scan.pStopFlag = options.pStopFlag;
+  ArchiveScanner scanner(options.strArchivePath, scan);
+  BookmarkVisitor visitor(&result);
+  result.report = scanner.Run(visitor);
+  result.strHtml = visitor.Tree().Html();
+  result.nLinks = visitor.Tree().Links();
+  result.nFolders = visitor.Tree().Folders();
+  return result;
+}
+
+}  // namespace
+
+BookmarkExport ExportBookmarks(const BookmarkExportOptions& options) {
+  BookmarkExport result = Export(options);
+  if (options.hNotifyWindow != 0) (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);
+  return result;
+}
+
+}  // namespace qv

@@ -1,0 +1,108 @@
+#include "jobs/extract/extract_job.h"
+
+#include "jobs/extract/extract_visitor.h"
+#include "jobs/extract/record_pattern.h"
+#include "jobs/extract/replacing_file.h"
+#include "jobs/inspect/archive_password_check.h"
+#include "jobs/job_profile.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "store/scan/archive_scanner.h"
+
+namespace qv {
+namespace {
+
+ExtractSummary Failed(ExtractSummary summary, std::string why) {
+  summary.outcome = RestoreOutcome::kFailed;
+  summary.strFailure = std::move(why);
+  return summary;
+}
+
+// Settings that were in the file when it could not be put in place are not anywhere.
+void LoseSettings(ExtractSummary& summary) {
+  for (RecordResult& record : summary.records) {
+    if (record.nKind == kRegItemKind && record.outcome == RecordOutcome::kRestored) {
+      record.outcome = RecordOutcome::kSkipped;
+      record.strReason = summary.strSettingsProblem;
+    }
+  }
+  summary.nSettingsValues = 0;
+  summary.strSettingsFile.clear();
+}
+
+ExtractSummary Extract(const ExtractOptions& options) {
+  ExtractSummary summary;
+  summary.check = CheckArchiveAndPassword(options.strArchivePath, &options.strPassword);
+  if (summary.check.result != ArchiveCheckResult::kOk) return summary;
+
+  summary.strFolder = Os().ExpandEnvironmentStringsW(u"%USERPROFILE%");
+  if (summary.strFolder == u"%USERPROFILE%") return Failed(summary, "the target folder has no Windows form");
+  if (const int made = Os().SHCreateDirectoryExW(summary.strFolder); made != 0 && made != kErrorAlreadyExists) {
+    return Failed(summary, "cannot create the target folder: " + Os().LastErrorText());
+  }
+  UniqueProfileLock lock;
+  if (Status opened = OpenProfileForJob(true, u"", &lock); !opened.ok()) return Failed(summary, opened.message());
+  // Favorites are confined to the Favorites folder; a Favorites that is a link
+  // out of the target folder would take them elsewhere.
+  std::u16string favorites;
+  if (!Os().SHGetSpecialFolderPathW(kCsidlFavorites, true, &favorites)) {
+    return Failed(summary, "cannot create the Favorites folder: " + Os().LastErrorText());
+  }
+  if (!Os().IsPathWithin(favorites, summary.strFolder)) {
+    return Failed(summary, "the Favorites folder of the target folder leads outside it");
+  }
+
+  RecordPatterns patterns(options.patterns);
+  ReplacingFile settingsFile(summary.strFolder + u"\\" + std::u16string(kSettingsFileName));
+  ExtractVisitor visitor(patterns, settingsFile, summary);
+  ScanOptions scan;
+  scan.bSalvage = options.bSalvage;
+  scan.bHasPassword = summary.check.header.isProtected != 0;
+  scan.strPassword = options.strPassword;
+  scan.hNotifyWindow = options.hNotifyWindow;
+  scan.pStopFlag = options.pStopFlag;
+  ArchiveScanner scanner(options.strArchivePath, scan);
+  summary.report = scanner.Run(visitor);
+  summary.unmatchedPatterns = patterns.Unmatched();
+
+  // Like a restore's registry commit: what was collected is put in place, also
+  // after a stop, and only whole.
+  if (settingsFile.Started() && summary.strSettingsProblem.empty()) {
+    summary.bSettingsReplaced = settingsFile.TargetExisted();
+    if (Status committed = settingsFile.Commit(); committed.ok()) {
+      summary.strSettingsFile = settingsFile.TargetPath();
+    } else {
+      summary.strSettingsProblem = "cannot write " + ToUtf8(kSettingsFileName) + ": " + committed.message();
+    }
+  }
+  if (!summary.strSettingsProblem.empty()) {
+    settingsFile.Discard();
+    LoseSettings(summary);
+  }
+
+  if (summary.report.bOpenFailed || !summary.strSettingsProblem.empty()) {
+    summary.outcome = RestoreOutcome::kFailed;
+  } else if (summary.Count(RecordOutcome::kRestored) != summary.records.size() || !summary.report.Clean() ||
+             !summary.unmatchedPatterns.empty()) {
+    summary.outcome = RestoreOutcome::kPartial;
+  } else {
+    summary.outcome = RestoreOutcome::kOk;
+  }
+  return summary;
+}
+
+}  // namespace
+
+std::uint64_t ExtractSummary::Count(RecordOutcome outcome) const {
+  std::uint64_t n = 0;
+  for (const RecordResult& record : records) n += record.outcome == outcome ? 1 : 0;
+  return n;
+}
+
+ExtractSummary RunExtract(const ExtractOptions& options) {
+  ExtractSummary summary = Extract(options);
+  if (options.hNotifyWindow != 0) (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);
+  return summary;
+}
+
+}  // namespace qv

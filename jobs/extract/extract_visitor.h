@@ -1,0 +1,49 @@
+// What an extract does with each record the scanner reads: a selected favorite goes
+// through a restore's own FileItemOpt, a selected setting into the registry file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "jobs/extract/extract_job.h"
+#include "jobs/extract/record_pattern.h"
+#include "jobs/extract/replacing_file.h"
+#include "sources/file_item_opt.h"
+#include "store/scan/archive_scanner.h"
+
+namespace qv {
+
+class ExtractVisitor : public ScanVisitor {
+ public:
+  ExtractVisitor(RecordPatterns& patterns, ReplacingFile& settingsFile, ExtractSummary& summary);
+
+  bool OnRecordHead(const ScannedRecord& record) override;
+  void OnRecordData(const std::uint8_t* data, std::uint32_t size) override;
+  void OnRecordEnd(const ScannedRecord& record) override;
+
+ private:
+  enum class Target { kNone, kFavorite, kSetting };
+
+  bool BeginFavorite(const ScannedRecord& record);
+  bool BeginSetting(const ScannedRecord& record);
+  void EndSound(const ScannedRecord& record);
+  std::u16string KeyLines(const std::u16string& root, const std::u16string& subkey, const std::u16string& name);
+  void Skip(std::string reason);
+
+  RecordPatterns& m_patterns;
+  ReplacingFile& m_settingsFile;
+  ExtractSummary& m_summary;
+  bool m_bSelected = false;
+  Target m_target = Target::kNone;
+  RecordResult m_result;
+  std::unique_ptr<FileItemOpt> m_pFavorite;
+  std::vector<std::uint8_t> m_value;
+  std::u16string m_strLastKey;  // the "[...]" line the registry file ended with
+  std::set<std::u16string> m_writtenKeys;  // upper case: every key that has a "[...]" line
+  std::set<std::u16string> m_sectionNames;  // upper case: the values since the last "[...]" line
+};
+
+}  // namespace qv

@@ -1,0 +1,36 @@
+#include "jobs/inspect/archive_listing.h"
+
+#include "jobs/inspect/archive_password_check.h"
+#include "store/scan/archive_scanner.h"
+
+namespace qv {
+namespace {
+
+class ListingVisitor : public ScanVisitor {
+ public:
+  explicit ListingVisitor(std::vector<ScannedRecord>* records) : m_pRecords(records) {}
+  bool OnRecordHead(const ScannedRecord&) override { return false; }
+  void OnRecordData(const std::uint8_t*, std::uint32_t) override {}
+  void OnRecordEnd(const ScannedRecord& record) override { m_pRecords->push_back(record); }
+
+ private:
+  std::vector<ScannedRecord>* m_pRecords;
+};
+
+}  // namespace
+
+ArchiveListing ListArchive(const ListingOptions& options) {
+  ArchiveListing listing;
+  listing.check = CheckArchiveAndPassword(options.strArchivePath, options.bHasPassword ? &options.strPassword : nullptr);
+  if (listing.check.result != ArchiveCheckResult::kOk) return listing;
+  listing.bProtected = listing.check.header.isProtected != 0;
+  ScanOptions scan;
+  scan.bHasPassword = options.bHasPassword && listing.bProtected;
+  scan.strPassword = options.strPassword;
+  ArchiveScanner scanner(options.strArchivePath, scan);
+  ListingVisitor visitor(&listing.records);
+  listing.report = scanner.Run(visitor);
+  return listing;
+}
+
+}  // namespace qv

@@ -1,0 +1,17 @@
+// The checks every archive tool makes before it reads records, with the same
+// messages as a restore: the file opens, its header is ours, and a given password
+// opens its verifier.
+#pragma once
+
+#include <string>
+
+#include "jobs/archive_check.h"
+
+namespace qv {
+
+// `password` may be null: a protected archive then passes, and the caller decides
+// whether it can do without (a listing can; decoding cannot). A password given for
+// an unprotected archive is ignored.
+[[nodiscard]] ArchiveCheck CheckArchiveAndPassword(std::u16string_view archivePath, const std::u16string* password);
+
+}  // namespace qv

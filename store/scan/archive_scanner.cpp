@@ -1,0 +1,300 @@
+#include "store/scan/archive_scanner.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "platform/coding.h"
+#include "platform/errors/last_error.h"
+#include "platform/platform.h"
+#include "processors/des_cryptors.h"
+#include "processors/lzma_processors.h"
+#include "store/data_buffer.h"
+#include "store/scan/block_plain_size.h"
+#include "store/scan/record_resync.h"
+
+namespace qv {
+namespace {
+
+std::string At(std::uint64_t offset) { return " at offset " + std::to_string(offset); }
+
+std::string Hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+void MarkDamaged(ScannedRecord& record, std::string problem, std::uint64_t offset) {
+  // The first fault is the one to tell: what follows it is often its echo.
+  if (record.state != RecordState::kSound) return;
+  record.state = RecordState::kDamaged;
+  record.strProblem = std::move(problem);
+  record.nProblemOffset = offset;
+}
+
+}  // namespace
+
+ArchiveScanner::ArchiveScanner(std::u16string archivePath, ScanOptions options)
+    : m_strArchivePath(std::move(archivePath)), m_options(std::move(options)) {}
+
+ScanReport ArchiveScanner::Run(ScanVisitor& visitor) {
+  m_report = ScanReport();
+  if (!m_stream.Open(m_strArchivePath, static_cast<std::uint32_t>(kArchiveHeaderSize))) {
+    m_report.bOpenFailed = true;
+    m_report.strOpenError = m_stream.ReadError();
+    return m_report;
+  }
+  m_report.nFileSize = m_stream.FileSize();
+  // As in a restore: only a protected header has a password behind it, so a
+  // protected record in an archive without one cannot be decoded.
+  const std::vector<std::uint8_t>& header = m_stream.Header();
+  m_bArchiveProtected = false;
+  if (header.size() == kArchiveHeaderSize) {
+    ArchiveHeaderBytes bytes{};
+    std::copy(header.begin(), header.end(), bytes.begin());
+    m_bArchiveProtected = DecodeArchiveHeader(bytes).isProtected != 0;
+  }
+  for (;;) {
+    if (StopRequested()) {
+      m_report.bStopped = true;
+      break;
+    }
+    if (!ScanRecord(visitor)) break;
+  }
+  for (SkippedRange& range : m_report.skipped) range.bTrailing = range.nOffset + range.nLength >= m_report.nFileSize;
+  m_stream.Close();
+  return m_report;
+}
+
+void ArchiveScanner::EndEarly(std::string reason) {
+  if (m_report.bEndedEarly) return;
+  m_report.bEndedEarly = true;
+  m_report.strEndReason = std::move(reason);
+}
+
+void ArchiveScanner::PostProgress() {
+  if (m_options.hNotifyWindow == 0 || m_report.nFileSize == 0) return;
+  const auto percent = static_cast<std::uint64_t>(static_cast<double>(m_stream.Offset()) /
+                                                  static_cast<double>(m_report.nFileSize) * 100.0);
+  // Progress is advisory: a display that went away must not stop the scan.
+  (void)Os().PostMessageW(m_options.hNotifyWindow, WM_JOB_PROGRESS, percent, 0);
+}
+
+bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
+  const std::uint64_t at = m_stream.Offset();
+  std::uint32_t kind = 0;
+  switch (m_stream.ReadKindCode(&kind)) {
+    case ArchiveStream::Result::kOk:
+      break;
+    case ArchiveStream::Result::kEnd:
+      return false;
+    case ArchiveStream::Result::kReadFailed:
+      EndEarly("cannot read the kind code" + At(at) + " (" + m_stream.ReadError() + ")");
+      return false;
+    default:
+      m_report.skipped.push_back({at, m_report.nFileSize - at, "a kind code cut short by the end of the file", true});
+      return false;
+  }
+  if (kind != kFileItemKind && kind != kRegItemKind) return PassOverUnknownKind(at, kind);
+
+  ScannedRecord record;
+  record.nOffset = at;
+  record.nKind = kind;
+  const bool isFile = kind == kFileItemKind;
+  const std::size_t headSize = isFile ? kFileItemHeadSize : kRegItemHeadSize;
+  // A head cut short still comes back whole, zero-filled after the cut, so that
+  // what it names can be told.
+  const ArchiveStream::Result headRead = m_stream.ReadHeadBody(headSize - 4, &record.head);
+  record.bHeadTerminated = isFile ? DecodeFileItemHeadBody(record.head, &record.file)
+                                  : DecodeRegItemHeadBody(record.head, &record.value);
+  const std::uint8_t* flags = record.head.data() + (isFile ? kFileItemSize : kRegItemSize);
+  record.bCompressed = flags[0] != 0;
+  record.bProtected = flags[1] != 0;
+  if (headRead != ArchiveStream::Result::kOk) {
+    record.state = RecordState::kCutShort;
+    record.strProblem = "the record head" + At(at) + " is cut short";
+    if (headRead == ArchiveStream::Result::kReadFailed) record.strProblem += " (" + m_stream.ReadError() + ")";
+    record.nProblemOffset = at;
+    record.nEndOffset = m_stream.Offset();
+    (void)visitor.OnRecordHead(record);  // nothing of it can be decoded
+    visitor.OnRecordEnd(record);
+    EndEarly("the archive ends inside the record" + At(at));
+    return false;
+  }
+  if (!record.bHeadTerminated) {
+    MarkDamaged(record, "the record head" + At(at) + " holds a name or path without its terminator", at);
+  } else if (record.bProtected && !m_bArchiveProtected) {
+    MarkDamaged(record, "the record is marked password protected, but the archive has no password", at);
+  }
+  const bool wanted = visitor.OnRecordHead(record);
+  const bool decode = wanted && record.state == RecordState::kSound && (!record.bProtected || m_options.bHasPassword);
+  return ScanBlocks(record, decode, visitor);
+}
+
+bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor& visitor) {
+  const std::u16string* password = m_options.bHasPassword ? &m_options.strPassword : nullptr;
+  StreamBlock block;
+  for (;;) {
+    if (StopRequested()) {
+      if (record.state == RecordState::kSound) {
+        record.state = RecordState::kStopped;
+        record.strProblem = "stopped inside it, as asked";
+        record.nProblemOffset = m_stream.Offset();
+      }
+      m_report.bStopped = true;
+      record.nEndOffset = m_stream.Offset();
+      visitor.OnRecordEnd(record);
+      return false;
+    }
+    ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
+    if (read != ArchiveStream::Result::kOk) return StopAtBlock(record, read, block, false, visitor);
+    if (block.bLast && block.nSize == 0) break;
+    if (block.bLast || block.nSize == 0) {
+      MarkDamaged(record,
+                  block.bLast ? "the end marker" + At(block.nOffset) + " states " + std::to_string(block.nSize) + " bytes"
+                              : "the block" + At(block.nOffset) + " states no bytes, which no writer makes",
+                  block.nOffset);
+      if (m_options.bSalvage) {
+        record.nEndOffset = m_stream.Offset();
+        visitor.OnRecordEnd(record);
+        return Resync(record.nOffset, record.nOffset + 1, "the framing of the record" + At(record.nOffset) + " is damaged");
+      }
+      // A restore reads on the way the block head says; so does the scan.
+      if (block.bLast) break;
+      continue;
+    }
+    read = m_stream.ReadPayload(&block);
+    if (read != ArchiveStream::Result::kOk) return StopAtBlock(record, read, block, true, visitor);
+    ++record.nBlocks;
+    record.nStoredBytes += block.nSize;
+    if (decode && record.state == RecordState::kSound) {
+      DataBuffer buffer(block.payload.data(), block.payload.size());
+      if (record.bProtected) buffer.AddStage(std::make_unique<DESDecryptor>(m_options.strPassword));
+      if (record.bCompressed) buffer.AddStage(std::make_unique<LZMADecompProcessor>());
+      if (!buffer.Run()) {
+        MarkDamaged(record, "the block" + At(block.nOffset) + " could not be decoded: " + LastErrorTextOfThread(),
+                    block.nOffset);
+        record.bPlainKnown = false;
+      } else if (!record.bCompressed && buffer.Size() > kBlockSize) {
+        MarkDamaged(record,
+                    "the block" + At(block.nOffset) + " holds " + std::to_string(buffer.Size()) +
+                        " bytes, more than one block's piece of " + std::to_string(kBlockSize),
+                    block.nOffset);
+        record.bPlainKnown = false;
+      } else {
+        record.nPlainBytes += buffer.Size();
+        visitor.OnRecordData(buffer.Data(), static_cast<std::uint32_t>(buffer.Size()));
+      }
+    } else if (record.bPlainKnown) {
+      const std::optional<std::uint64_t> plain =
+          StatedPlainSize(block.payload, record.bCompressed, record.bProtected, password);
+      if (plain) {
+        record.nPlainBytes += *plain;
+      } else {
+        record.bPlainKnown = false;
+      }
+    }
+    PostProgress();
+  }
+  record.nEndOffset = m_stream.Offset();
+  CheckWhatFollows(record, block.nOffset);
+  visitor.OnRecordEnd(record);
+  PostProgress();
+  return true;
+}
+
+void ArchiveScanner::CheckWhatFollows(ScannedRecord& record, std::uint64_t endMarkerOffset) {
+  // A block length that shrank can still end in something that reads as an end
+  // marker; what comes next then is the rest of the record, not a record head.
+  // Zeros are left alone (padding, or a cleared sector), and so is a record head
+  // whose kind code or names are damaged: neither is this record's fault.
+  if (m_stream.Remaining() < 4) return;
+  std::vector<std::uint8_t> next;
+  if (m_stream.ReadAvailable(kRecordProbeSize, &next) != ArchiveStream::Result::kOk || next.size() < 4) return;
+  if (!m_stream.SeekTo(record.nEndOffset)) return;
+  const std::uint32_t kind = DecodeFixed32(next.data());
+  if (kind == kFileItemKind || kind == kRegItemKind || kind == 0) return;
+  if (IsDamagedRecordHead(next, m_stream.Remaining())) return;
+  MarkDamaged(record,
+              "the bytes after its end marker" + At(endMarkerOffset) + " start no record: its block lengths are damaged",
+              endMarkerOffset);
+}
+
+bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result read, const StreamBlock& block,
+                                 bool inPayload, ScanVisitor& visitor) {
+  const std::string where = At(block.nOffset);
+  const std::string stated = " states " + std::to_string(block.nSize) + " bytes";
+  std::string end;  // why the scan cannot go on, when it cannot
+  switch (read) {
+    case ArchiveStream::Result::kTooLarge:
+      MarkDamaged(record, "the block" + where + stated + ", more than any block holds", block.nOffset);
+      end = "the records after offset " + std::to_string(block.nOffset) + " cannot be framed";
+      break;
+    case ArchiveStream::Result::kBeyondEnd:
+      if (m_options.bSalvage) {
+        MarkDamaged(record, "the block" + where + stated + ", more than the file holds after it", block.nOffset);
+      } else if (record.state == RecordState::kSound) {
+        record.state = RecordState::kCutShort;
+        record.strProblem = "the block" + where + stated + ", the archive holds " +
+                            std::to_string(m_stream.Remaining()) + " more";
+        record.nProblemOffset = block.nOffset;
+      }
+      end = "the archive ends inside the record" + At(record.nOffset);
+      break;
+    default:
+      if (record.state == RecordState::kSound) {
+        record.state = RecordState::kCutShort;
+        record.strProblem = "the block" + std::string(inPayload ? "" : " head") + where + " is cut short";
+        if (read == ArchiveStream::Result::kReadFailed) record.strProblem += " (" + m_stream.ReadError() + ")";
+        record.nProblemOffset = block.nOffset;
+      }
+      end = "the archive ends inside the record" + At(record.nOffset);
+      if (read == ArchiveStream::Result::kReadFailed) end += " (" + m_stream.ReadError() + ")";
+      break;
+  }
+  record.nEndOffset = m_stream.Offset();
+  visitor.OnRecordEnd(record);
+  const bool salvageable = read == ArchiveStream::Result::kTooLarge || read == ArchiveStream::Result::kBeyondEnd;
+  if (m_options.bSalvage && salvageable) {
+    if (Resync(record.nOffset, record.nOffset + 1, "the framing of the record" + At(record.nOffset) + " is damaged")) {
+      return true;
+    }
+    // No record follows: the size may be damaged or the file cut; either way the
+    // archive ends inside this record.
+    if (read == ArchiveStream::Result::kTooLarge) return false;
+  }
+  EndEarly(std::move(end));
+  return false;
+}
+
+bool ArchiveScanner::PassOverUnknownKind(std::uint64_t at, std::uint32_t kind) {
+  if (m_options.bSalvage) return Resync(at, at + 1, "unknown kind code " + Hex(kind) + At(at));
+  // The format's rule without salvage: four bytes at a time, as a restore reads.
+  ++m_report.nUnknownKindCodes;
+  if (!m_report.skipped.empty() && m_report.skipped.back().nOffset + m_report.skipped.back().nLength == at) {
+    m_report.skipped.back().nLength += 4;
+  } else {
+    m_report.skipped.push_back({at, 4, "unknown kind codes, passed over four bytes at a time", false});
+  }
+  return true;
+}
+
+bool ArchiveScanner::Resync(std::uint64_t rangeStart, std::uint64_t searchFrom, std::string reason) {
+  const std::optional<std::uint64_t> next = FindNextRecordHead(m_stream, searchFrom);
+  if (!next && !m_stream.ReadError().empty()) {
+    EndEarly("cannot read on after offset " + std::to_string(rangeStart) + " (" + m_stream.ReadError() + ")");
+    return false;
+  }
+  const std::uint64_t end = next.value_or(m_report.nFileSize);
+  m_report.skipped.push_back({rangeStart, end - rangeStart, std::move(reason), !next});
+  if (!next) return false;
+  if (!m_stream.SeekTo(*next)) {
+    EndEarly("cannot read on at offset " + std::to_string(*next) + " (" + m_stream.ReadError() + ")");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qv

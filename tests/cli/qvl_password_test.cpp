@@ -1,0 +1,105 @@
+// Where qvl takes passwords from: a file, QVL_PASSWORD, or a question on a
+// terminal without echo (twice for a backup, with the backup dialog's checks);
+// never a plain argument. Run as the built binary, on a pseudo-terminal where asked.
+#include <gtest/gtest.h>
+
+#include "store/records.h"
+#include "tests/cli/qvl_session.h"
+#include "tests/support/temp_dir.h"
+
+namespace qv::test {
+namespace {
+
+constexpr char kMismatch[] = "Wrong password, please enter the password twice into the password boxes!";
+constexpr char kTooShort[] = "Password too short, please make sure your password has six or more characters!";
+
+bool OpensWith(const std::filesystem::path& archive, const std::u16string& password) {
+  const std::string bytes = ReadFileBytes(archive);
+  if (bytes.size() < kArchiveHeaderSize) return false;
+  ArchiveHeaderBytes header{};
+  std::copy_n(bytes.begin(), header.size(), header.begin());
+  return CheckPassword(DecodeArchiveHeader(header), password);
+}
+
+class QvlPasswordTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session.Profile().AddFavorite("a.url", "[InternetShortcut]\r\nURL=http://a.example/\r\n");
+    profile = "--profile=" + session.Profile().ProfileDir().string();
+  }
+  QvlSession session;
+  std::string profile;
+};
+
+TEST_F(QvlPasswordTest, ABackupAsksTwiceWithTheDialogsChecks) {
+  const QvlResult made = session.RunInTerminal({"backup", "p.qvl", "--protect", profile},
+                                               {"first-one", "second-one", "short", "short", "good-one", "good-one"});
+  EXPECT_EQ(made.exitCode, 0) << made.out;
+  const std::size_t mismatch = made.out.find(kMismatch);
+  const std::size_t tooShort = made.out.find(kTooShort);
+  EXPECT_NE(mismatch, std::string::npos) << made.out;
+  EXPECT_NE(tooShort, std::string::npos) << made.out;
+  EXPECT_LT(mismatch, tooShort);
+  for (const char* typed : {"first-one", "second-one", "good-one"}) {
+    EXPECT_EQ(made.out.find(typed), std::string::npos) << "echoed: " << typed;
+  }
+  EXPECT_TRUE(OpensWith(session.Scratch("p.qvl"), u"good-one"));
+
+  // A mismatch comes first even when one of the two is too short.
+  const QvlResult refused = session.RunInTerminal({"backup", "q.qvl", "--protect", profile},
+                                                  {"abc", "abcdefg", "abc", "abcdefg", "abc", "abcdefg"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.out.find(kTooShort), std::string::npos) << refused.out;
+  EXPECT_FALSE(std::filesystem::exists(session.Scratch("q.qvl")));
+}
+
+TEST_F(QvlPasswordTest, ReadingCommandsAskOnceOnATerminal) {
+  ASSERT_EQ(session.RunOnProfile("backup p.qvl --compress", "QVL_PASSWORD=right-one").exitCode, 0);
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"verify", "p.qvl"}, {"restore", "p.qvl", "--dry-run", profile},
+        {"extract", "p.qvl", "--to", "out"}, {"export-bookmarks", "p.qvl", "-o", "b.html"}}) {
+    SCOPED_TRACE(command[0]);
+    const QvlResult right = session.RunInTerminal(command, {"right-one"});
+    EXPECT_EQ(right.exitCode, 0) << right.out;
+    EXPECT_NE(right.out.find("Password of p.qvl: "), std::string::npos) << right.out;
+    EXPECT_EQ(right.out.find("right-one"), std::string::npos) << "the password was echoed";
+    const QvlResult wrong = session.RunInTerminal(command, {"wrong-one"});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_NE(wrong.out.find("Wrong password! Please check it again!"), std::string::npos) << wrong.out;
+  }
+  EXPECT_EQ(session.RunInTerminal({"verify", "p.qvl"}, {kEndOfInput}).exitCode, 2) << "Ctrl-D instead of a password";
+}
+
+TEST_F(QvlPasswordTest, FilesAndTheEnvironmentComeFirstAndAPlainArgumentIsNone) {
+  ASSERT_EQ(session.RunOnProfile("backup p.qvl", "QVL_PASSWORD=right-one").exitCode, 0);
+  WriteFileBytes(session.Scratch("right.txt"), "right-one\r\nanother line\n");
+  WriteFileBytes(session.Scratch("wrong.txt"), "wrong-one\n");
+  struct Case {
+    std::string arguments;
+    std::string environment;
+    int exitCode;
+  };
+  const std::vector<Case> cases = {
+      {"verify p.qvl --password-file right.txt", "", 0},
+      {"verify p.qvl", "QVL_PASSWORD=right-one", 0},
+      {"verify p.qvl --password-file right.txt", "QVL_PASSWORD=wrong-one", 0},  // the file wins
+      {"verify p.qvl --password-file wrong.txt", "QVL_PASSWORD=right-one", 1},
+      {"verify p.qvl", "", 2},                                // no terminal to ask on
+      {"verify p.qvl --password-file missing.txt", "", 2},
+      {"verify p.qvl --password right-one", "", 2},           // no such option
+      {"list p.qvl", "", 0},                                  // heads are in the clear
+      {"extract p.qvl --to out", "", 2},
+      {"export-bookmarks p.qvl", "", 2},
+      {"restore p.qvl --dry-run " + profile, "", 2},
+      {"backup q.qvl --protect " + profile, "", 2},           // --protect with nothing to give it
+      {"backup q.qvl " + profile, "QVL_PASSWORD=short", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments + " " + c.environment);
+    EXPECT_EQ(session.Run(c.arguments, c.environment).exitCode, c.exitCode);
+  }
+  EXPECT_FALSE(std::filesystem::exists(session.Scratch("q.qvl")));
+}
+
+}  // namespace
+}  // namespace qv::test
