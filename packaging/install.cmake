@@ -48,14 +48,14 @@ set(CPACK_PACKAGE_NAME quorvel)
 set(CPACK_PACKAGE_VENDOR "The Quorvel developers")
 set(CPACK_PACKAGE_CONTACT "The Quorvel developers <quorvel@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Back up and restore Internet Explorer favorites and settings")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[Back up and restore Internet Explorer favorites and settings
- Quorvel saves a Windows user's Internet Explorer favorites (every file below
- the Favorites folder) and settings (every registry value below the Internet
- Explorer key of HKEY_CURRENT_USER) into one .qvl archive, optionally
- compressed and password-protected, and puts them back. On Linux a profile
- folder, such as a mounted Windows disk's Users/NAME, plays the user's profile.
- .
- This package holds the window (quorvel) and the command line (qvl).]=])
+# The summary is the first line of the package's description; this follows it.
+set(CPACK_PACKAGE_DESCRIPTION [=[Quorvel saves a Windows user's Internet Explorer favorites (every file below
+the Favorites folder) and settings (every registry value below the Internet
+Explorer key of HKEY_CURRENT_USER) into one .qvl archive, optionally
+compressed and password-protected, and puts them back. On Linux a profile
+folder, such as a mounted Windows disk's Users/NAME, plays the user's profile.
+
+This package holds the window (quorvel) and the command line (qvl).]=])
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
