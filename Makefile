@@ -3,8 +3,9 @@ BUILD ?= build
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
+PREFIX ?=
 
-.PHONY: deps configure build run test clean
+.PHONY: deps configure build run test install package clean
 
 deps:
 	@bash scripts/install-deps
@@ -20,6 +21,14 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# PREFIX=DIR installs there; without it, into the configured prefix (/usr/local).
+install: build
+	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
+
+# quorvel_VERSION_amd64.deb in $(BUILD)/.
+package: build
+	@cd $(BUILD) && cpack
 
 clean:
 	rm -rf $(BUILD)

@@ -211,7 +211,7 @@ QPixmap LoadBitmapResource(int nId, const QSize& size) {
 
 QIcon LoadAppIcon() {
   QIcon icon;
-  for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(AppIconAt(size));
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(AppIconAt(size));
   return icon;
 }
 

@@ -23,22 +23,22 @@ std::string HomeFolder() {
   return "/";
 }
 
+}  // namespace
+
 // The XDG base directory rules ignore a relative XDG_DATA_HOME as invalid.
-std::string DataHome() {
+std::string UserDataHome() {
   const std::string xdg = Environment("XDG_DATA_HOME");
   if (!xdg.empty() && xdg.front() == '/') return xdg;
   return HomeFolder() + "/.local/share";
 }
 
-}  // namespace
-
 std::string ResolveProfileDir(const std::string& fromCommandLine) {
   if (!fromCommandLine.empty()) return MakeAbsoluteNativePath(fromCommandLine);
   const std::string fromEnvironment = Environment("QUORVEL_PROFILE");
   if (!fromEnvironment.empty()) return MakeAbsoluteNativePath(fromEnvironment);
-  return MakeAbsoluteNativePath(DataHome() + "/quorvel/profile");
+  return MakeAbsoluteNativePath(UserDataHome() + "/quorvel/profile");
 }
 
-std::string DefaultClassesHive() { return MakeAbsoluteNativePath(DataHome() + "/quorvel/classes.dat"); }
+std::string DefaultClassesHive() { return MakeAbsoluteNativePath(UserDataHome() + "/quorvel/classes.dat"); }
 
 }  // namespace qv

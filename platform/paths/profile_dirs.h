@@ -10,5 +10,8 @@ namespace qv {
 std::string ResolveProfileDir(const std::string& fromCommandLine);
 // $XDG_DATA_HOME/quorvel/classes.dat, likewise.
 std::string DefaultClassesHive();
+// $XDG_DATA_HOME when it is absolute, else ~/.local/share: where a user's desktop
+// entries, MIME packages and icons live.
+std::string UserDataHome();
 
 }  // namespace qv

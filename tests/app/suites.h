@@ -9,5 +9,7 @@ namespace qv::app::test {
 std::unique_ptr<QObject> MakeDialogsTest();
 std::unique_ptr<QObject> MakeMainFrameTest();
 std::unique_ptr<QObject> MakeJobsTest();
+std::unique_ptr<QObject> MakeAssociationTest();
+std::unique_ptr<QObject> MakeStartupTest();
 
 }  // namespace qv::app::test

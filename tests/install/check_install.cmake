@@ -1,0 +1,100 @@
+# An install into a temporary prefix holds every file the program and the desktop
+# need, the installed window answers, and a staged (DESTDIR) install leaves the
+# desktop's caches to the system.
+#
+# cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -P check_install.cmake
+
+function(fail message)
+  message(FATAL_ERROR "install check: ${message}")
+endfunction()
+
+set(prefix "${WORK_DIR}/prefix")
+set(stage "${WORK_DIR}/stage")
+file(REMOVE_RECURSE "${WORK_DIR}")
+
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}"
+                RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+  fail("cmake --install failed: ${errors}")
+endif()
+
+set(expected
+  bin/quorvel
+  bin/qvl
+  share/applications/quorvel.desktop
+  share/mime/packages/quorvel.xml
+  share/quorvel/manual.html)
+foreach(size 16 24 48 256)
+  list(APPEND expected share/icons/hicolor/${size}x${size}/apps/quorvel.png)
+endforeach()
+if(EXISTS "${SOURCE_DIR}/docs/qvl.1")
+  list(APPEND expected share/man/man1/qvl.1)
+endif()
+file(GLOB images RELATIVE "${SOURCE_DIR}/docs" "${SOURCE_DIR}/docs/images/*.png")
+foreach(image ${images})
+  list(APPEND expected share/quorvel/${image})
+endforeach()
+foreach(file ${expected})
+  if(NOT EXISTS "${prefix}/${file}")
+    fail("${file} is missing below the prefix")
+  endif()
+endforeach()
+
+# Every image the manual shows is installed beside it.
+file(READ "${prefix}/share/quorvel/manual.html" manual)
+string(REGEX MATCHALL "src=\"[^\"]+\"" sources "${manual}")
+foreach(source ${sources})
+  string(REGEX REPLACE "src=\"([^\"]+)\"" "\\1" image "${source}")
+  if(NOT EXISTS "${prefix}/share/quorvel/${image}")
+    fail("the manual shows ${image}, which is not installed")
+  endif()
+endforeach()
+
+file(READ "${prefix}/share/applications/quorvel.desktop" entry)
+foreach(line "Exec=quorvel %f" "MimeType=application/x-quorvel-archive;" "Icon=quorvel"
+             "Categories=Utility;Archiving;")
+  string(FIND "${entry}" "\n${line}\n" found)
+  if(found EQUAL -1)
+    fail("the desktop entry lacks \"${line}\"")
+  endif()
+endforeach()
+find_program(validate desktop-file-validate)
+if(validate)
+  execute_process(COMMAND ${validate} "${prefix}/share/applications/quorvel.desktop"
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result EQUAL 0 OR NOT output STREQUAL "")
+    fail("desktop-file-validate: ${output}")
+  endif()
+endif()
+
+# Runs without a display: it answers before Qt starts.
+execute_process(COMMAND "${prefix}/bin/quorvel" --version RESULT_VARIABLE result OUTPUT_VARIABLE version)
+if(NOT result EQUAL 0 OR NOT version MATCHES "^quorvel [0-9]+\\.[0-9]+\\.[0-9]+\n$")
+  fail("quorvel --version gave ${result}: ${version}")
+endif()
+execute_process(COMMAND "${prefix}/bin/qvl" --help RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
+if(NOT result EQUAL 0)
+  fail("qvl --help gave ${result}")
+endif()
+
+# An install straight into a prefix rebuilt its caches; a staged one did not.
+find_program(update_mime update-mime-database)
+if(update_mime AND NOT EXISTS "${prefix}/share/mime/application/x-quorvel-archive.xml")
+  fail("the prefix's MIME cache was not rebuilt")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${stage}
+                        ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix /usr
+                RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+  fail("a staged install failed: ${errors}")
+endif()
+if(NOT EXISTS "${stage}/usr/share/mime/packages/quorvel.xml")
+  fail("a staged install lacks its MIME package")
+endif()
+if(EXISTS "${stage}/usr/share/mime/mime.cache" OR EXISTS "${stage}/usr/share/applications/mimeinfo.cache")
+  fail("a staged install wrote the system's caches")
+endif()
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+list(LENGTH expected count)
+message(STATUS "install check: the prefix held all ${count} files")
