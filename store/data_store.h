@@ -125,7 +125,10 @@ class DataStore {
     }
     ++m_nBufferedRecords;
 
-    std::vector<std::uint8_t> piece(kBlockSize);
+    // One piece buffer for every record: a fresh, zeroed 100 KB for each small
+    // favorite would cost more than reading it.
+    if (m_piece.size() != kBlockSize) m_piece.resize(kBlockSize);
+    std::vector<std::uint8_t>& piece = m_piece;
     std::uint64_t itemBytes = 0;
     // Blocks are encoded ahead by the pool and written strictly in order; a plain
     // block has no stage to run and goes straight through.
@@ -264,6 +267,7 @@ class DataStore {
   std::uint64_t m_nDoneBytes = 0;    // read and encoded, for the progress posts
   std::uint64_t m_nStoredBytes = 0;  // source bytes that reached the archive
   std::vector<std::uint8_t> m_buffer;
+  std::vector<std::uint8_t> m_piece;
   std::uint64_t m_nBufferedSourceBytes = 0;
   std::uint64_t m_nBufferedRecords = 0;
   StoreReport m_report;
