@@ -14,16 +14,6 @@ std::string ProfileOption(const QStringList& arguments) {
   return {};
 }
 
-void InstallAppPlatform(const std::string& profileOption) {
-  // Lives until the process ends: the engine and the window reach it through Os().
-  static std::unique_ptr<Platform> platform;
-  static std::unique_ptr<ScopedPlatform> installed;
-  LinuxPlatformOptions options;
-  options.strProfileDir = ResolveProfileDir(profileOption);
-  options.strClassesHive = DefaultClassesHive();
-  installed.reset();
-  platform = MakeLinuxPlatform(options);
-  installed = std::make_unique<ScopedPlatform>(*platform);
-}
+void InstallAppPlatform(const std::string& profileOption) { InstallLinuxPlatformForProcess(profileOption); }
 
 }  // namespace qv::app

@@ -13,16 +13,6 @@ void AddProfileOption(CLI::App& command, std::string& profileDir) {
       ->type_name("DIR");
 }
 
-void InstallPlatform(const std::string& profileDir) {
-  // Lives until the process ends: the engine reaches it through Os().
-  static std::unique_ptr<Platform> platform;
-  static std::unique_ptr<ScopedPlatform> installed;
-  LinuxPlatformOptions options;
-  options.strProfileDir = ResolveProfileDir(profileDir);
-  options.strClassesHive = DefaultClassesHive();
-  installed.reset();
-  platform = MakeLinuxPlatform(options);
-  installed = std::make_unique<ScopedPlatform>(*platform);
-}
+void InstallPlatform(const std::string& profileDir) { InstallLinuxPlatformForProcess(profileDir); }
 
 }  // namespace qv::cli

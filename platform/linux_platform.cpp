@@ -288,4 +288,16 @@ std::unique_ptr<Platform> MakeLinuxPlatform(const LinuxPlatformOptions& options)
   return std::make_unique<LinuxPlatform>(options);
 }
 
+void InstallLinuxPlatformForProcess(const std::string& profileOption) {
+  // Lives until the process ends: the engine and the front end reach it through Os().
+  static std::unique_ptr<Platform> platform;
+  static std::unique_ptr<ScopedPlatform> installed;
+  LinuxPlatformOptions options;
+  options.strProfileDir = ResolveProfileDir(profileOption);
+  options.strClassesHive = DefaultClassesHive();
+  installed.reset();
+  platform = MakeLinuxPlatform(options);
+  installed = std::make_unique<ScopedPlatform>(*platform);
+}
+
 }  // namespace qv

@@ -16,4 +16,9 @@ struct LinuxPlatformOptions {
 
 std::unique_ptr<Platform> MakeLinuxPlatform(const LinuxPlatformOptions& options);
 
+// For a front end at start: installs, for the rest of the process, the Linux
+// platform on the profile folder `profileOption` names (ResolveProfileDir's rules)
+// with the program's own classes hive. A second call replaces the first.
+void InstallLinuxPlatformForProcess(const std::string& profileOption);
+
 }  // namespace qv

@@ -65,16 +65,9 @@ std::uint64_t ArchiveReader::Run() {
     m_report.strEndReason = "cannot open the archive: " + m_stream.ReadError();
     return 0;
   }
-  // Records carry their own protected flag, but only a protected header has a
-  // password behind it: a protected record in an archive without one would be
-  // decrypted with the empty password's key into junk.
-  const std::vector<std::uint8_t>& header = m_stream.Header();
-  m_bArchiveProtected = false;
-  if (header.size() == kArchiveHeaderSize) {
-    ArchiveHeaderBytes bytes{};
-    std::copy(header.begin(), header.end(), bytes.begin());
-    m_bArchiveProtected = DecodeArchiveHeader(bytes).isProtected != 0;
-  }
+  // A protected record in an archive without a password would be decrypted with
+  // the empty password's key into junk.
+  m_bArchiveProtected = m_stream.HeaderIsProtected();
   std::uint64_t sum = 0;
   for (;;) {
     if (StopRequested()) {

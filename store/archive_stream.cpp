@@ -39,6 +39,13 @@ void ArchiveStream::Close() {
   (void)m_archive.Close();  // opened for reading: nothing to lose
 }
 
+bool ArchiveStream::HeaderIsProtected() const {
+  if (m_header.size() != kArchiveHeaderSize) return false;
+  ArchiveHeaderBytes bytes{};
+  std::copy(m_header.begin(), m_header.end(), bytes.begin());
+  return DecodeArchiveHeader(bytes).isProtected != 0;
+}
+
 std::uint32_t ArchiveStream::ReadFromFile(std::uint8_t* buffer, std::uint32_t size) {
   if (m_bReadFailed) return 0;
   std::uint32_t got = 0;

@@ -74,6 +74,10 @@ class ArchiveStream {
   const std::string& ReadError() const { return m_strReadError; }
   // The header bytes as read; fewer than asked for when the file is that short.
   const std::vector<std::uint8_t>& Header() const { return m_header; }
+  // Whether the header read is a whole archive header marked password protected.
+  // Records carry their own protected flag, but only a protected header has a
+  // password behind it.
+  bool HeaderIsProtected() const;
 
  private:
   std::uint32_t ReadUpTo(std::uint8_t* buffer, std::uint32_t size);

@@ -109,11 +109,8 @@ BookmarkExport Export(const BookmarkExportOptions& options) {
   BookmarkExport result;
   result.check = CheckArchiveAndPassword(options.strArchivePath, &options.strPassword);
   if (result.check.result != ArchiveCheckResult::kOk) return result;
-  ScanOptions scan;
-  scan.bHasPassword = result.check.header.isProtected != 0;
-  scan.strPassword = options.strPassword;
-  scan.hNotifyWindow = options.hNotifyWindow;
-  scan.pStopFlag = options.pStopFlag;
+  const ScanOptions scan = DecodingScanOptions(result.check, options.strPassword, false, options.hNotifyWindow,
+                                                options.pStopFlag);
   ArchiveScanner scanner(options.strArchivePath, scan);
   BookmarkVisitor visitor(&result);
   result.report = scanner.Run(visitor);

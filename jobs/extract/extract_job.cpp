@@ -55,12 +55,8 @@ ExtractSummary Extract(const ExtractOptions& options) {
   RecordPatterns patterns(options.patterns);
   ReplacingFile settingsFile(summary.strFolder + u"\\" + std::u16string(kSettingsFileName));
   ExtractVisitor visitor(patterns, settingsFile, summary);
-  ScanOptions scan;
-  scan.bSalvage = options.bSalvage;
-  scan.bHasPassword = summary.check.header.isProtected != 0;
-  scan.strPassword = options.strPassword;
-  scan.hNotifyWindow = options.hNotifyWindow;
-  scan.pStopFlag = options.pStopFlag;
+  const ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
+                                                options.pStopFlag);
   ArchiveScanner scanner(options.strArchivePath, scan);
   summary.report = scanner.Run(visitor);
   summary.unmatchedPatterns = patterns.Unmatched();

@@ -10,4 +10,15 @@ ArchiveCheck CheckArchiveAndPassword(std::u16string_view archivePath, const std:
   return check;
 }
 
+ScanOptions DecodingScanOptions(const ArchiveCheck& check, const std::u16string& password, bool salvage,
+                                WindowHandle window, const std::atomic<bool>* stopFlag) {
+  ScanOptions scan;
+  scan.bSalvage = salvage;
+  scan.bHasPassword = check.header.isProtected != 0;
+  scan.strPassword = password;
+  scan.hNotifyWindow = window;
+  scan.pStopFlag = stopFlag;
+  return scan;
+}
+
 }  // namespace qv

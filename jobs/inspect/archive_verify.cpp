@@ -30,12 +30,8 @@ VerifySummary Verify(const VerifyOptions& options) {
   VerifySummary summary;
   summary.check = CheckArchiveAndPassword(options.strArchivePath, &options.strPassword);
   if (summary.check.result != ArchiveCheckResult::kOk) return summary;
-  ScanOptions scan;
-  scan.bSalvage = options.bSalvage;
-  scan.bHasPassword = summary.check.header.isProtected != 0;
-  scan.strPassword = options.strPassword;
-  scan.hNotifyWindow = options.hNotifyWindow;
-  scan.pStopFlag = options.pStopFlag;
+  const ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
+                                                options.pStopFlag);
   ArchiveScanner scanner(options.strArchivePath, scan);
   VerifyVisitor visitor(&summary);
   summary.report = scanner.Run(visitor);

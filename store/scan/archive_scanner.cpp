@@ -49,13 +49,7 @@ ScanReport ArchiveScanner::Run(ScanVisitor& visitor) {
   m_report.nFileSize = m_stream.FileSize();
   // As in a restore: only a protected header has a password behind it, so a
   // protected record in an archive without one cannot be decoded.
-  const std::vector<std::uint8_t>& header = m_stream.Header();
-  m_bArchiveProtected = false;
-  if (header.size() == kArchiveHeaderSize) {
-    ArchiveHeaderBytes bytes{};
-    std::copy(header.begin(), header.end(), bytes.begin());
-    m_bArchiveProtected = DecodeArchiveHeader(bytes).isProtected != 0;
-  }
+  m_bArchiveProtected = m_stream.HeaderIsProtected();
   for (;;) {
     if (StopRequested()) {
       m_report.bStopped = true;

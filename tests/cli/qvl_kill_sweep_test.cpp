@@ -7,7 +7,6 @@
 
 #include <filesystem>
 
-#include "platform/temp_file_name.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/archive_parser.h"
 #include "tests/support/qvl_process.h"
@@ -17,15 +16,6 @@ namespace qv::test {
 namespace {
 
 constexpr int kFavorites = 12;
-
-bool HasTempFile(const std::filesystem::path& root) {
-  std::error_code error;
-  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    if (IsTempFileName(it->path().filename().string())) return true;
-  }
-  return false;
-}
 
 std::string Name(int i) {
   std::string name = "Folder";  // appended: g++ 12 -O3 warns falsely on "lit" + std::string

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/temp_file_name.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/profile_fixture.h"
 #include "tests/support/qvl_process.h"
@@ -19,15 +18,6 @@ namespace {
 
 constexpr int kFavoriteCount = 40;
 constexpr std::size_t kFavoriteSize = 1 << 20;
-
-bool HasTempFile(const std::filesystem::path& root) {
-  std::error_code error;
-  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    if (IsTempFileName(it->path().filename().string())) return true;
-  }
-  return false;
-}
 
 // Starts qvl, waits until it is writing a temporary file below `watched` (its
 // signal handling is in place by then), signals it and returns its exit code.

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/temp_file_name.h"
+
 namespace qv::test {
 
 TempDir::TempDir() {
@@ -27,6 +29,15 @@ void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes)
   std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool HasTempFile(const std::filesystem::path& root) {
+  std::error_code error;
+  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    if (IsTempFileName(it->path().filename().string())) return true;
+  }
+  return false;
 }
 
 }  // namespace qv::test

@@ -22,6 +22,8 @@ class TempDir {
 
 // Whole-file helpers for test data.
 std::string ReadFileBytes(const std::filesystem::path& path);
+// Whether a temporary file of ours lies anywhere below `root`.
+bool HasTempFile(const std::filesystem::path& root);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
 }  // namespace qv::test
