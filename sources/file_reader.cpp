@@ -9,6 +9,9 @@ namespace qv {
 bool FileReader::Open(const FileItem& item) {
   Close();
   m_nSize = 0;
+  m_nRead = 0;
+  m_bAtEnd = false;
+  m_bSizeKnown = false;
   m_bReadFailed = false;
   m_strSkipReason.clear();
   const std::u16string folder = TextFieldValue(item.folder);
@@ -27,7 +30,8 @@ bool FileReader::Open(const FileItem& item) {
     m_strSkipReason = Os().LastErrorText();
     return false;
   }
-  if (!Os().GetFileSize(m_file.Get(), &m_nSize)) m_nSize = 0;
+  m_bSizeKnown = Os().GetFileSize(m_file.Get(), &m_nSize);
+  if (!m_bSizeKnown) m_nSize = 0;
 
   m_head = item;
   std::u16string stored;
@@ -42,12 +46,17 @@ bool FileReader::Open(const FileItem& item) {
 }
 
 std::uint32_t FileReader::Read(std::uint8_t* buffer) {
-  if (!m_file.Valid()) return 0;
+  if (!m_file.Valid() || m_bAtEnd) return 0;
   std::uint32_t count = 0;
   if (!Os().ReadFile(m_file.Get(), buffer, kBlockSize, &count)) {
     m_bReadFailed = true;
     return 0;
   }
+  m_nRead += count;
+  // A short read that reaches the size seen at open is the end: asking again would
+  // cost every small favorite a second call that returns nothing. A short read
+  // before that size (some network and user-space file systems give them) reads on.
+  m_bAtEnd = count == 0 || (m_bSizeKnown && count < kBlockSize && m_nRead >= m_nSize);
   return count;
 }
 

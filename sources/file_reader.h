@@ -33,6 +33,9 @@ class FileReader {
  private:
   std::u16string m_strFullPath;
   std::uint64_t m_nSize = 0;
+  std::uint64_t m_nRead = 0;
+  bool m_bAtEnd = false;
+  bool m_bSizeKnown = false;
   UniqueFile m_file;
   FileItem m_head;
   bool m_bReadFailed = false;

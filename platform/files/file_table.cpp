@@ -108,32 +108,43 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
   return handle;
 }
 
-bool FileTable::Find(FileHandle file, OpenFile* entry) {
+bool FileTable::FindFd(FileHandle file, int* fd) {
   std::lock_guard lock(m_mutex);
   const auto found = m_mapFiles.find(file);
   if (found == m_mapFiles.end()) {
     SetLastErrorText("invalid file handle " + std::to_string(file));
     return false;
   }
-  *entry = found->second;
+  *fd = found->second.fd;
   return true;
+}
+
+void FileTable::ReportErrno(const char* what, FileHandle file) {
+  const int error = errno;  // taken first: the lookup below may change errno
+  SetLastErrorFromErrno(what, PathOf(file), error);
+}
+
+std::string FileTable::PathOf(FileHandle file) {
+  std::lock_guard lock(m_mutex);
+  const auto found = m_mapFiles.find(file);
+  return found == m_mapFiles.end() ? std::string("a closed file") : found->second.nativePath;
 }
 
 bool FileTable::Read(FileHandle file, void* buffer, std::uint32_t bytesToRead,
                      std::uint32_t* bytesRead) {
   *bytesRead = 0;
-  OpenFile entry;
-  if (!Find(file, &entry)) return false;
+  int fd = -1;
+  if (!FindFd(file, &fd)) return false;
   // One read, as ReadFile gives: a regular file returns less than asked only at
   // its end, and asking again there would only cost a call that returns nothing.
   for (;;) {
-    const ssize_t got = read(entry.fd, buffer, bytesToRead);
+    const ssize_t got = read(fd, buffer, bytesToRead);
     if (got >= 0) {
       *bytesRead = static_cast<std::uint32_t>(got);
       return true;
     }
     if (errno == EINTR) continue;
-    SetLastErrorFromErrno("cannot read", entry.nativePath, errno);
+    ReportErrno("cannot read", file);
     return false;
   }
 }
@@ -141,15 +152,15 @@ bool FileTable::Read(FileHandle file, void* buffer, std::uint32_t bytesToRead,
 bool FileTable::Write(FileHandle file, const void* buffer, std::uint32_t bytesToWrite,
                       std::uint32_t* bytesWritten) {
   *bytesWritten = 0;
-  OpenFile entry;
-  if (!Find(file, &entry)) return false;
+  int fd = -1;
+  if (!FindFd(file, &fd)) return false;
   const auto* bytes = static_cast<const char*>(buffer);
   std::uint32_t done = 0;
   while (done < bytesToWrite) {
-    const ssize_t put = write(entry.fd, bytes + done, bytesToWrite - done);
+    const ssize_t put = write(fd, bytes + done, bytesToWrite - done);
     if (put < 0) {
       if (errno == EINTR) continue;
-      SetLastErrorFromErrno("cannot write", entry.nativePath, errno);
+      ReportErrno("cannot write", file);
       *bytesWritten = done;
       return false;
     }
@@ -161,20 +172,20 @@ bool FileTable::Write(FileHandle file, const void* buffer, std::uint32_t bytesTo
 
 bool FileTable::Seek(FileHandle file, std::int64_t distance, std::uint32_t origin,
                      std::uint64_t* newPosition) {
-  OpenFile entry;
-  if (!Find(file, &entry)) return false;
+  int fd = -1;
+  if (!FindFd(file, &fd)) return false;
   int whence = SEEK_SET;
   if (origin == kFileCurrent) {
     whence = SEEK_CUR;
   } else if (origin == kFileEnd) {
     whence = SEEK_END;
   } else if (origin != kFileBegin) {
-    SetLastErrorText("cannot move in " + entry.nativePath + ": unknown origin");
+    SetLastErrorText("cannot move in " + PathOf(file) + ": unknown origin");
     return false;
   }
-  const off_t position = lseek(entry.fd, static_cast<off_t>(distance), whence);
+  const off_t position = lseek(fd, static_cast<off_t>(distance), whence);
   if (position < 0) {
-    SetLastErrorFromErrno("cannot move in", entry.nativePath, errno);
+    ReportErrno("cannot move in", file);
     return false;
   }
   if (newPosition) *newPosition = static_cast<std::uint64_t>(position);
@@ -182,11 +193,11 @@ bool FileTable::Seek(FileHandle file, std::int64_t distance, std::uint32_t origi
 }
 
 bool FileTable::Size(FileHandle file, std::uint64_t* size) {
-  OpenFile entry;
-  if (!Find(file, &entry)) return false;
+  int fd = -1;
+  if (!FindFd(file, &fd)) return false;
   struct stat info {};
-  if (fstat(entry.fd, &info) != 0) {
-    SetLastErrorFromErrno("cannot look at", entry.nativePath, errno);
+  if (fstat(fd, &info) != 0) {
+    ReportErrno("cannot look at", file);
     return false;
   }
   *size = static_cast<std::uint64_t>(info.st_size);
@@ -194,10 +205,10 @@ bool FileTable::Size(FileHandle file, std::uint64_t* size) {
 }
 
 bool FileTable::Flush(FileHandle file) {
-  OpenFile entry;
-  if (!Find(file, &entry)) return false;
-  if (fsync(entry.fd) != 0) {
-    SetLastErrorFromErrno("cannot flush", entry.nativePath, errno);
+  int fd = -1;
+  if (!FindFd(file, &fd)) return false;
+  if (fsync(fd) != 0) {
+    ReportErrno("cannot flush", file);
     return false;
   }
   return true;

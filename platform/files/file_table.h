@@ -38,8 +38,11 @@ class FileTable {
     int fd = -1;
     std::string nativePath;
   };
-  // Copies the entry out, so the table's lock is not held during I/O.
-  bool Find(FileHandle file, OpenFile* entry);
+  // Only the descriptor comes out, so the table's lock is not held during I/O and
+  // a read costs no copy of the path; the path is looked up for messages alone.
+  bool FindFd(FileHandle file, int* fd);
+  std::string PathOf(FileHandle file);
+  void ReportErrno(const char* what, FileHandle file);
 
   std::mutex m_mutex;
   std::unordered_map<FileHandle, OpenFile> m_mapFiles;

@@ -3,6 +3,7 @@
 // path creeps back in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <string>
@@ -28,6 +29,10 @@ class CountingPlatform final : public PlatformWrapper {
                          std::uint32_t disposition) override {
     Count("CreateFileW");
     return PlatformWrapper::CreateFileW(path, access, shareMode, disposition);
+  }
+  bool ReadFile(FileHandle file, void* buffer, std::uint32_t bytesToRead, std::uint32_t* bytesRead) override {
+    Count("ReadFile");
+    return PlatformWrapper::ReadFile(file, buffer, bytesToRead, bytesRead);
   }
   bool IsPathWithin(std::u16string_view path, std::u16string_view folder, bool* unresolved) override {
     Count("IsPathWithin");
@@ -89,8 +94,10 @@ TEST(PlatformCallBudget, ManyFavoritesCostAFewCallsEach) {
     ASSERT_TRUE(RunBackup(options).bOk);
     backup = sourceCounting.Take();
   }
-  // One open per favorite, and a few for the archive; nothing resolved per file.
+  // One open and one read per small favorite, and a few for the archive; nothing
+  // resolved per file.
   EXPECT_LE(backup["CreateFileW"], kFiles + 4);
+  EXPECT_LE(backup["ReadFile"], kFiles + 4);
   EXPECT_LE(backup["IsPathWithin"], 2);
   EXPECT_EQ(backup["GetFileAttributesW"], 0);
 
@@ -109,6 +116,36 @@ TEST(PlatformCallBudget, ManyFavoritesCostAFewCallsEach) {
   EXPECT_EQ(restore["FlushFileBuffers"], 0);
   EXPECT_EQ(restore["MoveFileExW"], 0);
   EXPECT_EQ(restore["ReplaceFilesDurably"], 1);
+}
+
+// A file system that hands out a few bytes per read (some network and user-space
+// ones do): a backup must read on to the end, not take a short read for the end.
+class TrickleReadingPlatform final : public PlatformWrapper {
+ public:
+  using PlatformWrapper::PlatformWrapper;
+  bool ReadFile(FileHandle file, void* buffer, std::uint32_t bytesToRead, std::uint32_t* bytesRead) override {
+    return PlatformWrapper::ReadFile(file, buffer, std::min<std::uint32_t>(bytesToRead, 7), bytesRead);
+  }
+};
+
+TEST(PlatformCallBudget, ShortReadsBeforeTheEndStillStoreTheWholeFile) {
+  const std::string small(100, 's');
+  std::string large(250'000, '\0');
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 31 % 251);
+  RestoreFixture target;
+  {
+    ProfileFixture source;
+    source.AddFavorite("small.url", small);
+    source.AddFavorite("large.bin", large);
+    TrickleReadingPlatform trickle(source.platform());
+    const ScopedPlatform installed(trickle);
+    BackupOptions options;
+    options.strArchivePath = source.WindowsPath(target.ArchiveFile());
+    ASSERT_TRUE(RunBackup(options).bOk);
+  }
+  ASSERT_EQ(target.Restore(ReadFileBytes(target.ArchiveFile())).outcome, RestoreOutcome::kOk);
+  EXPECT_EQ(target.Favorite("small.url"), small);
+  EXPECT_EQ(target.Favorite("large.bin"), large);
 }
 
 }  // namespace
