@@ -39,16 +39,16 @@ class BackupItemTmpl : public BackupItem,
     this->InitStore(store);
     const typename Builder::Exclusion exclusion(request.excludedPaths);
     store.Reserve(nodes.size());
-    for (const Node& node : nodes) {
+    // Each node gives way to its item at once: keeping both would double the
+    // memory a large tree takes.
+    for (; !nodes.empty(); nodes.pop_front()) {
+      const Node& node = nodes.front();
       if (exclusion.Excludes(node)) {
         skipped.push_back({ToUtf8(node.FullPath()), "the archive being written"});
         continue;
       }
       store.AddItem(node.ToItem(), node.SizeHint());
     }
-    // The nodes live on as the store's items; keeping both would double the memory
-    // a large tree takes.
-    NodeList<Node>().swap(nodes);
     const std::uint64_t stored = store.Store();
     report = store.TakeReport();
     report.skipped.insert(report.skipped.begin(), skipped.begin(), skipped.end());

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,12 +47,9 @@ class DataStore {
     m_progress.SetTarget(window, message);
   }
   void SetStopFlag(const std::atomic<bool>* flag) { m_threadCtrl.SetStopFlag(flag); }
+  void Reserve(std::size_t items) { m_sizes.reserve(items); }
   // `size`: the source's size when the caller knows it already, so that measuring
   // it costs nothing; unknown sizes are measured by opening the source.
-  void Reserve(std::size_t items) {
-    m_items.reserve(items);
-    m_sizes.reserve(items);
-  }
   void AddItem(const Item& item, std::optional<std::uint64_t> size = std::nullopt) {
     m_items.push_back(item);
     m_sizes.push_back(size);
@@ -256,7 +254,9 @@ class DataStore {
   Reader m_reader;
   Progress m_progress;
   ThreadCtrl m_threadCtrl;
-  std::vector<Item> m_items;
+  // A deque, not one reserved vector: each item can take the memory of the walk's
+  // node it replaces, so a large tree is touched (and faulted in) once, not twice.
+  std::deque<Item> m_items;
   std::vector<std::optional<std::uint64_t>> m_sizes;  // one per item
   std::u16string m_strArchivePath;
   bool m_bCompress;
