@@ -212,10 +212,10 @@ void HiveRegistry::SetBeforeReplaceHook(BeforeReplaceHook hook) {
   m_pState->m_classes.SetBeforeReplace(std::move(hook));
 }
 
-void HiveRegistry::SetAutoCommitBytes(std::size_t bytes) {
+void HiveRegistry::SetPendingLimit(std::size_t bytes) {
   std::lock_guard lock(m_pState->m_mutex);
-  m_pState->m_currentUser.SetAutoCommitBytes(bytes);
-  m_pState->m_classes.SetAutoCommitBytes(bytes);
+  m_pState->m_currentUser.SetPendingLimit(bytes);
+  m_pState->m_classes.SetPendingLimit(bytes);
 }
 
 }  // namespace qv

@@ -51,9 +51,9 @@ class HiveRegistry {
   // synced, before it replaces the hive. A failing Status aborts the commit there.
   using BeforeReplaceHook = std::function<Status(const std::string& tempPath)>;
   void SetBeforeReplaceHook(BeforeReplaceHook hook);
-  // Testing seam: how many pending bytes a hive collects before a write commits
-  // them first (64 MiB unless set).
-  void SetAutoCommitBytes(std::size_t bytes);
+  // Testing seam: how many pending bytes a hive collects before further writes are
+  // refused (64 MiB unless set).
+  void SetPendingLimit(std::size_t bytes);
 
  private:
   struct State;

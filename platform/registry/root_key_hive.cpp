@@ -144,12 +144,14 @@ RegResult RootKeyHive::SetValue(const KeyPath& path, std::u16string_view name,
   if (!validName.ok()) return Fail(kErrorInvalidParameter, validName.message());
   const Status fits = CheckValueSizeFits(size, HiveMinorVersion());
   if (!fits.ok()) return Fail(kErrorInvalidParameter, fits.message());
-  if (m_pending.HasChanges() && m_pending.ByteCount() + size > m_nAutoCommitBytes) {
-    const Status committed = Commit();
-    if (!committed.ok()) {
-      return Fail(kErrorRegistryIo,
-                  "cannot commit earlier registry changes to make room: " + committed.message());
-    }
+  // Committing early instead would leave a killed restore's hive half restored, and
+  // libhivex rewrites a key's every value at each commit, so a hive written that way
+  // grows with the square of the values.
+  if (m_pending.ByteCount() + size > m_nPendingLimitBytes) {
+    return Fail(kErrorNotEnoughMemory,
+                "the values waiting for this commit already hold " +
+                    std::to_string(m_pending.ByteCount() / (1024 * 1024)) +
+                    " MiB, more than IE settings ever take; this one is left out");
   }
   m_pending.SetValue(path, name, type, data, size);
   ++m_nPendingGeneration;

@@ -18,9 +18,10 @@
 
 namespace qv {
 
-// Above this many pending bytes a write commits what is pending first, so that a
-// huge restore costs a bounded amount of memory and a bounded number of rewrites.
-inline constexpr std::size_t kDefaultAutoCommitBytes = 64u * 1024 * 1024;
+// Pending values wait in memory for one commit, so that the hive changes all at once
+// or not at all; beyond this many bytes a write is refused. A user's IE settings hold
+// a few hundred KB, so only a hostile archive gets there.
+inline constexpr std::size_t kDefaultPendingLimitBytes = 64u * 1024 * 1024;
 
 class RootKeyHive {
  public:
@@ -45,7 +46,7 @@ class RootKeyHive {
   std::uint64_t Generation() const { return m_file.Generation() + m_nPendingGeneration; }
 
   void SetBeforeReplace(BeforeHiveReplace hook) { m_beforeReplace = std::move(hook); }
-  void SetAutoCommitBytes(std::size_t bytes) { m_nAutoCommitBytes = bytes; }
+  void SetPendingLimit(std::size_t bytes) { m_nPendingLimitBytes = bytes; }
 
  private:
   // Refresh, then whether the key exists in the file: its node, or 0.
@@ -60,7 +61,7 @@ class RootKeyHive {
   PendingChanges m_pending;
   std::uint64_t m_nPendingGeneration = 0;
   BeforeHiveReplace m_beforeReplace;
-  std::size_t m_nAutoCommitBytes = kDefaultAutoCommitBytes;
+  std::size_t m_nPendingLimitBytes = kDefaultPendingLimitBytes;
 };
 
 }  // namespace qv

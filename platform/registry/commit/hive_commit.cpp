@@ -68,6 +68,13 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
     return Status::Error("cannot write " + temp.Path() + ": " + DescribeHivexError(error));
   }
   hive.reset();
+  // Cell offsets have 31 bits, and the base block keeps the length in 32: a bigger
+  // file would be a damaged hive, however well libhivex wrote it.
+  const std::uintmax_t written = std::filesystem::file_size(temp.Path(), ignored);
+  if (written == static_cast<std::uintmax_t>(-1) || written > kMaxHiveFileBytes) {
+    return Status::Error("cannot update " + hivePath + ": the result would be larger than the " +
+                         "2 GiB a hive can hold");
+  }
   status = RepairSubkeyLists(temp.Path(), parentsWithNewKeys);
   if (!status.ok()) return status;
 

@@ -4,6 +4,7 @@
 // One commit: the hive file rewritten with the pending changes, atomically.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -11,6 +12,9 @@
 #include "platform/status.h"
 
 namespace qv {
+
+// The largest hive file a commit writes.
+inline constexpr std::uint64_t kMaxHiveFileBytes = 2ull * 1024 * 1024 * 1024;
 
 // Called with the finished temporary file, before it replaces the hive; a failing
 // Status stops the commit there. Tests use it to fail at the worst moment.
