@@ -1,7 +1,7 @@
 #include "jobs/backup_items.h"
 
-#include "sources/favorites_builder.h"
-#include "sources/ie_settings_builder.h"
+#include "sources/favorites/favorites_builder.h"
+#include "sources/ie_settings/ie_settings_builder.h"
 #include "store/backup_item_tmpl.h"
 #include "store/mfc_store_initor.h"
 

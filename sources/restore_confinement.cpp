@@ -46,7 +46,12 @@ bool IsDeviceName(std::u16string_view name) {
   for (std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
     if (SameAsciiName(base, device)) return true;
   }
-  if (base.size() != 4 || base[3] < u'1' || base[3] > u'9') return false;
+  // COM0 to COM9 and LPT0 to LPT9, and with a superscript 1, 2 or 3.
+  if (base.size() != 4) return false;
+  const char16_t digit = base[3];
+  if (!(digit >= u'0' && digit <= u'9') && digit != u'\u00B9' && digit != u'\u00B2' && digit != u'\u00B3') {
+    return false;
+  }
   return SameAsciiName(base.substr(0, 3), u"COM") || SameAsciiName(base.substr(0, 3), u"LPT");
 }
 

@@ -16,7 +16,7 @@
 
 #include "platform/win_types.h"
 #include "sources/data_item_factory.h"
-#include "sources/file_restore_context.h"
+#include "sources/favorites/file_restore_context.h"
 #include "sources/restore_options.h"
 #include "store/archive_stream.h"
 #include "store/block_pool.h"

@@ -3,7 +3,8 @@
 // Builder supplies: Store (its DataStore type), static GetName(), MakeRoot(),
 // SumSizes(nodes), and Exclusion, made from the paths never to store and asked
 // Excludes(node). Node supplies ListChildren (see backup_item_walk.h), ToItem(),
-// SizeHint() (the size when the walk already knows it) and FullPath().
+// SizeHint() (the size when the walk already knows it) and Describe() (the path
+// shown to the user).
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/text.h"
 #include "store/backup_item.h"
 #include "store/backup_item_walk.h"
 
@@ -44,7 +44,7 @@ class BackupItemTmpl : public BackupItem,
     for (; !nodes.empty(); nodes.pop_front()) {
       const Node& node = nodes.front();
       if (exclusion.Excludes(node)) {
-        skipped.push_back({ToUtf8(node.FullPath()), "the archive being written"});
+        skipped.push_back({node.Describe(), "the archive being written"});
         continue;
       }
       store.AddItem(node.ToItem(), node.SizeHint());

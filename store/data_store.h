@@ -121,13 +121,13 @@ class DataStore {
       m_reader.Close();
       return written;
     }
-    ++m_nBufferedRecords;
 
     // One piece buffer for every record: a fresh, zeroed 100 KB for each small
     // favorite would cost more than reading it.
     if (m_piece.size() != kBlockSize) m_piece.resize(kBlockSize);
     std::vector<std::uint8_t>& piece = m_piece;
     std::uint64_t itemBytes = 0;
+    std::uint64_t writtenBytes = 0;  // source bytes whose blocks are in the buffer
     // Blocks are encoded ahead by the pool and written strictly in order; a plain
     // block has no stage to run and goes straight through.
     OrderedBlocks blocks(Pool());
@@ -144,10 +144,8 @@ class DataStore {
       Write(blockHeadBytes.data(), blockHeadBytes.size(), written);
       Write(block.Data(), block.Size(), written);
       if (m_report.nWriteFailures != 0) return false;
-      // Stored only once the buffer holding the block reaches the archive, so a
-      // failed backup reports what it really stored.
       const std::size_t count = block.InputSize();
-      m_nBufferedSourceBytes += count;
+      writtenBytes += count;
       m_nDoneBytes += count;
       m_progress.Post(Percent(), 0);
       return true;
@@ -176,6 +174,10 @@ class DataStore {
     m_reader.Close();
     if (m_report.nWriteFailures != 0) return written;
     const BlockHeadBytes endMarker = EncodeBlockHead(BlockHead{1, 0});
+    // Stored once the flush that takes its end marker succeeds; one that fails before
+    // then leaves the record incomplete. So a failed backup reports what it stored.
+    m_nBufferedSourceBytes += writtenBytes;
+    ++m_nBufferedRecords;
     Write(endMarker.data(), endMarker.size(), written);
     return written;
   }

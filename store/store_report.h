@@ -18,7 +18,7 @@ struct SkippedSource {
 };
 
 struct StoreReport {
-  std::uint64_t nRecords = 0;      // record heads written
+  std::uint64_t nRecords = 0;      // records written whole, head to end marker
   std::uint64_t nSourceBytes = 0;  // source bytes stored (what Store() returns)
   std::uint64_t nArchiveBytes = 0; // bytes the archive took: heads, block heads, payloads
   std::uint64_t nWriteFailures = 0;  // archive writes that failed or were short

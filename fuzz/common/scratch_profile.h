@@ -1,10 +1,12 @@
 // A scratch folder for fuzz targets that restore: a profile folder, the archive
 // file and the classes hive, on a memory file system where there is one, so that
 // syncs stay cheap. Afterwards the target checks that nothing appeared outside the
-// two places a restore may write.
+// two places a restore may write: no file outside Favorites, and nothing in the
+// hive but the IE key's subtree and the keys that lead to it.
 #pragma once
 
 #include <cstdlib>
+#include <cwctype>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -59,9 +61,41 @@ class ScratchProfile {
       }
       std::abort();  // a restore wrote outside Favorites and the IE key's hive
     }
+    CheckHiveConfinement();
+  }
+
+  // The profile's hive starts empty, so every key in it must lie on the way to, or
+  // below, the IE key, and no value may sit on the way. Read back through a fresh
+  // platform, so that only what reached the file counts.
+  void CheckHiveConfinement() const {
+    const std::unique_ptr<Platform> platform = MakePlatform();
+    static constexpr const char16_t* kWay[] = {u"Software", u"Microsoft", u"Internet Explorer"};
+    std::u16string path;
+    for (const char16_t* step : kWay) {
+      RegKey key = 0;
+      if (platform->RegOpenKeyExW(kHkeyCurrentUser, path, kKeyRead, &key) != kErrorSuccess) return;
+      std::u16string name;
+      const bool hasValue = platform->RegEnumValueW(key, 0, 16384, &name) == kErrorSuccess;
+      bool strayKey = false;
+      for (std::uint32_t i = 0; platform->RegEnumKeyExW(key, i, 16384, &name) == kErrorSuccess; ++i) {
+        if (!SameName(name, step)) strayKey = true;
+      }
+      (void)platform->RegCloseKey(key);
+      if (hasValue || strayKey) std::abort();  // a restore wrote outside the IE key
+      path += (path.empty() ? u"" : u"\\");
+      path += step;
+    }
   }
 
  private:
+  static bool SameName(const std::u16string& a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    }
+    return true;
+  }
+
   std::filesystem::path m_root;
 };
 

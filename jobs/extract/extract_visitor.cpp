@@ -6,7 +6,7 @@
 #include "jobs/inspect/record_names.h"
 #include "platform/paths/windows_case.h"
 #include "platform/text.h"
-#include "sources/reg_item_opt.h"
+#include "sources/ie_settings/reg_item_opt.h"
 #include "sources/restore_confinement.h"
 
 namespace qv {

@@ -11,7 +11,7 @@
 #include "jobs/extract/extract_job.h"
 #include "jobs/extract/record_pattern.h"
 #include "jobs/extract/replacing_file.h"
-#include "sources/file_item_opt.h"
+#include "sources/favorites/file_item_opt.h"
 #include "store/scan/archive_scanner.h"
 
 namespace qv {

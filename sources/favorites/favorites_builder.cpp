@@ -1,4 +1,4 @@
-#include "sources/favorites_builder.h"
+#include "sources/favorites/favorites_builder.h"
 
 #include <algorithm>
 

@@ -1,4 +1,5 @@
-// The Favorites source: every file below the profile's Favorites folder.
+// The Favorites source: every file below the profile's Favorites folder. This folder
+// holds its walk, reader and record heads, and the restore of file records.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +8,9 @@
 
 #include "processors/des_cryptors.h"
 #include "processors/lzma_processors.h"
-#include "sources/file_head_initor.h"
-#include "sources/file_node.h"
-#include "sources/file_reader.h"
+#include "sources/favorites/file_head_initor.h"
+#include "sources/favorites/file_node.h"
+#include "sources/favorites/file_reader.h"
 #include "store/backup_item_walk.h"
 #include "store/data_store.h"
 #include "store/mfc_progress.h"

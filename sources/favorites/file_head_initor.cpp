@@ -1,4 +1,4 @@
-#include "sources/file_head_initor.h"
+#include "sources/favorites/file_head_initor.h"
 
 namespace qv {
 

@@ -1,7 +1,7 @@
 // Fills the record head that precedes each stored favorite.
 #pragma once
 
-#include "sources/file_reader.h"
+#include "sources/favorites/file_reader.h"
 #include "store/records.h"
 
 namespace qv {

@@ -1,7 +1,7 @@
 // Makes a FileItemOpt for each record of kind 1.
 #pragma once
 
-#include "sources/file_item_opt.h"
+#include "sources/favorites/file_item_opt.h"
 #include "sources/item_opt_factory.h"
 #include "store/records.h"
 

@@ -1,4 +1,4 @@
-#include "sources/file_item_opt.h"
+#include "sources/favorites/file_item_opt.h"
 
 #include <utility>
 
@@ -53,6 +53,11 @@ bool FileItemOpt::Begin() {
     return Refuse(problem);
   }
   m_strTargetPath = folder + u"\\" + name;
+  // A backup stores no longer path, and Windows opens none without special prefixes.
+  if (m_strTargetPath.size() > kMaxPathUnits) {
+    return Refuse("the path \"" + ToUtf8(m_strTargetPath) + "\" is longer than " +
+                  std::to_string(kMaxPathUnits) + " characters, more than a backup stores");
+  }
   // The folder is inside Favorites; only the name itself can still lead elsewhere.
   int error = 0;
   const std::uint32_t attributes = Os().GetFileAttributesW(m_strTargetPath, &error);

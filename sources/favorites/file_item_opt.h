@@ -11,7 +11,7 @@
 
 #include "platform/unique_handles.h"
 #include "sources/data_item.h"
-#include "sources/file_restore_context.h"
+#include "sources/favorites/file_restore_context.h"
 #include "sources/restore_options.h"
 #include "store/records.h"
 

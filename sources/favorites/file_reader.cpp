@@ -1,8 +1,8 @@
-#include "sources/file_reader.h"
+#include "sources/favorites/file_reader.h"
 
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "sources/file_node.h"
+#include "sources/favorites/file_node.h"
 
 namespace qv {
 
@@ -65,7 +65,7 @@ void FileReader::Close() {
 }
 
 std::string FileReader::Describe(const FileItem& item) {
-  return ToUtf8(FileNode::Join(TextFieldValue(item.folder), TextFieldValue(item.name)));
+  return FileNode::DescribePath(FileNode::Join(TextFieldValue(item.folder), TextFieldValue(item.name)));
 }
 
 }  // namespace qv

@@ -1,4 +1,4 @@
-#include "sources/file_restore_context.h"
+#include "sources/favorites/file_restore_context.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "sources/ie_settings_builder.h"
+#include "sources/ie_settings/ie_settings_builder.h"
 
 #include "platform/platform.h"
 #include "platform/unique_handles.h"

@@ -1,5 +1,6 @@
 // The IE Settings source: every value below HKEY_CURRENT_USER
-// "Software\Microsoft\Internet Explorer".
+// "Software\Microsoft\Internet Explorer". This folder holds its walk, reader and
+// record heads, and the restore of registry records.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +9,9 @@
 
 #include "processors/des_cryptors.h"
 #include "processors/lzma_processors.h"
-#include "sources/reg_head_initor.h"
-#include "sources/reg_node.h"
-#include "sources/reg_reader.h"
+#include "sources/ie_settings/reg_head_initor.h"
+#include "sources/ie_settings/reg_node.h"
+#include "sources/ie_settings/reg_reader.h"
 #include "store/backup_item_walk.h"
 #include "store/data_store.h"
 #include "store/mfc_progress.h"

@@ -1,4 +1,4 @@
-#include "sources/reg_head_initor.h"
+#include "sources/ie_settings/reg_head_initor.h"
 
 namespace qv {
 

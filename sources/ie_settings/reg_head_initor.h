@@ -1,7 +1,7 @@
 // Fills the record head that precedes each stored registry value.
 #pragma once
 
-#include "sources/reg_reader.h"
+#include "sources/ie_settings/reg_reader.h"
 #include "store/records.h"
 
 namespace qv {

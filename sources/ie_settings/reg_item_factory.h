@@ -2,7 +2,7 @@
 #pragma once
 
 #include "sources/item_opt_factory.h"
-#include "sources/reg_item_opt.h"
+#include "sources/ie_settings/reg_item_opt.h"
 #include "store/records.h"
 
 namespace qv {

@@ -1,4 +1,4 @@
-#include "sources/reg_item_opt.h"
+#include "sources/ie_settings/reg_item_opt.h"
 
 #include <cstdio>
 #include <utility>

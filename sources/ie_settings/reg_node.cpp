@@ -1,9 +1,9 @@
-#include "sources/reg_node.h"
+#include "sources/ie_settings/reg_node.h"
 
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "platform/unique_handles.h"
-#include "sources/file_node.h"
+#include "sources/favorites/file_node.h"
 
 namespace qv {
 namespace {

@@ -28,6 +28,9 @@ struct RegNode {
   // A value's size is known only by reading it.
   std::optional<std::uint64_t> SizeHint() const { return std::nullopt; }
   std::u16string FullPath() const;
+  std::string Describe() const {
+    return Describe(root, TextFieldValue(subkey), TextFieldValue(valueName), !isKey);
+  }
 
   // The registry path shown to the user: "HKEY_CURRENT_USER\<subkey>[\<value>]".
   static std::string Describe(std::uint32_t root, std::u16string_view subkey,

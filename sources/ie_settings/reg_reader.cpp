@@ -1,10 +1,10 @@
-#include "sources/reg_reader.h"
+#include "sources/ie_settings/reg_reader.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/platform.h"
-#include "sources/reg_node.h"
+#include "sources/ie_settings/reg_node.h"
 
 namespace qv {
 

@@ -203,7 +203,7 @@ TEST_F(BackupJobTest, ArchiveInsideFavoritesIsNotStoredIntoItself) {
     EXPECT_EQ(TempFilesIn(profile.FavoritesDir()), std::vector<std::string>{".quorvel-someone-else.tmp"});
     bool reported = false;
     for (const SkippedSource& entry : summary.skipped) {
-      if (entry.strPath.ends_with("\\backup.qvl")) reported = true;
+      if (entry.strPath.ends_with("/backup.qvl")) reported = true;
     }
     EXPECT_TRUE(reported);
   }
@@ -249,6 +249,18 @@ TEST_F(BackupJobTest, FailureLeavesTheEarlierArchiveAndNoTemporaryFile) {
   ASSERT_EQ(cut.items.size(), 1u);
   EXPECT_EQ(cut.items[0].nRecords, 0u);
   EXPECT_EQ(cut.items[0].nSourceBytes, 0u);
+
+  // Cut inside the second megabyte: only whole records count.
+  std::filesystem::remove(profile.FavoritesDir() / "big.bin");
+  std::filesystem::remove(profile.FavoritesDir() / "second.bin");
+  for (int i = 0; i < 30; ++i) profile.AddFavorite("small/" + std::to_string(100 + i) + ".bin", Bytes(50000));
+  faulty.Reset();
+  faulty.FailNthWrite(3);
+  const BackupSummary partly = Backup();
+  ASSERT_EQ(partly.items.size(), 1u);
+  EXPECT_GT(partly.items[0].nRecords, 0u);
+  EXPECT_LT(partly.items[0].nRecords, 30u);
+  EXPECT_EQ(partly.items[0].nSourceBytes % 50000, 0u) << "no record counted in part";
 
   faulty.Reset();
   ASSERT_TRUE(Backup().bOk);

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/text.h"
 #include "store/backup_item_tmpl.h"
 #include "store/backup_item_walk.h"
 #include "store/mfc_store_initor.h"
@@ -32,6 +33,7 @@ struct FakeNode {
   std::u16string ToItem() const { return path; }
   std::optional<std::uint64_t> SizeHint() const { return std::nullopt; }
   std::u16string FullPath() const { return path; }
+  std::string Describe() const { return ToUtf8(path); }
 };
 
 // What the last store was given, kept after the item has destroyed it.

@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "platform/text.h"
-#include "sources/favorites_builder.h"
+#include "sources/favorites/favorites_builder.h"
 #include "tests/support/archive_parser.h"
 #include "tests/support/fault_injecting_platform.h"
 #include "tests/support/profile_fixture.h"

@@ -8,7 +8,7 @@
 #include "jobs/backup_item_size_text.h"
 #include "jobs/backup_items.h"
 #include "platform/text.h"
-#include "sources/favorites_builder.h"
+#include "sources/favorites/favorites_builder.h"
 #include "store/backup_item_walk.h"
 #include "tests/support/archive_parser.h"
 #include "tests/support/profile_fixture.h"
@@ -121,9 +121,9 @@ TEST_F(FavoritesSourceTest, LinksAreNeitherFollowedNorCreated) {
   ASSERT_TRUE(parsed.ok);
   ASSERT_EQ(parsed.records.size(), 1u);
   EXPECT_EQ(parsed.records[0].name, u"real.url");
-  EXPECT_TRUE(Reported(report, "\\loop"));
-  EXPECT_TRUE(Reported(report, "\\out"));
-  EXPECT_TRUE(Reported(report, "\\dangling.url"));
+  EXPECT_TRUE(Reported(report, "/loop"));
+  EXPECT_TRUE(Reported(report, "/out"));
+  EXPECT_TRUE(Reported(report, "/dangling.url"));
   EXPECT_FALSE(fs::exists(profile.Scratch("never-there.txt"))) << "a backup must not create files";
 }
 

@@ -1,5 +1,5 @@
 // FileItemOpt: what reaches the target and what never does.
-#include "sources/file_item_opt.h"
+#include "sources/favorites/file_item_opt.h"
 
 #include <gtest/gtest.h>
 

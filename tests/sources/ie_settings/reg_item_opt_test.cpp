@@ -1,5 +1,5 @@
 // RegItemOpt: the key rule, and values that are set whole or not at all.
-#include "sources/reg_item_opt.h"
+#include "sources/ie_settings/reg_item_opt.h"
 
 #include <gtest/gtest.h>
 
