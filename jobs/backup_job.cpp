@@ -103,7 +103,7 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   }
   const std::u16string folder = FolderOf(options.strArchivePath);
   if (folder.empty()) {
-    return Status::Error("the archive path " + ToUtf8(options.strArchivePath) + " names no folder");
+    return Status::Error("the archive path " + ShownPath(options.strArchivePath) + " names no folder");
   }
   UniqueProfileLock profile;
   if (Status opened = OpenProfileForJob(true, folder, &profile); !opened.ok()) return opened;

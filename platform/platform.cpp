@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/linux_platform.h"
+#include "platform/text.h"
 
 namespace qv {
 namespace {
@@ -28,6 +29,11 @@ Platform& DefaultPlatform() {
 Platform& Os() {
   Platform* installed = g_installed.load(std::memory_order_acquire);
   return installed ? *installed : DefaultPlatform();
+}
+
+std::string ShownPath(std::u16string_view windowsPath) {
+  std::string native = Os().ToNativePath(windowsPath);
+  return native.empty() ? ToUtf8(windowsPath) : native;
 }
 
 ScopedPlatform::ScopedPlatform(Platform& platform)

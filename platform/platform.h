@@ -191,6 +191,10 @@ class Platform {
 // the default profile folder is made on first use.
 Platform& Os();
 
+// A Windows-form path as messages show it: the native path the user knows, or the
+// Windows form where there is none (another drive, a path too long to map).
+std::string ShownPath(std::u16string_view windowsPath);
+
 class ScopedPlatform {
  public:
   explicit ScopedPlatform(Platform& platform);

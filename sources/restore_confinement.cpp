@@ -103,9 +103,9 @@ std::string WithinProblem(std::u16string_view path, std::u16string_view favorite
                           const char* what) {
   bool unresolved = false;
   if (Os().IsPathWithin(path, favoritesFolder, &unresolved)) return {};
-  const std::string quoted = std::string(what) + " \"" + ToUtf8(path) + "\"";
+  const std::string quoted = std::string(what) + " \"" + ShownPath(path) + "\"";
   if (unresolved) return "the " + quoted + " cannot be checked: " + Os().LastErrorText();
-  return "the " + quoted + " lies outside the Favorites folder \"" + ToUtf8(favoritesFolder) + "\"";
+  return "the " + quoted + " lies outside the Favorites folder \"" + ShownPath(favoritesFolder) + "\"";
 }
 
 }  // namespace
@@ -156,7 +156,7 @@ std::string FavoritesFolderTarget(std::u16string_view storedFolder,
 std::string FileTargetProblem(std::u16string_view path, std::u16string_view favoritesFolder) {
   bool unresolved = false;
   if (Os().IsPathWithin(path, favoritesFolder, &unresolved)) return {};
-  if (unresolved) return "the file \"" + ToUtf8(path) + "\" cannot be checked: " + Os().LastErrorText();
+  if (unresolved) return "the file \"" + ShownPath(path) + "\" cannot be checked: " + Os().LastErrorText();
   // The folder was inside, so only a link at the name itself can lead out.
   return "the file is a link that leads outside the Favorites folder";
 }

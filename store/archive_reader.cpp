@@ -118,6 +118,12 @@ std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,
       reason += ": it states " + std::to_string(statedSize) + " bytes, the archive holds " +
                 std::to_string(m_stream.Remaining());
       break;
+    case ArchiveStream::Result::kBadEndMarker:
+      ++m_report.nDamagedBlocks;
+      result.outcome = RecordOutcome::kDamaged;
+      reason = what + " holds bytes that an end marker leaves zero: a block length before it is " +
+               "damaged, so the rest of the archive cannot be framed";
+      break;
     case ArchiveStream::Result::kReadFailed:
       reason += " (" + m_stream.ReadError() + ")";
       break;
@@ -220,8 +226,10 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
   // A block head that states an impossible size is the block's fault, not the head's.
   const auto headProblem = [&](ArchiveStream::Result read) {
     const bool stated = read == ArchiveStream::Result::kTooLarge || read == ArchiveStream::Result::kBeyondEnd;
-    return StopInRecord(item, std::move(result), read,
-                        (stated ? "the block" : "the block head") + At(block.nOffset), block.nSize);
+    const char* what = read == ArchiveStream::Result::kBadEndMarker ? "the end marker"
+                       : stated                                    ? "the block"
+                                                                   : "the block head";
+    return StopInRecord(item, std::move(result), read, what + At(block.nOffset), block.nSize);
   };
   ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
   if (read != ArchiveStream::Result::kOk) return headProblem(read);
@@ -235,6 +243,12 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
     read = m_stream.ReadPayload(&block);
     if (read != ArchiveStream::Result::kOk) {
       return StopInRecord(item, std::move(result), read, "the block" + At(block.nOffset));
+    }
+    if (block.nSize == 0 && damage.empty()) {
+      // No writer makes one; a shifted frame does.
+      ++m_report.nDamagedBlocks;
+      damage = "the block" + At(block.nOffset) + " states no bytes, which no writer makes";
+      failed = true;
     }
     if (!failed) {
       auto buffer = std::make_unique<DataBuffer>(block.payload.data(), block.payload.size());

@@ -110,8 +110,12 @@ ArchiveStream::Result ArchiveStream::ReadBlockHead(StreamBlock* block) {
   if (read != Result::kOk) return read;
   const BlockHead head = DecodeBlockHead(bytes);
   block->bLast = head.last != 0;
+  block->nLastByte = head.last;
   block->nSize = head.size;
-  if (block->bLast) return Result::kOk;
+  if (block->bLast) {
+    const bool zeros = bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0 && head.size == 0;
+    return zeros ? Result::kOk : Result::kBadEndMarker;
+  }
   if (head.size > kMaxStoredBlockSize) return Result::kTooLarge;
   if (head.size > Remaining()) return Result::kBeyondEnd;
   return Result::kOk;

@@ -28,6 +28,7 @@ inline constexpr std::uint32_t kMaxStoredBlockSize = 2 * kBlockSize + 4096;
 struct StreamBlock {
   std::uint64_t nOffset = 0;  // of its block head
   bool bLast = false;         // the end marker of a record
+  std::uint8_t nLastByte = 0;  // as stored: writers end a record with 1
   std::uint32_t nSize = 0;    // payload bytes it states
   std::vector<std::uint8_t> payload;  // filled by ReadPayload
 };
@@ -40,6 +41,7 @@ class ArchiveStream {
     kCutShort,    // the file ends inside the piece
     kTooLarge,    // a block states more than kMaxStoredBlockSize
     kBeyondEnd,   // a block states more than the file still holds
+    kBadEndMarker,  // an end marker whose padding or size is not zero
     kReadFailed,  // the platform could not read; ReadError() says why
   };
 
@@ -54,7 +56,9 @@ class ArchiveStream {
   // The `size` bytes of a record head that follow its kind code.
   [[nodiscard]] Result ReadHeadBody(std::size_t size, std::vector<std::uint8_t>* body);
   // The next block head. kTooLarge and kBeyondEnd leave block->nSize set to what
-  // the head states.
+  // the head states. An end marker must hold zeros besides its first byte: a block
+  // length that shrank makes the record's last data bytes and its true end marker
+  // read as one, and this is where that shows.
   [[nodiscard]] Result ReadBlockHead(StreamBlock* block);
   // The payload of the block whose head was just read.
   [[nodiscard]] Result ReadPayload(StreamBlock* block);

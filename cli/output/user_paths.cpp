@@ -16,8 +16,7 @@ bool OnDriveZ(std::string_view path) {
 
 std::string ShownPath(std::string_view windowsPathUtf8) {
   if (!OnDriveZ(windowsPathUtf8)) return std::string(windowsPathUtf8);
-  const std::string native = Os().ToNativePath(FromUtf8(windowsPathUtf8));
-  return native.empty() ? std::string(windowsPathUtf8) : native;
+  return qv::ShownPath(FromUtf8(windowsPathUtf8));
 }
 
 std::string WithNativePaths(std::string_view text) {

@@ -55,14 +55,14 @@ bool FileItemOpt::Begin() {
   m_strTargetPath = folder + u"\\" + name;
   // A backup stores no longer path, and Windows opens none without special prefixes.
   if (m_strTargetPath.size() > kMaxPathUnits) {
-    return Refuse("the path \"" + ToUtf8(m_strTargetPath) + "\" is longer than " +
+    return Refuse("the path \"" + ShownPath(m_strTargetPath) + "\" is longer than " +
                   std::to_string(kMaxPathUnits) + " characters, more than a backup stores");
   }
   // The folder is inside Favorites; only the name itself can still lead elsewhere.
   int error = 0;
   const std::uint32_t attributes = Os().GetFileAttributesW(m_strTargetPath, &error);
   if (attributes == kInvalidFileAttributes && error != kErrorFileNotFound && error != kErrorPathNotFound) {
-    return Refuse("the file \"" + ToUtf8(m_strTargetPath) + "\" cannot be checked: " + Os().LastErrorText());
+    return Refuse("the file \"" + ShownPath(m_strTargetPath) + "\" cannot be checked: " + Os().LastErrorText());
   }
   if (attributes == kFileAttributeDirectory) return Refuse("a folder of that name is in the way");
   m_bTargetExists = attributes != kInvalidFileAttributes;

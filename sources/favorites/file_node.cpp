@@ -19,11 +19,6 @@ std::u16string FileNode::Join(std::u16string_view folder, std::u16string_view na
   return joined;
 }
 
-std::string FileNode::DescribePath(std::u16string_view windowsPath) {
-  std::string native = Os().ToNativePath(windowsPath);
-  return native.empty() ? ToUtf8(windowsPath) : native;
-}
-
 std::u16string FileNode::FullPath() const {
   const std::u16string folderText = TextFieldValue(folder);
   return isFolder ? folderText : Join(folderText, TextFieldValue(name));
@@ -41,7 +36,7 @@ bool FileNode::ListChildren(std::vector<FileNode>& children,
   const UniqueFind find(Os().FindFirstFileW(Join(folderText, pattern), &found));
   if (!find.Valid()) {
     // Even an empty folder lists "." and "..": a failure here hides entries.
-    skipped.push_back({DescribePath(folderText), "the folder cannot be listed: " + Os().LastErrorText()});
+    skipped.push_back({ShownPath(folderText), "the folder cannot be listed: " + Os().LastErrorText()});
     return false;
   }
   do {
@@ -60,7 +55,7 @@ bool FileNode::ListChildren(std::vector<FileNode>& children,
                           : path.size() <= kMaxPathUnits && SetTextField(child.folder, folderText) &&
                                 SetTextField(child.name, found.strName);
     if (!fits) {
-      skipped.push_back({DescribePath(path), kTooLong});
+      skipped.push_back({ShownPath(path), kTooLong});
       continue;
     }
     children.push_back(std::move(child));

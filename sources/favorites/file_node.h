@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "store/records.h"
 #include "store/store_report.h"
 
@@ -29,10 +30,7 @@ struct FileNode {
   // What the store may take as the source's size without opening it again.
   std::optional<std::uint64_t> SizeHint() const { return isFolder ? std::nullopt : std::optional(size); }
   std::u16string FullPath() const;
-  // The path shown to the user: the native path the user knows, or the Windows form
-  // where it has none.
-  std::string Describe() const { return DescribePath(FullPath()); }
-  static std::string DescribePath(std::u16string_view windowsPath);
+  std::string Describe() const { return ShownPath(FullPath()); }
 
   // folder, then "\" unless the folder already ends in one, then name.
   static std::u16string Join(std::u16string_view folder, std::u16string_view name);

@@ -65,7 +65,7 @@ void FileReader::Close() {
 }
 
 std::string FileReader::Describe(const FileItem& item) {
-  return FileNode::DescribePath(FileNode::Join(TextFieldValue(item.folder), TextFieldValue(item.name)));
+  return ShownPath(FileNode::Join(TextFieldValue(item.folder), TextFieldValue(item.name)));
 }
 
 }  // namespace qv

@@ -144,19 +144,15 @@ bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor&
     }
     ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
     if (read != ArchiveStream::Result::kOk) return StopAtBlock(record, read, block, false, visitor);
-    if (block.bLast && block.nSize == 0) break;
-    if (block.bLast || block.nSize == 0) {
-      MarkDamaged(record,
-                  block.bLast ? "the end marker" + At(block.nOffset) + " states " + std::to_string(block.nSize) + " bytes"
-                              : "the block" + At(block.nOffset) + " states no bytes, which no writer makes",
-                  block.nOffset);
+    if (block.bLast) break;
+    if (block.nSize == 0) {
+      MarkDamaged(record, "the block" + At(block.nOffset) + " states no bytes, which no writer makes", block.nOffset);
       if (m_options.bSalvage) {
         record.nEndOffset = m_stream.Offset();
         visitor.OnRecordEnd(record);
         return Resync(record.nOffset, record.nOffset + 1, "the framing of the record" + At(record.nOffset) + " is damaged");
       }
       // A restore reads on the way the block head says; so does the scan.
-      if (block.bLast) break;
       continue;
     }
     read = m_stream.ReadPayload(&block);
@@ -193,7 +189,9 @@ bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor&
     PostProgress();
   }
   record.nEndOffset = m_stream.Offset();
-  CheckWhatFollows(record, block.nOffset);
+  // The end marker writers make is 1 and seven zeros; another first byte may be
+  // data that a shrunken block length put there.
+  if (block.nLastByte != 1) CheckWhatFollows(record, block.nOffset);
   visitor.OnRecordEnd(record);
   PostProgress();
   return true;
@@ -226,6 +224,13 @@ bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result re
       MarkDamaged(record, "the block" + where + stated + ", more than any block holds", block.nOffset);
       end = "the records after offset " + std::to_string(block.nOffset) + " cannot be framed";
       break;
+    case ArchiveStream::Result::kBadEndMarker:
+      MarkDamaged(record,
+                  "the end marker" + where + " holds bytes that an end marker leaves zero: a block length before it "
+                  "is damaged",
+                  block.nOffset);
+      end = "the records after offset " + std::to_string(block.nOffset) + " cannot be framed";
+      break;
     case ArchiveStream::Result::kBeyondEnd:
       if (m_options.bSalvage) {
         MarkDamaged(record, "the block" + where + stated + ", more than the file holds after it", block.nOffset);
@@ -250,14 +255,15 @@ bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result re
   }
   record.nEndOffset = m_stream.Offset();
   visitor.OnRecordEnd(record);
-  const bool salvageable = read == ArchiveStream::Result::kTooLarge || read == ArchiveStream::Result::kBeyondEnd;
+  const bool salvageable = read == ArchiveStream::Result::kTooLarge || read == ArchiveStream::Result::kBeyondEnd ||
+                           read == ArchiveStream::Result::kBadEndMarker;
   if (m_options.bSalvage && salvageable) {
     if (Resync(record.nOffset, record.nOffset + 1, "the framing of the record" + At(record.nOffset) + " is damaged")) {
       return true;
     }
     // No record follows: the size may be damaged or the file cut; either way the
     // archive ends inside this record.
-    if (read == ArchiveStream::Result::kTooLarge) return false;
+    if (read != ArchiveStream::Result::kBeyondEnd) return false;
   }
   EndEarly(std::move(end));
   return false;

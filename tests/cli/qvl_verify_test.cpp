@@ -82,9 +82,11 @@ TEST_F(QvlVerifyTest, EachDamageNamesItsRecordAndExitsOne) {
       {"block length beyond any block",
        [&](std::string& b) { Put32(b, f.FirstBlock(1) + 4, 0x00F00000); }, 1, "more than any block holds"},
       {"block length shrunk", [&](std::string& b) { Put32(b, f.FirstBlock(2) + 4, Get32(b, f.FirstBlock(2) + 4) - 3); },
-       2, "block lengths are damaged"},
+       2, "a block length before it is damaged"},
+      {"block length one short", [&](std::string& b) { Put32(b, f.FirstBlock(2) + 4, Get32(b, f.FirstBlock(2) + 4) - 1); },
+       2, "a block length before it is damaged"},
       {"block length grown", [&](std::string& b) { Put32(b, f.FirstBlock(2) + 4, Get32(b, f.FirstBlock(2) + 4) + 40); },
-       2, "states"},
+       2, "a block length before it is damaged"},
       {"encrypted block's padded length", [&](std::string& b) { Put32(b, f.FirstPayload(3) + 4, 33); }, 3, "bad lengths"},
       {"encrypted block's plain length", [&](std::string& b) { Put32(b, f.FirstPayload(1), 4096); }, 1, "decoded"},
       {"encrypted compressed data", [&](std::string& b) { b[f.FirstPayload(1) + 12] ^= 1; }, 1, "could not be decoded"},
@@ -127,6 +129,10 @@ TEST_F(QvlVerifyTest, TruncatedAndTrailingDataAreReported) {
   const QvlResult junk = Verify(bytes + std::string(64, '\x7F'));
   EXPECT_EQ(junk.exitCode, 1);
   EXPECT_NE(junk.out.find("Trailing data: 64 bytes"), std::string::npos) << junk.out;
+  // Junk after a whole end marker is no fault of the record before it.
+  const QvlResult kinds = Verify(bytes + std::string("\x05\0\0\0\x05\0\0\0", 8));
+  EXPECT_EQ(kinds.exitCode, 1);
+  EXPECT_EQ(kinds.out.find("Damaged"), std::string::npos) << kinds.out;
 }
 
 TEST_F(QvlVerifyTest, SalvageFindsTheRecordsAfterDamageThatBreaksTheFraming) {

@@ -115,6 +115,22 @@ TEST(RestoreFaults, BlocksStatingMoreThanOnePieceAreRefusedUndecoded) {
   }
 }
 
+TEST(RestoreFaults, ABlockLengthOneShortIsDamageNotATruncatedFavorite) {
+  ArchiveBuilder archive;
+  archive.Header().File(kFavorites, u"a.url", "URL=https://example.org/\n").File(kFavorites, u"b.url", "b");
+  std::string bytes = archive.Bytes();
+  const std::size_t sizeField = kArchiveHeaderSize + kFileItemHeadSize + 4;
+  EncodeFixed32(reinterpret_cast<std::uint8_t*>(bytes.data()) + sizeField,
+                DecodeFixed32(reinterpret_cast<const std::uint8_t*>(bytes.data()) + sizeField) - 1);
+  RestoreFixture fixture;
+  fixture.Profile().AddFavorite("a.url", "old");
+  const RestoreSummary summary = fixture.Restore(bytes);
+  EXPECT_NE(summary.outcome, RestoreOutcome::kOk);
+  ASSERT_FALSE(summary.report.records.empty());
+  EXPECT_EQ(summary.report.records[0].outcome, RecordOutcome::kDamaged) << FormatRestoreSummary(summary);
+  EXPECT_EQ(fixture.Favorite("a.url"), "old");
+}
+
 TEST(RestoreFaults, StoredFolderMatchesFavoritesWithoutRegardToCase) {
   RestoreFixture fixture;
   ArchiveBuilder archive;
