@@ -19,6 +19,7 @@
 #include "platform/paths/path_mapping.h"
 #include "platform/paths/profile_variables.h"
 #include "platform/registry/hive_registry.h"
+#include "platform/skipped_entries.h"
 #include "platform/text.h"
 #include "platform/window_messages.h"
 

@@ -27,7 +27,8 @@
 
 namespace qv {
 
-// A folder entry that a listing passed over because the Windows form cannot hold it.
+// An entry that a listing passed over: a folder entry the Windows form cannot hold,
+// or a subkey entry of a damaged hive.
 struct SkippedEntry {
   std::string strNativePath;
   std::string strReason;
@@ -99,7 +100,8 @@ class Platform {
   [[nodiscard]] virtual FindHandle FindFirstFileW(std::u16string_view searchPath, FindData* found) = 0;
   [[nodiscard]] virtual bool FindNextFileW(FindHandle find, FindData* found) = 0;
   [[nodiscard]] virtual bool FindClose(FindHandle find) = 0;
-  // The entries this thread's listings left out since the last call; clears them.
+  // The entries this thread's folder and registry listings left out since the last
+  // call; clears them.
   virtual std::vector<SkippedEntry> TakeSkippedEntries() = 0;
 
   // ---- Shell --------------------------------------------------------------------

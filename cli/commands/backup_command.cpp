@@ -107,7 +107,9 @@ int RunBackupCommand(const BackupArgs& args) {
               << (options.bProtect ? ", password protected" : "") << ")\n"
               << ItemsAndSkipped(summary);
   }
-  return summary.bOk ? kExitSuccess : kExitFailed;
+  if (!summary.bOk) return kExitFailed;
+  // The archive is whole, but without what was left out: not a plain success.
+  return summary.skipped.empty() ? kExitSuccess : kExitPartial;
 }
 
 }  // namespace
@@ -131,7 +133,8 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
   AddProfileOption(*command, args->strProfileDir);
   AddJsonFlag(*command, args->bJson, "the summary");
   AddQuietFlag(*command, args->bQuiet);
-  command->footer("Exit codes: 0 success, 1 the backup failed, 2 usage error.");
+  command->footer("Exit codes: 0 success, 1 the backup failed, 2 usage error, 3 the archive was written "
+                  "but entries were left out (listed with their reasons).");
   command->callback([args, &exitCode] { exitCode = RunBackupCommand(*args); });
 }
 

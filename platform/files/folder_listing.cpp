@@ -10,12 +10,11 @@
 #include "platform/errors/os_error.h"
 #include "platform/files/handle_values.h"
 #include "platform/paths/path_mapping.h"
+#include "platform/skipped_entries.h"
 #include "platform/text.h"
 
 namespace qv {
 namespace {
-
-thread_local std::vector<SkippedEntry> t_skipped;
 
 std::size_t UnitsBeforeName(const std::u16string& windowsFolder) {
   const bool endsInSeparator = !windowsFolder.empty() && IsWindowsSeparator(windowsFolder.back());
@@ -65,7 +64,7 @@ struct FolderListings::Listing {
       if (name == "." || name == "..") continue;
       std::string reason;
       if (!NameFitsWindowsForm(name, unitsBeforeName, &reason)) {
-        t_skipped.push_back({nativeFolder + "/" + std::string(name), reason});
+        NoteSkippedEntry({nativeFolder + "/" + std::string(name), reason});
         continue;
       }
       found->strName = FromUtf8(name);
@@ -143,12 +142,6 @@ bool FolderListings::Close(FindHandle find) {
     m_mapListings.erase(entry);
   }
   return true;
-}
-
-std::vector<SkippedEntry> TakeSkippedEntriesOfThread() {
-  std::vector<SkippedEntry> taken;
-  taken.swap(t_skipped);
-  return taken;
 }
 
 }  // namespace qv

@@ -37,7 +37,4 @@ class FolderListings {
   std::unordered_map<FindHandle, std::unique_ptr<Listing>> m_mapListings;
 };
 
-// The entries this thread's listings left out since the last call; clears them.
-std::vector<SkippedEntry> TakeSkippedEntriesOfThread();
-
 }  // namespace qv

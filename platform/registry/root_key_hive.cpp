@@ -8,6 +8,7 @@
 #include "platform/registry/commit/hive_temp_file.h"
 #include "platform/registry/hive/empty_hive.h"
 #include "platform/registry/hive/hive_value_limits.h"
+#include "platform/skipped_entries.h"
 #include "platform/text.h"
 
 namespace qv {
@@ -37,7 +38,14 @@ RegResult RootKeyHive::FindFileKey(const KeyPath& path, hive_node_h* node) {
   *node = 0;
   const RegResult refreshed = m_file.Refresh();
   if (refreshed != kErrorSuccess) return refreshed;
-  if (!m_file.IsMissing()) *node = m_file.FindKey(path);
+  if (m_file.IsMissing()) return kErrorSuccess;
+  bool unreadable = false;
+  *node = m_file.FindKey(path, &unreadable);
+  // Not "no such key": a backup would take a damaged hive for one without settings.
+  if (unreadable) {
+    return Fail(kErrorBadDb, "cannot read key " + DescribeKeyPath(path) + " of " + m_file.Path() +
+                                 ": a key on the way to it is damaged");
+  }
   return kErrorSuccess;
 }
 
@@ -67,7 +75,15 @@ RegResult RootKeyHive::ListSubkeys(const KeyPath& path, std::vector<std::u16stri
   const HiveNodeIndex* index = nullptr;
   const RegResult result = FileIndex(path, &index);
   if (result != kErrorSuccess) return result;
-  if (index != nullptr) *names = index->ChildNames();
+  if (index != nullptr) {
+    *names = index->ChildNames();
+    if (index->StrayChildCount() != 0) {
+      NoteSkippedEntry({DescribeKeyPath(path) + " in " + m_file.Path(),
+                        std::to_string(index->StrayChildCount()) +
+                            " of its subkey entries lead to keys that are not its own, or repeat a name "
+                            "(the hive is damaged); they are left out"});
+    }
+  }
   AppendMissingNames(m_pending.ChildNames(path), names);
   return kErrorSuccess;
 }

@@ -65,6 +65,13 @@ TEST_F(QvlBackupTest, ExitCodesTellUsageFromFailure) {
   EXPECT_EQ(failed.exitCode, 1) << failed.output;
   EXPECT_NE(failed.output.find("Backup failed"), std::string::npos) << failed.output;
 
+  // A name no Windows path holds is left out: the archive is written, exit 3.
+  profile.AddFavorite("back\\slash.url", "x");
+  const ToolResult partial = Qvl("backup partial.qvl");
+  EXPECT_EQ(partial.exitCode, 3) << partial.output;
+  EXPECT_NE(partial.output.find("back\\slash.url"), std::string::npos) << partial.output;
+  EXPECT_TRUE(std::filesystem::exists(profile.Scratch("partial.qvl")));
+
   EXPECT_EQ(Qvl("backup --help").exitCode, 0);
 }
 

@@ -81,12 +81,16 @@ const HiveNodeIndex* HiveFile::Index(hive_node_h node) {
   return &found->second;
 }
 
-hive_node_h HiveFile::FindKey(const KeyPath& path) {
+hive_node_h HiveFile::FindKey(const KeyPath& path, bool* unreadable) {
+  if (unreadable) *unreadable = false;
   if (!m_pHive) return 0;
   hive_node_h node = hivex_root(m_pHive.get());
   for (const std::u16string& name : path) {
     const HiveNodeIndex* index = Index(node);
-    if (index == nullptr) return 0;
+    if (index == nullptr) {
+      if (unreadable) *unreadable = true;
+      return 0;
+    }
     node = index->FindChild(name);
     if (node == 0) return 0;
   }

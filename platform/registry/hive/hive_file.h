@@ -39,8 +39,9 @@ class HiveFile {
   // Changes whenever what Refresh reads changes.
   std::uint64_t Generation() const { return m_nGeneration; }
 
-  // After Refresh succeeded on an existing file: 0 when the key is absent.
-  hive_node_h FindKey(const KeyPath& path);
+  // After Refresh succeeded on an existing file: 0 when the key is absent, or when
+  // a key on the way cannot be listed (*unreadable set then: a damaged hive).
+  hive_node_h FindKey(const KeyPath& path, bool* unreadable = nullptr);
   // Null when the key's lists cannot be read.
   const HiveNodeIndex* Index(hive_node_h node);
   hive_h* Handle() const { return m_pHive.get(); }

@@ -59,8 +59,21 @@ bool HiveNodeIndex::Build(hive_h* hive, hive_node_h node) {
   std::unique_ptr<hive_node_h, FreeDeleter> children(hivex_node_children(hive, node));
   if (!children) return false;
   for (const hive_node_h* child = children.get(); *child != 0; ++child) {
+    // Every key names its one parent. A list entry whose key names another (itself,
+    // an ancestor, a key shared with another list) is damage that would make a walk
+    // go round or fan out for ever; so is a second entry of one name.
+    if (hivex_node_parent(hive, *child) != node) {
+      ++m_nStrayChildren;
+      continue;
+    }
     std::string name;
-    if (ReadNodeName(hive, *child, &name)) AddChild(FromUtf8(name), *child);
+    if (!ReadNodeName(hive, *child, &name)) continue;
+    std::u16string wide = FromUtf8(name);
+    if (m_childByFoldedName.count(FoldName(wide)) != 0) {
+      ++m_nStrayChildren;
+      continue;
+    }
+    AddChild(std::move(wide), *child);
   }
   errno = 0;
   std::unique_ptr<hive_value_h, FreeDeleter> values(hivex_node_values(hive, node));

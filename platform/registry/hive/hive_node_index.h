@@ -30,6 +30,8 @@ class HiveNodeIndex {
   const std::vector<std::u16string>& ValueNames() const { return m_valueNames; }
   const std::vector<hive_value_h>& Values() const { return m_values; }
   std::size_t UnreadableValueCount() const { return m_nUnreadableValues; }
+  // Subkey entries left out: their key names another parent, or repeats a name.
+  std::size_t StrayChildCount() const { return m_nStrayChildren; }
 
  private:
   std::vector<std::u16string> m_childNames;
@@ -39,6 +41,7 @@ class HiveNodeIndex {
   std::vector<hive_value_h> m_values;
   std::unordered_map<std::u16string, std::size_t> m_valueByFoldedName;
   std::size_t m_nUnreadableValues = 0;
+  std::size_t m_nStrayChildren = 0;
 };
 
 // A value's type and data exactly as stored. False (errno set) when unreadable.
