@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "cli/commands.h"
 #include "cli/commands/archive_access.h"
@@ -26,20 +27,23 @@ std::string PlainSize(const ScannedRecord& record) {
   return record.bPlainKnown ? std::to_string(record.nPlainBytes) : "?";
 }
 
-void PrintText(const ArchiveListing& listing) {
-  char line[160];
-  std::snprintf(line, sizeof line, "%-9s %-22s %-5s %10s %10s  %s\n", "KIND", "TYPE", "FLAGS", "STORED", "PLAIN",
-                "PATH");
-  std::cout << line;
-  std::uint64_t favorites = 0, settings = 0, stored = 0, plain = 0;
-  bool plainKnown = true;
-  for (const ScannedRecord& record : listing.records) {
+// Lines as the records come, then the totals.
+class TextSink : public ListingSink {
+ public:
+  void OnAccepted(const ArchiveListing&) override {
+    char line[160];
+    std::snprintf(line, sizeof line, "%-9s %-22s %-5s %10s %10s  %s\n", "KIND", "TYPE", "FLAGS", "STORED", "PLAIN",
+                  "PATH");
+    std::cout << line;
+  }
+  void OnRecord(const ScannedRecord& record) override {
     const bool isFile = record.nKind == kFileItemKind;
-    (isFile ? favorites : settings) += 1;
-    stored += record.nStoredBytes;
-    plain += record.nPlainBytes;
-    plainKnown = plainKnown && record.bPlainKnown;
+    (isFile ? m_nFavorites : m_nSettings) += 1;
+    m_nStored += record.nStoredBytes;
+    m_nPlain += record.nPlainBytes;
+    m_bPlainKnown = m_bPlainKnown && record.bPlainKnown;
     const std::string type = isFile ? "-" : RegTypeName(record.value.item.type);
+    char line[160];
     std::snprintf(line, sizeof line, "%-9s %-22s %-5s %10llu %10s  ", RecordKindName(record.nKind), type.c_str(),
                   Flags(record).c_str(), static_cast<unsigned long long>(record.nStoredBytes),
                   PlainSize(record).c_str());
@@ -47,16 +51,29 @@ void PrintText(const ArchiveListing& listing) {
     if (record.state != RecordState::kSound) std::cout << "  (" << RecordStateName(record.state) << ": " << record.strProblem << ")";
     std::cout << "\n";
   }
-  std::cout << Counted(listing.records.size(), "record") << " (" << Counted(favorites, "favorite") << ", "
-            << Counted(settings, "setting") << "), " << stored << " bytes stored, "
-            << (plainKnown ? std::to_string(plain) : "?") << " bytes plain.\n";
-  std::cerr << ScanReportText(listing.report);
-}
+  void Finish(const ArchiveListing& listing) const {
+    std::cout << Counted(m_nFavorites + m_nSettings, "record") << " (" << Counted(m_nFavorites, "favorite") << ", "
+              << Counted(m_nSettings, "setting") << "), " << m_nStored << " bytes stored, "
+              << (m_bPlainKnown ? std::to_string(m_nPlain) : "?") << " bytes plain.\n";
+    std::cerr << ScanReportText(listing.report);
+  }
 
-void PrintJson(const ArchiveListing& listing, const std::string& shown) {
-  JsonWriter json;
-  json.BeginObject().Key("archive").String(shown).Key("protected").Bool(listing.bProtected).Key("records").BeginArray();
-  for (const ScannedRecord& record : listing.records) {
+ private:
+  std::uint64_t m_nFavorites = 0, m_nSettings = 0, m_nStored = 0, m_nPlain = 0;
+  bool m_bPlainKnown = true;
+};
+
+// One document, written out record by record.
+class JsonSink : public ListingSink {
+ public:
+  explicit JsonSink(std::string shown) : m_strShown(std::move(shown)) {}
+  void OnAccepted(const ArchiveListing& listing) override {
+    m_json.BeginObject().Key("archive").String(m_strShown).Key("protected").Bool(listing.bProtected);
+    m_json.Key("records").BeginArray();
+    std::cout << m_json.TakeText();
+  }
+  void OnRecord(const ScannedRecord& record) override {
+    JsonWriter& json = m_json;
     json.BeginObject().Key("offset").Number(record.nOffset).Key("kind").String(RecordKindName(record.nKind));
     if (record.nKind == kFileItemKind) {
       json.Key("folder").String(ToUtf8(TextFieldValue(record.file.item.folder)))
@@ -82,11 +99,18 @@ void PrintJson(const ArchiveListing& listing, const std::string& shown) {
         .Key("state").String(RecordStateName(record.state))
         .Key("problem").StringOrNull(record.strProblem)
         .EndObject();
+    std::cout << json.TakeText();
   }
-  json.EndArray();
-  ScanReportJson(json, listing.report);
-  std::cout << json.EndObject().Text();
-}
+  void Finish(const ArchiveListing& listing) {
+    m_json.EndArray();
+    ScanReportJson(m_json, listing.report);
+    std::cout << m_json.EndObject().Text();
+  }
+
+ private:
+  std::string m_strShown;
+  JsonWriter m_json;
+};
 
 int RunListCommand(const ArchiveArgs& args) {
   InstallPlatform("");
@@ -96,20 +120,21 @@ int RunListCommand(const ArchiveArgs& args) {
   options.strArchivePath = archive.strPath;
   options.bHasPassword = archive.bHasPassword;
   options.strPassword = archive.strPassword;
-  const ArchiveListing listing = ListArchive(options);
+  TextSink text;
+  JsonSink json(archive.strShown);
+  ListingSink& sink = args.bJson ? static_cast<ListingSink&>(json) : text;
+  const ArchiveListing listing = ListArchive(options, sink);
   if (listing.check.result != ArchiveCheckResult::kOk) {
     PrintRefusal("list", args, archive.strShown, ArchiveCheckMessage(listing.check.result), listing.check.strDetail);
     return kExitFailed;
   }
+  // The JSON document is closed whatever happened, so that it still parses.
+  if (args.bJson) json.Finish(listing);
   if (listing.report.bOpenFailed) {
     std::cerr << "qvl list: " << args.strArchive << ": " << listing.report.strOpenError << "\n";
     return kExitFailed;
   }
-  if (args.bJson) {
-    PrintJson(listing, archive.strShown);
-  } else {
-    PrintText(listing);
-  }
+  if (!args.bJson) text.Finish(listing);
   return listing.report.Clean() ? kExitSuccess : kExitPartial;
 }
 

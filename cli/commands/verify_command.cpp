@@ -37,12 +37,15 @@ void PrintText(const VerifySummary& summary, const VerifyArgs& args, const std::
     text += std::string(record.state == RecordState::kDamaged ? "Damaged: " : "Cut short: ") + DescribeRecord(record) +
             " (record at offset " + std::to_string(record.nOffset) + "): " + record.strProblem + "\n";
   }
+  if (summary.nProblems > summary.problems.size()) {
+    text += "... and " + std::to_string(summary.nProblems - summary.problems.size()) + " more, not listed.\n";
+  }
   text += ScanReportText(summary.report);
   if (summary.Sound()) {
     text += "Sound: every record decodes. (The format has no checksums; qvl verify --help says what "
             "decoding cannot see.)\n";
   } else {
-    text += "Not sound: " + std::to_string(summary.problems.size()) + " of " + Counted(summary.Records(), "record") +
+    text += "Not sound: " + std::to_string(summary.nProblems) + " of " + Counted(summary.Records(), "record") +
             " damaged or cut short" +
             (summary.report.skipped.empty() ? std::string() : ", and parts of the file hold no record") + ".\n";
     if (!args.bSalvage && SalvageWouldHelp(summary)) {
@@ -62,6 +65,7 @@ void PrintJson(const VerifySummary& summary, const std::string& shown) {
       .Key("settings").Number(summary.nSettings)
       .Key("soundRecords").Number(summary.nSoundRecords)
       .Key("plainBytes").Number(summary.nPlainBytes)
+      .Key("problemCount").Number(summary.nProblems)
       .Key("problems").BeginArray();
   for (const ScannedRecord& record : summary.problems) {
     json.BeginObject()

@@ -27,6 +27,13 @@ class JsonWriter {
 
   // The document with a final line feed, once every object and array is closed.
   std::string Text() const { return m_strText + "\n"; }
+  // What was built since the last call, for a long document written as it grows;
+  // Text() then holds only the rest.
+  std::string TakeText() {
+    std::string taken;
+    taken.swap(m_strText);
+    return taken;
+  }
 
  private:
   void BeforeValue();

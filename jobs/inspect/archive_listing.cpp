@@ -8,18 +8,18 @@ namespace {
 
 class ListingVisitor : public ScanVisitor {
  public:
-  explicit ListingVisitor(std::vector<ScannedRecord>* records) : m_pRecords(records) {}
+  explicit ListingVisitor(ListingSink& sink) : m_sink(sink) {}
   bool OnRecordHead(const ScannedRecord&) override { return false; }
   void OnRecordData(const std::uint8_t*, std::uint32_t) override {}
-  void OnRecordEnd(const ScannedRecord& record) override { m_pRecords->push_back(record); }
+  void OnRecordEnd(const ScannedRecord& record) override { m_sink.OnRecord(record); }
 
  private:
-  std::vector<ScannedRecord>* m_pRecords;
+  ListingSink& m_sink;
 };
 
 }  // namespace
 
-ArchiveListing ListArchive(const ListingOptions& options) {
+ArchiveListing ListArchive(const ListingOptions& options, ListingSink& sink) {
   ArchiveListing listing;
   listing.check = CheckArchiveAndPassword(options.strArchivePath, options.bHasPassword ? &options.strPassword : nullptr);
   if (listing.check.result != ArchiveCheckResult::kOk) return listing;
@@ -28,7 +28,8 @@ ArchiveListing ListArchive(const ListingOptions& options) {
   scan.bHasPassword = options.bHasPassword && listing.bProtected;
   scan.strPassword = options.strPassword;
   ArchiveScanner scanner(options.strArchivePath, scan);
-  ListingVisitor visitor(&listing.records);
+  sink.OnAccepted(listing);
+  ListingVisitor visitor(sink);
   listing.report = scanner.Run(visitor);
   return listing;
 }

@@ -20,10 +20,19 @@ struct ListingOptions {
 struct ArchiveListing {
   ArchiveCheck check;  // not kOk: nothing was read
   bool bProtected = false;
-  std::vector<ScannedRecord> records;  // in archive order
   ScanReport report;
 };
 
-[[nodiscard]] ArchiveListing ListArchive(const ListingOptions& options);
+// Takes the records as the scan finds them, so that a listing of any length costs
+// the memory of one record.
+class ListingSink {
+ public:
+  virtual ~ListingSink() = default;
+  // The archive was accepted (listing.check is kOk); records follow.
+  virtual void OnAccepted(const ArchiveListing& listing) = 0;
+  virtual void OnRecord(const ScannedRecord& record) = 0;
+};
+
+[[nodiscard]] ArchiveListing ListArchive(const ListingOptions& options, ListingSink& sink);
 
 }  // namespace qv

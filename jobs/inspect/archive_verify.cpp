@@ -18,7 +18,8 @@ class VerifyVisitor : public ScanVisitor {
       ++m_pSummary->nSoundRecords;
       m_pSummary->nPlainBytes += record.nPlainBytes;
     } else {
-      m_pSummary->problems.push_back(record);
+      ++m_pSummary->nProblems;
+      if (m_pSummary->problems.size() < VerifySummary::kMaxListedProblems) m_pSummary->problems.push_back(record);
     }
   }
 

@@ -33,11 +33,15 @@ struct VerifySummary {
   std::uint64_t nSettings = 0;
   std::uint64_t nSoundRecords = 0;
   std::uint64_t nPlainBytes = 0;            // decoded from the sound records
-  std::vector<ScannedRecord> problems;      // records that are not sound, in order
+  // Records that are not sound, in order: the first kMaxListedProblems of them,
+  // so that a hostile archive of many bad records costs bounded memory.
+  static constexpr std::size_t kMaxListedProblems = 1000;
+  std::vector<ScannedRecord> problems;
+  std::uint64_t nProblems = 0;  // listed or not
   ScanReport report;
 
   std::uint64_t Records() const { return nFavorites + nSettings; }
-  bool Sound() const { return check.result == ArchiveCheckResult::kOk && problems.empty() && report.Clean(); }
+  bool Sound() const { return check.result == ArchiveCheckResult::kOk && nProblems == 0 && report.Clean(); }
 };
 
 [[nodiscard]] VerifySummary VerifyArchive(const VerifyOptions& options);
