@@ -15,16 +15,17 @@ namespace qv {
 template <class Node>
 using NodeList = std::deque<Node>;
 
-// Node: ListChildren(children, skipped) appends the direct children in the
-// platform's order and records entries it had to leave out. List: NodeList or any
-// sequence with insert at the end.
-template <class Node, class List>
-void WalkNodes(const Node& node, List& list, std::vector<SkippedSource>& skipped) {
-  std::vector<Node> children;
+// Node: ListChildren(list, skipped) appends the direct children to the list in the
+// platform's order and records entries it had to leave out. They go straight into
+// the list: a key of 50,000 values must not be held twice on its way there.
+template <class Node>
+void WalkNodes(const Node& node, NodeList<Node>& list, std::vector<SkippedSource>& skipped) {
+  const std::size_t first = list.size();
   // A node that cannot have or list children simply contributes none.
-  (void)node.ListChildren(children, skipped);
-  list.insert(list.end(), children.begin(), children.end());
-  for (const Node& child : children) WalkNodes(child, list, skipped);
+  (void)node.ListChildren(list, skipped);
+  const std::size_t end = list.size();
+  // By index, with a copy: the list grows below us.
+  for (std::size_t i = first; i < end; ++i) WalkNodes(Node(list[i]), list, skipped);
 }
 
 }  // namespace qv

@@ -24,7 +24,7 @@ std::u16string FileNode::FullPath() const {
   return isFolder ? folderText : Join(folderText, TextFieldValue(name));
 }
 
-bool FileNode::ListChildren(std::vector<FileNode>& children,
+bool FileNode::ListChildren(NodeList<FileNode>& children,
                             std::vector<SkippedSource>& skipped) const {
   if (!isFolder) return false;
   const std::u16string folderText = TextFieldValue(folder);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "store/backup_item_walk.h"
 #include "store/records.h"
 #include "store/store_report.h"
 
@@ -24,7 +25,7 @@ struct FileNode {
   // Appends the folder's entries in listing order. Entries whose path would not fit
   // the archive's 259-unit fields are left out and recorded in `skipped`: a path cut
   // short would name another file. False for a file node or an unlistable folder.
-  bool ListChildren(std::vector<FileNode>& children, std::vector<SkippedSource>& skipped) const;
+  bool ListChildren(NodeList<FileNode>& children, std::vector<SkippedSource>& skipped) const;
 
   FileItem ToItem() const { return FileItem{folder, name}; }
   // What the store may take as the source's size without opening it again.

@@ -35,7 +35,7 @@ std::string RegNode::Describe(std::uint32_t root, std::u16string_view subkey,
   return text;
 }
 
-bool RegNode::ListChildren(std::vector<RegNode>& children,
+bool RegNode::ListChildren(NodeList<RegNode>& children,
                            std::vector<SkippedSource>& skipped) const {
   if (!isKey) return false;
   const std::u16string keyPath = TextFieldValue(subkey);

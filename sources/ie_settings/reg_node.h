@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/backup_item_walk.h"
 #include "store/records.h"
 #include "store/store_report.h"
 
@@ -22,7 +23,7 @@ struct RegNode {
   // would not fit the archive's 259-unit fields are left out and recorded in
   // `skipped`, as is a listing that stopped early. False for a value node or a key
   // that cannot be opened.
-  bool ListChildren(std::vector<RegNode>& children, std::vector<SkippedSource>& skipped) const;
+  bool ListChildren(NodeList<RegNode>& children, std::vector<SkippedSource>& skipped) const;
 
   RegItem ToItem() const { return RegItem{root, 0, subkey, valueName}; }
   // A value's size is known only by reading it.

@@ -18,7 +18,7 @@ std::map<std::u16string, std::vector<std::u16string>> g_tree;
 
 struct FakeNode {
   std::u16string path;
-  bool ListChildren(std::vector<FakeNode>& children, std::vector<SkippedSource>& skipped) const {
+  bool ListChildren(NodeList<FakeNode>& children, std::vector<SkippedSource>& skipped) const {
     const auto found = g_tree.find(path);
     if (found == g_tree.end()) return false;
     for (const std::u16string& name : found->second) {
@@ -91,7 +91,7 @@ struct FakeBuilder {
 using FakeItem = BackupItemTmpl<FakeNode, MFCStoreInitor, FakeBuilder>;
 
 std::vector<std::u16string> Walk() {
-  std::vector<FakeNode> list;
+  NodeList<FakeNode> list;
   std::vector<SkippedSource> skipped;
   WalkNodes(FakeBuilder::MakeRoot(), list, skipped);
   std::vector<std::u16string> paths;

@@ -22,7 +22,7 @@ class FavoritesSourceTest : public ::testing::Test {
  protected:
   // Paths below Favorites with '/', folders marked by a trailing '/'.
   std::vector<std::string> WalkedPaths() {
-    std::vector<FileNode> nodes;
+    NodeList<FileNode> nodes;
     std::vector<SkippedSource> skipped;
     WalkNodes(FavoritesBuilder::MakeRoot(), nodes, skipped);
     std::vector<std::string> paths;

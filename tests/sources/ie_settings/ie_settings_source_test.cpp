@@ -21,7 +21,7 @@ const std::u16string kIe = kIeKey;
 class IESettingsSourceTest : public ::testing::Test {
  protected:
   std::vector<std::u16string> WalkedPaths() {
-    std::vector<RegNode> nodes;
+    NodeList<RegNode> nodes;
     std::vector<SkippedSource> skipped;
     WalkNodes(IESettingsBuilder::MakeRoot(), nodes, skipped);
     std::vector<std::u16string> paths;
