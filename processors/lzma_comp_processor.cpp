@@ -6,6 +6,7 @@
 
 #include "platform/coding.h"
 #include "processors/compressed_block.h"
+#include "processors/lzma_allocator.h"
 #include "processors/lzma_options.h"
 #include "processors/lzma_processors.h"
 
@@ -32,7 +33,8 @@ std::size_t EncodeLzmaForm(const std::uint8_t* input, std::size_t n, std::vector
       {LZMA_VLI_UNKNOWN, nullptr},
   };
   std::size_t written = kLzmaFormHeaderSize;
-  const lzma_ret ret = lzma_raw_buffer_encode(filters, nullptr, input, n, form.data(), &written, form.size());
+  const lzma_ret ret =
+      lzma_raw_buffer_encode(filters, ReusingLzmaAllocator(), input, n, form.data(), &written, form.size());
   return ret == LZMA_OK ? written : 0;
 }
 

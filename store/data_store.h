@@ -129,8 +129,9 @@ class DataStore {
     std::uint64_t itemBytes = 0;
     std::uint64_t writtenBytes = 0;  // source bytes whose blocks are in the buffer
     // Blocks are encoded ahead by the pool and written strictly in order; a plain
-    // block has no stage to run and goes straight through.
-    OrderedBlocks blocks(Pool());
+    // block has no stage to run and goes straight through. A record of one block
+    // has nothing to overlap, so handing it to a worker would only add a wait.
+    OrderedBlocks blocks(m_reader.Size() <= kBlockSize ? m_inline : Pool());
     const auto writeOldest = [&] {
       const std::unique_ptr<BlockPool::Task> task = blocks.TakeOldest();
       const DataBuffer& block = *task->pBlock;
@@ -253,6 +254,7 @@ class DataStore {
   }
 
   std::unique_ptr<BlockPool> m_pPool;
+  BlockPool m_inline{0};
   Reader m_reader;
   Progress m_progress;
   ThreadCtrl m_threadCtrl;
