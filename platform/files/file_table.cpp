@@ -167,7 +167,21 @@ bool FileTable::Write(FileHandle file, const void* buffer, std::uint32_t bytesTo
     done += static_cast<std::uint32_t>(put);
   }
   *bytesWritten = done;
+  NoteWritten(file, fd, done);
   return true;
+}
+
+void FileTable::NoteWritten(FileHandle file, int fd, std::uint32_t count) {
+  {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_mapFiles.find(file);
+    if (found == m_mapFiles.end()) return;
+    found->second.nUnstarted += count;
+    if (found->second.nUnstarted < kWritebackChunk) return;
+    found->second.nUnstarted = 0;
+  }
+  // Only a head start: whatever it does not reach, the flush still writes.
+  (void)sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 bool FileTable::Seek(FileHandle file, std::int64_t distance, std::uint32_t origin,

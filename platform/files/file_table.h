@@ -37,7 +37,13 @@ class FileTable {
   struct OpenFile {
     int fd = -1;
     std::string nativePath;
+    std::uint64_t nUnstarted = 0;  // bytes written since writeback was last started
   };
+  // Starts writing the file's data to disk once kWritebackChunk bytes have piled
+  // up, so that the flush before a rename finds little left: the disk works while
+  // the job reads on. Small files never reach it.
+  static constexpr std::uint64_t kWritebackChunk = 8u * 1024 * 1024;
+  void NoteWritten(FileHandle file, int fd, std::uint32_t count);
   // Only the descriptor comes out, so the table's lock is not held during I/O and
   // a read costs no copy of the path; the path is looked up for messages alone.
   bool FindFd(FileHandle file, int* fd);
