@@ -10,7 +10,7 @@
 #include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/user_paths.h"
-#include "cli/stop_signals.h"
+#include "platform/terminal/stop_signals.h"
 #include "jobs/backup_job.h"
 #include "platform/platform.h"
 #include "platform/text.h"

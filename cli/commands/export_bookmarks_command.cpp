@@ -10,7 +10,7 @@
 #include "cli/output/counted.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/scan_output.h"
-#include "cli/stop_signals.h"
+#include "platform/terminal/stop_signals.h"
 #include "jobs/bookmarks/bookmark_export.h"
 #include "jobs/extract/replacing_file.h"
 #include "platform/platform.h"

@@ -14,7 +14,7 @@
 #include "cli/output/progress_display.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/user_paths.h"
-#include "cli/stop_signals.h"
+#include "platform/terminal/stop_signals.h"
 #include "jobs/extract/extract_job.h"
 #include "jobs/restore_summary_text.h"
 #include "platform/linux_platform.h"

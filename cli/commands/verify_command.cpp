@@ -12,7 +12,7 @@
 #include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/scan_output.h"
-#include "cli/stop_signals.h"
+#include "platform/terminal/stop_signals.h"
 #include "jobs/inspect/archive_verify.h"
 #include "jobs/inspect/record_names.h"
 

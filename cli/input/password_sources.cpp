@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/input/password_input.h"
-#include "cli/input/terminal_prompt.h"
+#include "platform/terminal/terminal_prompt.h"
 #include "jobs/backup_job.h"
 #include "platform/text.h"
 

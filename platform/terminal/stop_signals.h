@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-namespace qv::cli {
+namespace qv {
 
 class StopSignals {
  public:
@@ -18,4 +18,4 @@ class StopSignals {
   const std::atomic<bool>* Flag() const;
 };
 
-}  // namespace qv::cli
+}  // namespace qv

@@ -1,3 +1,6 @@
+// platform/terminal/ owns what a command line needs of its terminal and its
+// process: questions asked without echo, and signals that ask a job to stop.
+//
 // Asking for a password on the terminal: the prompt on standard error, the answer
 // read from standard input with echo off. The terminal gets its settings back even
 // when a signal ends the program in the middle of the question.
@@ -6,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace qv::cli {
+namespace qv {
 
 bool StandardInputIsTerminal();
 
@@ -14,4 +17,4 @@ bool StandardInputIsTerminal();
 // the terminal cannot be read.
 std::optional<std::string> PromptWithoutEcho(const std::string& prompt);
 
-}  // namespace qv::cli
+}  // namespace qv

@@ -1,8 +1,8 @@
-#include "cli/stop_signals.h"
+#include "platform/terminal/stop_signals.h"
 
 #include <signal.h>
 
-namespace qv::cli {
+namespace qv {
 namespace {
 
 std::atomic<bool> g_stopRequested{false};
@@ -36,4 +36,4 @@ StopSignals::~StopSignals() { Install(SIG_DFL); }
 
 const std::atomic<bool>* StopSignals::Flag() const { return &g_stopRequested; }
 
-}  // namespace qv::cli
+}  // namespace qv

@@ -1,4 +1,4 @@
-#include "cli/input/terminal_prompt.h"
+#include "platform/terminal/terminal_prompt.h"
 
 #include <signal.h>
 #include <termios.h>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <iterator>
 
-namespace qv::cli {
+namespace qv {
 namespace {
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
@@ -77,4 +77,4 @@ std::optional<std::string> PromptWithoutEcho(const std::string& prompt) {
   return line;
 }
 
-}  // namespace qv::cli
+}  // namespace qv
