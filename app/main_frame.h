@@ -12,7 +12,7 @@
 
 #include "app/workers/item_rows.h"
 #include "app/workers/window_call_gate.h"
-#include "store/backup_item.h"
+#include "store/writer/backup_item.h"
 
 class QAction;
 class QProgressBar;

@@ -2,8 +2,8 @@
 
 #include "sources/favorites/favorites_builder.h"
 #include "sources/ie_settings/ie_settings_builder.h"
-#include "store/backup_item_tmpl.h"
-#include "store/mfc_store_initor.h"
+#include "store/writer/backup_item_tmpl.h"
+#include "store/writer/mfc_store_initor.h"
 
 namespace qv {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/win_types.h"
-#include "store/backup_item.h"
+#include "store/writer/backup_item.h"
 
 namespace qv {
 

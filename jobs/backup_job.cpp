@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "platform/unique_handles.h"
-#include "store/backup_item.h"
+#include "store/writer/backup_item.h"
 #include "store/records.h"
 
 namespace qv {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/win_types.h"
-#include "store/store_report.h"
+#include "store/writer/store_report.h"
 
 namespace qv {
 

@@ -3,7 +3,7 @@
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
 #include "sources/restore_options.h"
-#include "store/archive_reader.h"
+#include "store/reader/archive_reader.h"
 
 namespace qv {
 namespace {

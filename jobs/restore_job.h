@@ -11,7 +11,7 @@
 
 #include "jobs/archive_check.h"
 #include "platform/win_types.h"
-#include "store/restore_report.h"
+#include "store/reader/restore_report.h"
 
 namespace qv {
 

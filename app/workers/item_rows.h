@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "store/backup_item.h"
+#include "store/writer/backup_item.h"
 
 namespace qv::app {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/output/json_writer.h"
-#include "store/restore_report.h"
+#include "store/reader/restore_report.h"
 #include "store/scan/scanned_record.h"
 
 namespace qv::cli {

@@ -16,7 +16,7 @@
 #include "jobs/archive_check.h"
 #include "jobs/restore_job.h"
 #include "platform/win_types.h"
-#include "store/restore_report.h"
+#include "store/reader/restore_report.h"
 #include "store/scan/scanned_record.h"
 
 namespace qv {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "store/backup_item_walk.h"
+#include "store/writer/backup_item_walk.h"
 #include "store/records.h"
-#include "store/store_report.h"
+#include "store/writer/store_report.h"
 
 namespace qv {
 

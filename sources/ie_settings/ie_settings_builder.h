@@ -12,10 +12,10 @@
 #include "sources/ie_settings/reg_head_initor.h"
 #include "sources/ie_settings/reg_node.h"
 #include "sources/ie_settings/reg_reader.h"
-#include "store/backup_item_walk.h"
-#include "store/data_store.h"
-#include "store/mfc_progress.h"
-#include "store/mfc_thread_ctrl.h"
+#include "store/writer/backup_item_walk.h"
+#include "store/writer/data_store.h"
+#include "store/writer/mfc_progress.h"
+#include "store/writer/mfc_thread_ctrl.h"
 
 namespace qv {
 

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "store/backup_item_walk.h"
+#include "store/writer/backup_item_walk.h"
 #include "store/records.h"
-#include "store/store_report.h"
+#include "store/writer/store_report.h"
 
 namespace qv {
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "platform/win_types.h"
-#include "store/archive_stream.h"
+#include "store/reader/archive_stream.h"
 #include "store/scan/scanned_record.h"
 
 namespace qv {

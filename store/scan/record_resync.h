@@ -11,7 +11,7 @@
 #include <optional>
 #include <span>
 
-#include "store/archive_stream.h"
+#include "store/reader/archive_stream.h"
 
 namespace qv {
 

@@ -9,7 +9,7 @@
 #include "jobs/backup_items.h"
 #include "platform/text.h"
 #include "sources/favorites/favorites_builder.h"
-#include "store/backup_item_walk.h"
+#include "store/writer/backup_item_walk.h"
 #include "tests/support/archive_parser.h"
 #include "tests/support/profile_fixture.h"
 

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "platform/text.h"
-#include "store/backup_item_tmpl.h"
-#include "store/backup_item_walk.h"
-#include "store/mfc_store_initor.h"
+#include "store/writer/backup_item_tmpl.h"
+#include "store/writer/backup_item_walk.h"
+#include "store/writer/mfc_store_initor.h"
 #include "tests/support/profile_fixture.h"
 
 namespace qv::test {

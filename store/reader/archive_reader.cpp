@@ -1,4 +1,4 @@
-#include "store/archive_reader.h"
+#include "store/reader/archive_reader.h"
 
 #include <algorithm>
 #include <deque>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/store_report.h"
+#include "store/writer/store_report.h"
 
 namespace qv {
 

@@ -1,3 +1,6 @@
+// store/reader/ owns the way out of an archive for a restore: the stream that frames
+// it and the reader that hands each record to its restore operation.
+//
 // ArchiveReader: restores every record of an archive whose header and password the
 // restore job has already accepted.
 //
@@ -18,9 +21,9 @@
 #include "sources/data_item_factory.h"
 #include "sources/favorites/file_restore_context.h"
 #include "sources/restore_options.h"
-#include "store/archive_stream.h"
+#include "store/reader/archive_stream.h"
 #include "store/block_pool.h"
-#include "store/restore_report.h"
+#include "store/reader/restore_report.h"
 
 namespace qv {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "store/backup_item.h"
-#include "store/backup_item_walk.h"
+#include "store/writer/backup_item.h"
+#include "store/writer/backup_item_walk.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 #include <deque>
 #include <vector>
 
-#include "store/store_report.h"
+#include "store/writer/store_report.h"
 
 namespace qv {
 

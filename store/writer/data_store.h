@@ -1,3 +1,6 @@
+// store/writer/ owns the way into an archive: backup items, the walk of a source,
+// the store writer and the progress and stop policies it reports through.
+//
 // The store writer: appends one record per item of one backup item to the archive.
 // Record layout: docs/format.md.
 //
@@ -26,7 +29,7 @@
 #include "store/block_pool.h"
 #include "store/data_buffer.h"
 #include "store/records.h"
-#include "store/store_report.h"
+#include "store/writer/store_report.h"
 
 namespace qv {
 

@@ -1,5 +1,5 @@
 // The archive reader on hand-built archives: one failure mode per test.
-#include "store/archive_reader.h"
+#include "store/reader/archive_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "store/archive_stream.h"
+#include "store/reader/archive_stream.h"
 
 #include <algorithm>
 #include <cstring>
