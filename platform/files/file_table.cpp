@@ -55,7 +55,7 @@ int OpenRetrying(const std::string& nativePath, int flags) {
   }
 }
 
-bool MakeUsableAsRegularFile(int fd, const std::string& nativePath) {
+bool MakeUsableAsRegularFile(int fd, const std::string& nativePath, std::uint64_t* size) {
   struct stat info {};
   if (fstat(fd, &info) != 0) {
     SetLastErrorFromErrno("cannot look at", nativePath, errno);
@@ -71,6 +71,7 @@ bool MakeUsableAsRegularFile(int fd, const std::string& nativePath) {
   }
   // The O_NONBLOCK that kept a pipe from hanging the open may stay: on a regular
   // file it changes nothing.
+  *size = static_cast<std::uint64_t>(info.st_size);
   return true;
 }
 
@@ -92,7 +93,8 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
     }
     return kInvalidHandle;
   }
-  bool ready = MakeUsableAsRegularFile(fd, nativePath) &&
+  std::uint64_t size = 0;
+  bool ready = MakeUsableAsRegularFile(fd, nativePath, &size) &&
                TakeShareLock(fd, ShareLockFor(access, shareMode), nativePath);
   if (ready && disposition == kCreateAlways && ftruncate(fd, 0) != 0) {
     SetLastErrorFromErrno("cannot truncate", nativePath, errno);
@@ -104,7 +106,11 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
   }
   const FileHandle handle = NextHandleValue();
   std::lock_guard lock(m_mutex);
-  m_mapFiles.emplace(handle, OpenFile{fd, nativePath});
+  OpenFile& opened = m_mapFiles.emplace(handle, OpenFile{fd, nativePath}).first->second;
+  // Nobody may write the file while this handle keeps writers out, so its size is
+  // the one seen at open, as on Windows; a backup then asks no second time.
+  opened.bSizeFixed = (access & kGenericWrite) == 0 && (shareMode & kFileShareWrite) == 0;
+  opened.nSizeAtOpen = size;
   return handle;
 }
 
@@ -208,6 +214,14 @@ bool FileTable::Seek(FileHandle file, std::int64_t distance, std::uint32_t origi
 
 bool FileTable::Size(FileHandle file, std::uint64_t* size) {
   int fd = -1;
+  {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_mapFiles.find(file);
+    if (found != m_mapFiles.end() && found->second.bSizeFixed) {
+      *size = found->second.nSizeAtOpen;
+      return true;
+    }
+  }
   if (!FindFd(file, &fd)) return false;
   struct stat info {};
   if (fstat(fd, &info) != 0) {

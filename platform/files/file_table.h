@@ -38,6 +38,8 @@ class FileTable {
     int fd = -1;
     std::string nativePath;
     std::uint64_t nUnstarted = 0;  // bytes written since writeback was last started
+    bool bSizeFixed = false;       // read-only, and no writer may share it
+    std::uint64_t nSizeAtOpen = 0;
   };
   // Starts writing the file's data to disk once kWritebackChunk bytes have piled
   // up, so that the flush before a rename finds little left: the disk works while
