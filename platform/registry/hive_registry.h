@@ -52,7 +52,7 @@ class HiveRegistry {
   using BeforeReplaceHook = std::function<Status(const std::string& tempPath)>;
   void SetBeforeReplaceHook(BeforeReplaceHook hook);
   // Testing seam: how many pending bytes a hive collects before further writes are
-  // refused (64 MiB unless set).
+  // refused (16 MiB unless set).
   void SetPendingLimit(std::size_t bytes);
 
  private:

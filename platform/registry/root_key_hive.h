@@ -21,7 +21,7 @@ namespace qv {
 // Pending values wait in memory for one commit, so that the hive changes all at once
 // or not at all; beyond this many bytes a write is refused. A user's IE settings hold
 // a few hundred KB, so only a hostile archive gets there.
-inline constexpr std::size_t kDefaultPendingLimitBytes = 64u * 1024 * 1024;
+inline constexpr std::size_t kDefaultPendingLimitBytes = 16u * 1024 * 1024;
 
 class RootKeyHive {
  public:
