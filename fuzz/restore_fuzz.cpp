@@ -2,7 +2,8 @@
 // follows the 116-byte header; the first input byte picks a dry run or a real
 // restore, and a protected or a plain header, so that every input reaches the
 // record parser, the restore operations and the hive commit. Afterwards nothing may
-// exist outside Favorites and NTUSER.DAT. Built by fuzz/CMakeLists.txt.
+// exist outside Favorites and NTUSER.DAT, and the hive nothing outside the IE key.
+// Built by fuzz/CMakeLists.txt.
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -45,5 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.bDryRun = (data[0] & 1) != 0;
   (void)qv::RunRestore(options);  // the summary is not the point; surviving the input is
   scratch.CheckConfinement();
+  scratch.CheckHiveConfinement();
   return 0;
 }

@@ -61,12 +61,11 @@ class ScratchProfile {
       }
       std::abort();  // a restore wrote outside Favorites and the IE key's hive
     }
-    CheckHiveConfinement();
   }
 
-  // The profile's hive starts empty, so every key in it must lie on the way to, or
-  // below, the IE key, and no value may sit on the way. Read back through a fresh
-  // platform, so that only what reached the file counts.
+  // For a profile whose hive started empty: every key in it must lie on the way to,
+  // or below, the IE key, and no value may sit on the way. Read back through a
+  // fresh platform, so that only what reached the file counts.
   void CheckHiveConfinement() const {
     const std::unique_ptr<Platform> platform = MakePlatform();
     static constexpr const char16_t* kWay[] = {u"Software", u"Microsoft", u"Internet Explorer"};
