@@ -80,8 +80,8 @@ RegResult RootKeyHive::ListSubkeys(const KeyPath& path, std::vector<std::u16stri
     if (index->StrayChildCount() != 0) {
       NoteSkippedEntry({DescribeKeyPath(path) + " in " + m_file.Path(),
                         std::to_string(index->StrayChildCount()) +
-                            " of its subkey entries lead to keys that are not its own, or repeat a name "
-                            "(the hive is damaged); they are left out"});
+                            " of its subkey entries lead to keys that are not its own, repeat a name or "
+                            "have a name no key path holds (the hive is damaged); they are left out"});
     }
   }
   AppendMissingNames(m_pending.ChildNames(path), names);

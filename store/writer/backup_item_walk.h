@@ -18,14 +18,31 @@ using NodeList = std::deque<Node>;
 // Node: ListChildren(list, skipped) appends the direct children to the list in the
 // platform's order and records entries it had to leave out. They go straight into
 // the list: a key of 50,000 values must not be held twice on its way there.
+//
+// Depth first, without recursion: a hostile hive nests keys with empty names 259
+// deep within the path limit, and a recursive walk would spend a stack frame on
+// each. A node is read in place while its children are appended, which a deque
+// allows: appending moves no element.
 template <class Node>
-void WalkNodes(const Node& node, NodeList<Node>& list, std::vector<SkippedSource>& skipped) {
-  const std::size_t first = list.size();
+void WalkNodes(const Node& root, NodeList<Node>& list, std::vector<SkippedSource>& skipped) {
+  struct Range {
+    std::size_t nNext, nEnd;  // children of one node still to be walked into
+  };
+  std::vector<Range> pending;
+  std::size_t first = list.size();
   // A node that cannot have or list children simply contributes none.
-  (void)node.ListChildren(list, skipped);
-  const std::size_t end = list.size();
-  // By index, with a copy: the list grows below us.
-  for (std::size_t i = first; i < end; ++i) WalkNodes(Node(list[i]), list, skipped);
+  (void)root.ListChildren(list, skipped);
+  pending.push_back({first, list.size()});
+  while (!pending.empty()) {
+    if (pending.back().nNext == pending.back().nEnd) {
+      pending.pop_back();
+      continue;
+    }
+    const std::size_t index = pending.back().nNext++;
+    first = list.size();
+    (void)list[index].ListChildren(list, skipped);
+    pending.push_back({first, list.size()});
+  }
 }
 
 }  // namespace qv

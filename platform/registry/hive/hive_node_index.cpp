@@ -61,7 +61,9 @@ bool HiveNodeIndex::Build(hive_h* hive, hive_node_h node) {
   for (const hive_node_h* child = children.get(); *child != 0; ++child) {
     // Every key names its one parent. A list entry whose key names another (itself,
     // an ancestor, a key shared with another list) is damage that would make a walk
-    // go round or fan out for ever; so is a second entry of one name.
+    // go round or fan out for ever; so is a second entry of one name, and a name
+    // that no key path can hold (empty, or with a backslash), which a path would
+    // resolve to some other key.
     if (hivex_node_parent(hive, *child) != node) {
       ++m_nStrayChildren;
       continue;
@@ -69,7 +71,7 @@ bool HiveNodeIndex::Build(hive_h* hive, hive_node_h node) {
     std::string name;
     if (!ReadNodeName(hive, *child, &name)) continue;
     std::u16string wide = FromUtf8(name);
-    if (m_childByFoldedName.count(FoldName(wide)) != 0) {
+    if (wide.empty() || wide.find(u'\\') != std::u16string::npos || m_childByFoldedName.count(FoldName(wide)) != 0) {
       ++m_nStrayChildren;
       continue;
     }

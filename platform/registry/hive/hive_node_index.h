@@ -30,7 +30,8 @@ class HiveNodeIndex {
   const std::vector<std::u16string>& ValueNames() const { return m_valueNames; }
   const std::vector<hive_value_h>& Values() const { return m_values; }
   std::size_t UnreadableValueCount() const { return m_nUnreadableValues; }
-  // Subkey entries left out: their key names another parent, or repeats a name.
+  // Subkey entries left out: their key names another parent, repeats a name, or
+  // has a name no key path can hold.
   std::size_t StrayChildCount() const { return m_nStrayChildren; }
 
  private:
