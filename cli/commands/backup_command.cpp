@@ -38,7 +38,7 @@ std::string ItemsAndSkipped(const BackupSummary& summary) {
   if (!summary.skipped.empty()) {
     text += "Skipped entries: " + std::to_string(summary.skipped.size()) + "\n";
     for (const SkippedSource& entry : summary.skipped) {
-      text += "  " + ShownPath(entry.strPath) + ": " + WithNativePaths(entry.strReason) + "\n";
+      text += "  " + ShownReportedPath(entry.strPath) + ": " + WithNativePaths(entry.strReason) + "\n";
     }
   }
   return text;
@@ -64,7 +64,7 @@ void PrintJson(const BackupSummary& summary, const BackupOptions& options, const
   }
   json.EndArray().Key("skipped").BeginArray();
   for (const SkippedSource& entry : summary.skipped) {
-    json.BeginObject().Key("path").String(ShownPath(entry.strPath)).Key("reason").String(WithNativePaths(entry.strReason)).EndObject();
+    json.BeginObject().Key("path").String(ShownReportedPath(entry.strPath)).Key("reason").String(WithNativePaths(entry.strReason)).EndObject();
   }
   std::cout << json.EndArray().EndObject().Text();
 }

@@ -66,7 +66,7 @@ std::string Text(const ExtractSummary& summary, const std::string& shownArchive,
   text += ".\n";
   if (!summary.strSettingsFile.empty()) {
     text += "Settings: " + Counted(summary.nSettingsValues, "value") + " in " +
-            ShownPath(ToUtf8(summary.strSettingsFile)) + (summary.bSettingsReplaced ? ", replacing the earlier file" : "") +
+            ShownReportedPath(ToUtf8(summary.strSettingsFile)) + (summary.bSettingsReplaced ? ", replacing the earlier file" : "") +
             ".\n";
   }
   if (!summary.strSettingsProblem.empty()) text += "Settings: " + WithNativePaths(summary.strSettingsProblem) + ".\n";
@@ -86,7 +86,7 @@ void PrintJson(const ExtractSummary& summary, const std::string& shownArchive, c
       .Key("to").String(shownFolder)
       .Key("error").StringOrNull(WithNativePaths(summary.strFailure))
       .Key("settingsFile").StringOrNull(summary.strSettingsFile.empty() ? std::string()
-                                                                        : ShownPath(ToUtf8(summary.strSettingsFile)))
+                                                                        : ShownReportedPath(ToUtf8(summary.strSettingsFile)))
       .Key("settingsValues").Number(summary.nSettingsValues)
       .Key("settingsProblem").StringOrNull(WithNativePaths(summary.strSettingsProblem))
       .Key("records");

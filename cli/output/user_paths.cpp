@@ -14,7 +14,7 @@ bool OnDriveZ(std::string_view path) {
 
 }  // namespace
 
-std::string ShownPath(std::string_view windowsPathUtf8) {
+std::string ShownReportedPath(std::string_view windowsPathUtf8) {
   if (!OnDriveZ(windowsPathUtf8)) return std::string(windowsPathUtf8);
   return qv::ShownPath(FromUtf8(windowsPathUtf8));
 }
@@ -27,7 +27,7 @@ std::string WithNativePaths(std::string_view text) {
     const std::size_t close = open == std::string_view::npos ? open : text.find('"', open + 1);
     if (close == std::string_view::npos) break;
     out.append(text.substr(at, open + 1 - at));
-    out += ShownPath(text.substr(open + 1, close - open - 1));
+    out += ShownReportedPath(text.substr(open + 1, close - open - 1));
     out += '"';
     at = close + 1;
   }

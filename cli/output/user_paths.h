@@ -7,8 +7,9 @@
 
 namespace qv::cli {
 
-// A path the engine reported: its native form when it has one, else as it is.
-std::string ShownPath(std::string_view windowsPathUtf8);
+// A path the engine reported in UTF-8: its native form when it has one, else as it
+// is (qv::ShownPath takes the engine's UTF-16 form).
+std::string ShownReportedPath(std::string_view windowsPathUtf8);
 // The text with every quoted Windows-form path ("Z:\...") in native form.
 std::string WithNativePaths(std::string_view text);
 

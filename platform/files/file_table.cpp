@@ -217,12 +217,16 @@ bool FileTable::Size(FileHandle file, std::uint64_t* size) {
   {
     std::lock_guard lock(m_mutex);
     const auto found = m_mapFiles.find(file);
-    if (found != m_mapFiles.end() && found->second.bSizeFixed) {
+    if (found == m_mapFiles.end()) {
+      SetLastErrorText("invalid file handle " + std::to_string(file));
+      return false;
+    }
+    if (found->second.bSizeFixed) {
       *size = found->second.nSizeAtOpen;
       return true;
     }
+    fd = found->second.fd;
   }
-  if (!FindFd(file, &fd)) return false;
   struct stat info {};
   if (fstat(fd, &info) != 0) {
     ReportErrno("cannot look at", file);
