@@ -1,6 +1,8 @@
 #include "platform/files/file_table.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +80,12 @@ bool MakeUsableAsRegularFile(int fd, const std::string& nativePath, std::uint64_
 }  // namespace
 
 FileTable::~FileTable() {
+  {
+    std::lock_guard lock(m_mutex);
+    m_bStopping = true;
+  }
+  m_flushWanted.notify_all();
+  if (m_flusher.joinable()) m_flusher.join();
   for (auto& [handle, entry] : m_mapFiles) close(entry.fd);
 }
 
@@ -173,21 +181,58 @@ bool FileTable::Write(FileHandle file, const void* buffer, std::uint32_t bytesTo
     done += static_cast<std::uint32_t>(put);
   }
   *bytesWritten = done;
-  NoteWritten(file, fd, done);
+  NoteWritten(file, done);
   return true;
 }
 
-void FileTable::NoteWritten(FileHandle file, int fd, std::uint32_t count) {
-  {
-    std::lock_guard lock(m_mutex);
-    const auto found = m_mapFiles.find(file);
-    if (found == m_mapFiles.end()) return;
-    found->second.nUnstarted += count;
-    if (found->second.nUnstarted < kWritebackChunk) return;
-    found->second.nUnstarted = 0;
+void FileTable::NoteWritten(FileHandle file, std::uint32_t count) {
+  std::lock_guard lock(m_mutex);
+  const auto found = m_mapFiles.find(file);
+  if (found == m_mapFiles.end()) return;
+  OpenFile& entry = found->second;
+  entry.nUnflushed += count;
+  if (entry.nUnflushed < kFlushChunk || entry.bFlushQueued) return;
+  entry.nUnflushed = 0;
+  entry.bFlushQueued = true;
+  m_flushQueue.push_back(file);
+  if (!m_flusher.joinable()) {
+    // Signals stay with the threads that handle them: the flusher blocks them all.
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
+    m_flusher = std::thread([this] { FlushInBackground(); });
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
   }
-  // Only a head start: whatever it does not reach, the flush still writes.
-  (void)sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+  m_flushWanted.notify_one();
+}
+
+void FileTable::FlushInBackground() {
+  std::unique_lock lock(m_mutex);
+  for (;;) {
+    m_flushWanted.wait(lock, [this] { return m_bStopping || !m_flushQueue.empty(); });
+    if (m_flushQueue.empty()) return;
+    const FileHandle file = m_flushQueue.front();
+    m_flushQueue.pop_front();
+    // Close and Flush wait while bFlushQueued is set, so the entry and its
+    // descriptor outlive the unlocked call.
+    OpenFile& entry = m_mapFiles.at(file);
+    const int fd = entry.fd;
+    lock.unlock();
+    const int error = fdatasync(fd) == 0 ? 0 : errno;
+    lock.lock();
+    entry.bFlushQueued = false;
+    // The kernel reports a write error to one flush only; if that was ours, the
+    // writer's own Flush must still fail.
+    if (error != 0 && entry.nFlushError == 0) entry.nFlushError = error;
+    m_flushDone.notify_all();
+  }
+}
+
+void FileTable::WaitForBackgroundFlush(std::unique_lock<std::mutex>& lock, FileHandle file) {
+  m_flushDone.wait(lock, [&] {
+    const auto found = m_mapFiles.find(file);
+    return found == m_mapFiles.end() || !found->second.bFlushQueued;
+  });
 }
 
 bool FileTable::Seek(FileHandle file, std::int64_t distance, std::uint32_t origin,
@@ -238,9 +283,28 @@ bool FileTable::Size(FileHandle file, std::uint64_t* size) {
 
 bool FileTable::Flush(FileHandle file) {
   int fd = -1;
-  if (!FindFd(file, &fd)) return false;
+  {
+    std::unique_lock lock(m_mutex);
+    WaitForBackgroundFlush(lock, file);
+    const auto found = m_mapFiles.find(file);
+    if (found == m_mapFiles.end()) {
+      SetLastErrorText("invalid file handle " + std::to_string(file));
+      return false;
+    }
+    fd = found->second.fd;
+  }
   if (fsync(fd) != 0) {
     ReportErrno("cannot flush", file);
+    return false;
+  }
+  int backgroundError = 0;
+  {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_mapFiles.find(file);
+    if (found != m_mapFiles.end()) backgroundError = found->second.nFlushError;
+  }
+  if (backgroundError != 0) {
+    SetLastErrorFromErrno("cannot flush", PathOf(file), backgroundError);
     return false;
   }
   return true;
@@ -249,7 +313,8 @@ bool FileTable::Flush(FileHandle file) {
 bool FileTable::Close(FileHandle file) {
   OpenFile entry;
   {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
+    WaitForBackgroundFlush(lock, file);
     const auto found = m_mapFiles.find(file);
     if (found == m_mapFiles.end()) {
       SetLastErrorText("invalid file handle " + std::to_string(file));

@@ -4,9 +4,12 @@
 // Open files behind FileHandle values: the CreateFileW family on file descriptors.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/win_types.h"
@@ -37,15 +40,22 @@ class FileTable {
   struct OpenFile {
     int fd = -1;
     std::string nativePath;
-    std::uint64_t nUnstarted = 0;  // bytes written since writeback was last started
+    std::uint64_t nUnflushed = 0;  // bytes written since a flush was last queued
+    bool bFlushQueued = false;     // the flusher owes this file a flush, or runs it
+    int nFlushError = 0;           // errno of a background flush that failed
     bool bSizeFixed = false;       // read-only, and no writer may share it
     std::uint64_t nSizeAtOpen = 0;
   };
-  // Starts writing the file's data to disk once kWritebackChunk bytes have piled
-  // up, so that the flush before a rename finds little left: the disk works while
-  // the job reads on. Small files never reach it.
-  static constexpr std::uint64_t kWritebackChunk = 8u * 1024 * 1024;
-  void NoteWritten(FileHandle file, int fd, std::uint32_t count);
+  // A file that grows by kFlushChunk bytes is flushed by a background thread while
+  // the job writes on, so that the flush before a rename finds little left. Making
+  // data durable costs the disk about as long as writing it; done in pieces, that
+  // time overlaps the job's own work instead of following it. Small files never
+  // reach it.
+  static constexpr std::uint64_t kFlushChunk = 4u * 1024 * 1024;
+  void NoteWritten(FileHandle file, std::uint32_t count);
+  void FlushInBackground();
+  // Called with m_mutex held: returns once no background flush holds the file.
+  void WaitForBackgroundFlush(std::unique_lock<std::mutex>& lock, FileHandle file);
   // Only the descriptor comes out, so the table's lock is not held during I/O and
   // a read costs no copy of the path; the path is looked up for messages alone.
   bool FindFd(FileHandle file, int* fd);
@@ -54,6 +64,11 @@ class FileTable {
 
   std::mutex m_mutex;
   std::unordered_map<FileHandle, OpenFile> m_mapFiles;
+  std::deque<FileHandle> m_flushQueue;
+  std::condition_variable m_flushWanted;
+  std::condition_variable m_flushDone;
+  bool m_bStopping = false;
+  std::thread m_flusher;  // started by the first file that needs it
 };
 
 }  // namespace qv

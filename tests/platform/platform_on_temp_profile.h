@@ -20,6 +20,8 @@ class PlatformOnTempProfile {
   }
 
   Platform& os() { return *m_pPlatform; }
+  // Ends the platform as a program's exit does, with whatever it still holds open.
+  void ResetPlatform() { m_pPlatform.reset(); }
   const std::filesystem::path& Root() const { return m_dir.path(); }
   const std::filesystem::path& ProfileDir() const { return m_profileDir; }
   std::filesystem::path Native(const std::string& relative) const { return m_dir / relative; }

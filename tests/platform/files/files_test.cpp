@@ -108,6 +108,33 @@ TEST(Files, SizesBeyondFourGigabytesAreWhole) {
   EXPECT_TRUE(os.CloseHandle(file));
 }
 
+// Large files are flushed by a background thread while they are written; closing
+// or flushing must wait for it, and a platform torn down with such a file still
+// open must neither hang nor lose the bytes.
+TEST(Files, FilesFlushedInTheBackgroundCloseWholeInAnyOrder) {
+  PlatformOnTempProfile fixture;
+  const std::string piece(1u << 20, 'x');
+  {
+    Platform& os = fixture.os();
+    FileHandle files[3];
+    for (int i = 0; i < 3; ++i) {
+      files[i] = os.CreateFileW(fixture.Win("f" + std::to_string(i)), kGenericWrite,
+                                kFileShareNone, kCreateAlways);
+      ASSERT_NE(files[i], kInvalidHandle);
+    }
+    for (int round = 0; round < 9; ++round) {
+      for (const FileHandle file : files) ASSERT_TRUE(WriteText(os, file, piece));
+    }
+    EXPECT_TRUE(os.CloseHandle(files[0]));  // a flush may still be queued for it
+    EXPECT_TRUE(os.FlushFileBuffers(files[1]));
+    EXPECT_TRUE(os.CloseHandle(files[1]));
+    fixture.ResetPlatform();  // f2 is still open
+  }
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(std::filesystem::file_size(fixture.Native("f" + std::to_string(i))), 9u << 20);
+  }
+}
+
 TEST(Files, OnlyRegularFilesOpen) {
   PlatformOnTempProfile fixture;
   Platform& os = fixture.os();
