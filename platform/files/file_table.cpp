@@ -101,10 +101,14 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
     }
     return kInvalidHandle;
   }
+  // The size is taken under the lock, so that it holds for the truncation below.
   std::uint64_t size = 0;
-  bool ready = MakeUsableAsRegularFile(fd, nativePath, &size) &&
-               TakeShareLock(fd, ShareLockFor(access, shareMode), nativePath);
-  if (ready && disposition == kCreateAlways && ftruncate(fd, 0) != 0) {
+  bool ready = TakeShareLock(fd, ShareLockFor(access, shareMode), nativePath) &&
+               MakeUsableAsRegularFile(fd, nativePath, &size);
+  // An empty file is left alone: ext4 takes any truncation, even to the size a
+  // file already has, as a sign that it is being replaced, and writes it out at
+  // close, one request per file, which would make every restored favorite wait.
+  if (ready && disposition == kCreateAlways && size != 0 && ftruncate(fd, 0) != 0) {
     SetLastErrorFromErrno("cannot truncate", nativePath, errno);
     ready = false;
   }

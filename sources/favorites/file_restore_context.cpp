@@ -1,5 +1,7 @@
 #include "sources/favorites/file_restore_context.h"
 
+#include <memory>
+#include <system_error>
 #include <utility>
 
 #include "sources/restore_confinement.h"
@@ -64,23 +66,53 @@ void FileRestoreContext::Queue(std::u16string tempPath, std::u16string targetPat
   m_nQueuedBytes += bytes;
 }
 
-std::vector<FileRestoreContext::Failure> FileRestoreContext::Commit() {
+std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitBatch(
+    Platform& os, const std::vector<Queued>& queue) {
   std::vector<Failure> failures;
-  if (m_queue.empty()) return failures;
+  if (queue.empty()) return failures;
   std::vector<FileReplacement> batch;
-  batch.reserve(m_queue.size());
-  for (const Queued& queued : m_queue) batch.push_back(queued.replacement);
-  const std::vector<std::string> problems = Os().ReplaceFilesDurably(batch);
-  for (std::size_t i = 0; i < m_queue.size(); ++i) {
+  batch.reserve(queue.size());
+  for (const Queued& queued : queue) batch.push_back(queued.replacement);
+  const std::vector<std::string> problems = os.ReplaceFilesDurably(batch);
+  for (std::size_t i = 0; i < queue.size(); ++i) {
     if (i >= problems.size() || !problems[i].empty()) {
-      failures.push_back({m_queue[i].nRecord, i < problems.size() ? problems[i] : "not replaced"});
+      failures.push_back({queue[i].nRecord, i < problems.size() ? problems[i] : "not replaced"});
     }
   }
-  m_queue.clear();
-  m_nQueuedBytes = 0;
   // Folders made by this batch exist now; a later record may find its folder gone
   // again only if somebody removed it, which EnsureFolder then does not notice:
   // that record's rename fails and says so.
+  return failures;
+}
+
+std::vector<FileRestoreContext::Failure> FileRestoreContext::WaitForRunningCommit() {
+  if (!m_running.valid()) return {};
+  return m_running.get();
+}
+
+std::vector<FileRestoreContext::Failure> FileRestoreContext::Commit() {
+  std::vector<Failure> failures = WaitForRunningCommit();
+  std::vector<Failure> more = CommitBatch(Os(), m_queue);
+  failures.insert(failures.end(), more.begin(), more.end());
+  m_queue.clear();
+  m_nQueuedBytes = 0;
+  return failures;
+}
+
+std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitInBackground() {
+  std::vector<Failure> failures = WaitForRunningCommit();
+  if (m_queue.empty()) return failures;
+  // Shared, so that the batch outlives a thread that could not be started.
+  auto batch = std::make_shared<const std::vector<Queued>>(std::move(m_queue));
+  try {
+    m_running = std::async(std::launch::async, [&os = Os(), batch] { return CommitBatch(os, *batch); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the batch is committed here, as it always may be.
+    std::vector<Failure> more = CommitBatch(Os(), *batch);
+    failures.insert(failures.end(), more.begin(), more.end());
+  }
+  m_queue.clear();
+  m_nQueuedBytes = 0;
   return failures;
 }
 

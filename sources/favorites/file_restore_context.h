@@ -6,11 +6,13 @@
 // every queued file in place with two syncs for all of them (Platform's
 // ReplaceFilesDurably). A crash before the commit leaves the targets as they were
 // and stale temporary files, which the next job removes. Not thread-safe: one
-// restore reads its records one at a time.
+// restore reads its records one at a time. A full batch may be committed on a
+// thread of its own (CommitInBackground) while the next one is written.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <map>
 #include <optional>
 #include <set>
@@ -25,7 +27,7 @@ class FileRestoreContext {
  public:
   // A batch stays below both, so that open data waiting for its sync, and the
   // list of names, stay bounded whatever the archive holds.
-  static constexpr std::size_t kMaxQueuedFiles = 4096;
+  static constexpr std::size_t kMaxQueuedFiles = 1024;
   static constexpr std::uint64_t kMaxQueuedBytes = 256u * 1024 * 1024;
 
   explicit FileRestoreContext(bool dryRun) : m_bDryRun(dryRun) {}
@@ -48,8 +50,13 @@ class FileRestoreContext {
     std::size_t nRecord = 0;
     std::string strReason;
   };
-  // Puts every queued file in place; the records whose file did not make it.
+  // Puts every queued file in place, after any commit still running; the records
+  // whose file did not make it.
   std::vector<Failure> Commit();
+  // Starts putting the queued files in place on another thread, so that their
+  // syncs overlap the writing of the next batch. Waits for the commit before it
+  // first, and returns that one's failures; Commit collects the last.
+  std::vector<Failure> CommitInBackground();
 
  private:
   struct Queued {
@@ -61,6 +68,9 @@ class FileRestoreContext {
     std::u16string strFolder;
   };
 
+  static std::vector<Failure> CommitBatch(Platform& os, const std::vector<Queued>& queue);
+  std::vector<Failure> WaitForRunningCommit();
+
   bool m_bDryRun;
   std::optional<std::u16string> m_favorites;
   std::string m_strFavoritesProblem;
@@ -69,6 +79,7 @@ class FileRestoreContext {
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;
   std::uint64_t m_nQueuedBytes = 0;
+  std::future<std::vector<Failure>> m_running;  // a batch being committed on its own thread
 };
 
 }  // namespace qv

@@ -75,7 +75,7 @@ std::uint64_t ArchiveReader::Run() {
       break;
     }
     const std::int64_t result = ReadRecord();
-    if (m_fileContext.Full()) CommitFiles();
+    if (m_fileContext.Full()) NoteCommitFailures(m_fileContext.CommitInBackground());
     if (result < 0) break;
     sum += static_cast<std::uint64_t>(result);
   }
@@ -90,8 +90,10 @@ BlockPool& ArchiveReader::Pool() {
   return *m_pPool;
 }
 
-void ArchiveReader::CommitFiles() {
-  for (const FileRestoreContext::Failure& failure : m_fileContext.Commit()) {
+void ArchiveReader::CommitFiles() { NoteCommitFailures(m_fileContext.Commit()); }
+
+void ArchiveReader::NoteCommitFailures(const std::vector<FileRestoreContext::Failure>& failures) {
+  for (const FileRestoreContext::Failure& failure : failures) {
     if (failure.nRecord >= m_report.records.size()) continue;
     RecordResult& record = m_report.records[failure.nRecord];
     record.outcome = RecordOutcome::kSkipped;

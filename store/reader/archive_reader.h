@@ -66,6 +66,7 @@ class ArchiveReader {
 
   // Puts the queued favorites in place and marks the records whose file did not make it.
   void CommitFiles();
+  void NoteCommitFailures(const std::vector<FileRestoreContext::Failure>& failures);
 
   // Decoding threads, made for the first record that has anything to decode.
   BlockPool& Pool();

@@ -12,10 +12,13 @@
 #include "jobs/backup_job.h"
 #include "jobs/restore_summary_text.h"
 #include "platform/coding.h"
+#include "platform/text.h"
 #include "platform/unique_handles.h"
 #include "processors/compressed_block.h"
+#include "sources/favorites/file_restore_context.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/archive_parser.h"
+#include "tests/support/fault_injecting_platform.h"
 #include "tests/support/restore_fixture.h"
 
 namespace qv::test {
@@ -90,6 +93,32 @@ TEST(RestoreFaults, RefusedRecordsLeaveTheirTargetAndSayWhy) {
     auto after = SnapshotFiles(fixture.Profile().ProfileDir());
     after.erase("Favorites/after.url");
     EXPECT_EQ(after, before);
+  }
+}
+
+// Full batches are committed on a thread of their own while the next is written:
+// a batch that fails there must still mark its own records, and only those.
+TEST(RestoreFaults, AFailedBatchMarksItsOwnRecordsWhicheverThreadCommitsIt) {
+  constexpr std::size_t kBatch = FileRestoreContext::kMaxQueuedFiles;
+  constexpr std::size_t kFiles = 2 * kBatch + 3;
+  ArchiveBuilder archive;
+  archive.Header();
+  for (std::size_t i = 0; i < kFiles; ++i) archive.File(kFavorites, FromUtf8(std::to_string(i) + ".url"), "x");
+  for (const std::uint64_t failing : {1u, 2u, 3u}) {  // in the background, in the background, last
+    SCOPED_TRACE(failing);
+    RestoreFixture fixture;
+    FaultInjectingPlatform faulty(fixture.Profile().platform());
+    ScopedPlatform installed(faulty);
+    faulty.FailNthReplaceBatch(failing);
+    const RestoreSummary summary = fixture.Restore(archive.Bytes());
+    ASSERT_EQ(summary.report.records.size(), kFiles);
+    const std::size_t first = (failing - 1) * kBatch;
+    const std::size_t end = std::min(kFiles, failing * kBatch);
+    for (std::size_t i = 0; i < kFiles; ++i) {
+      const bool lost = i >= first && i < end;
+      ASSERT_EQ(summary.report.records[i].outcome, lost ? RecordOutcome::kSkipped : RecordOutcome::kRestored) << i;
+      ASSERT_EQ(std::filesystem::exists(fixture.Profile().FavoritesDir() / (std::to_string(i) + ".url")), !lost);
+    }
   }
 }
 

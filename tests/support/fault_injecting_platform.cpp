@@ -60,6 +60,11 @@ void FaultInjectingPlatform::FailFlush(bool fail) {
   m_bFailFlush = fail;
 }
 
+void FaultInjectingPlatform::FailNthReplaceBatch(std::uint64_t n) {
+  std::lock_guard lock(m_mutex);
+  m_nBatchesUntilFailure = n;
+}
+
 void FaultInjectingPlatform::Reset() {
   std::lock_guard lock(m_mutex);
   m_nWritesUntilFailure = 0;
@@ -68,6 +73,7 @@ void FaultInjectingPlatform::Reset() {
   m_strFailingPathFragment.clear();
   m_bFailMove = false;
   m_bFailFlush = false;
+  m_nBatchesUntilFailure = 0;
 }
 
 FileHandle FaultInjectingPlatform::CreateFileW(std::u16string_view path, std::uint32_t access,
@@ -138,6 +144,9 @@ std::vector<std::string> FaultInjectingPlatform::ReplaceFilesDurably(
   {
     std::lock_guard lock(m_mutex);
     if (m_bFailFlush) fault = "injected fault: FlushFileBuffers";
+    if (m_nBatchesUntilFailure != 0 && --m_nBatchesUntilFailure == 0) {
+      fault = "injected fault: FlushFileBuffers";
+    }
     if (m_bFailMove) fault = "injected fault: MoveFileExW";
   }
   if (fault == nullptr) return Target().ReplaceFilesDurably(batch);

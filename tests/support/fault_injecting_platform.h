@@ -28,6 +28,8 @@ class FaultInjectingPlatform final : public PlatformWrapper {
   void FailCreateFileContaining(std::u16string fragment);
   void FailMoveFile(bool fail);
   void FailFlush(bool fail);
+  // The Nth ReplaceFilesDurably batch from now (1 = the next) fails as a flush would.
+  void FailNthReplaceBatch(std::uint64_t n);
   // Back to forwarding everything.
   void Reset();
 
@@ -53,6 +55,7 @@ class FaultInjectingPlatform final : public PlatformWrapper {
   std::u16string m_strFailingPathFragment;
   bool m_bFailMove = false;
   bool m_bFailFlush = false;
+  std::uint64_t m_nBatchesUntilFailure = 0;  // 0: no such fault
 };
 
 }  // namespace qv
