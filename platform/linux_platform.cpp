@@ -68,6 +68,7 @@ class LinuxPlatform final : public Platform {
   bool CloseHandle(FileHandle file) override { return m_files.Close(file); }
 
   bool DeleteFileW(std::u16string_view path) override {
+    m_files.ForgetCreated();  // what it kept may be the file that goes
     std::string native;
     return WindowsToNativePath(path, &native) && DeleteNativeFile(native);
   }
@@ -78,11 +79,16 @@ class LinuxPlatform final : public Platform {
   bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) override {
     std::string nativeFolder;
     std::string nativeTemp;
+    UniqueFd created;
     if (!WindowsToNativePath(folder, &nativeFolder) ||
-        !CreateTempFileIn(nativeFolder, TempFileMode::kPlainCreate, &nativeTemp)) {
+        !CreateTempFileIn(nativeFolder, TempFileMode::kPlainCreate, &nativeTemp, &created)) {
       return false;
     }
-    if (NativeToWindowsPath(nativeTemp, tempPath)) return true;
+    if (NativeToWindowsPath(nativeTemp, tempPath)) {
+      // The caller opens it next, to write it.
+      m_files.KeepCreated(std::move(nativeTemp), std::move(created));
+      return true;
+    }
     // Unreachable for a folder that mapped from Windows form, but never leave a
     // file behind that nobody can name.
     (void)DeleteNativeFile(nativeTemp);
@@ -97,6 +103,7 @@ class LinuxPlatform final : public Platform {
     return NativeFileAttributes(native, error);
   }
   std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch) override {
+    m_files.ForgetCreated();
     std::vector<std::string> problems(batch.size());
     std::vector<std::pair<std::string, std::string>> native;
     std::vector<std::size_t> positions;
@@ -137,6 +144,7 @@ class LinuxPlatform final : public Platform {
   }
   bool UnlockProfile(ProfileLock lock) override { return m_profileLocks.Unlock(lock); }
   bool MoveFileExW(std::u16string_view from, std::u16string_view to) override {
+    m_files.ForgetCreated();
     std::string nativeFrom;
     std::string nativeTo;
     return WindowsToNativePath(from, &nativeFrom) && WindowsToNativePath(to, &nativeTo) &&

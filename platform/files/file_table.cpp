@@ -92,7 +92,8 @@ FileTable::~FileTable() {
 FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
                            std::uint32_t shareMode, std::uint32_t disposition) {
   if (!ValidOpenArguments(access, shareMode, disposition, nativePath)) return kInvalidHandle;
-  const int fd = OpenRetrying(nativePath, OpenFlags(access, disposition));
+  int fd = TakeCreated(nativePath, access);
+  if (fd < 0) fd = OpenRetrying(nativePath, OpenFlags(access, disposition));
   if (fd < 0) {
     if (errno == EISDIR) {
       SetLastErrorText("cannot open " + nativePath + " as a file: it is a folder");
@@ -124,6 +125,26 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
   opened.bSizeFixed = (access & kGenericWrite) == 0 && (shareMode & kFileShareWrite) == 0;
   opened.nSizeAtOpen = size;
   return handle;
+}
+
+void FileTable::KeepCreated(std::string nativePath, UniqueFd file) {
+  std::lock_guard lock(m_mutex);
+  m_strCreatedPath = std::move(nativePath);
+  m_created = std::move(file);
+}
+
+void FileTable::ForgetCreated() {
+  std::lock_guard lock(m_mutex);
+  m_created = UniqueFd();
+}
+
+int FileTable::TakeCreated(const std::string& nativePath, std::uint32_t access) {
+  std::lock_guard lock(m_mutex);
+  if (!m_created.Valid()) return -1;
+  UniqueFd created = std::move(m_created);
+  // The descriptor is write-only: a reader gets one of its own.
+  if (access != kGenericWrite || m_strCreatedPath != nativePath) return -1;
+  return created.Release();
 }
 
 bool FileTable::FindFd(FileHandle file, int* fd) {

@@ -12,6 +12,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "platform/files/unique_fd.h"
 #include "platform/win_types.h"
 
 namespace qv {
@@ -35,6 +36,11 @@ class FileTable {
   bool Size(FileHandle file, std::uint64_t* size);
   bool Flush(FileHandle file);
   bool Close(FileHandle file);
+  // Keeps a file just made (open for writing) for the Open that follows, which
+  // then costs no second lookup of its path. Any other Open closes it.
+  void KeepCreated(std::string nativePath, UniqueFd file);
+  // Closes the kept file, whose path is about to go or change.
+  void ForgetCreated();
 
  private:
   struct OpenFile {
@@ -62,8 +68,14 @@ class FileTable {
   std::string PathOf(FileHandle file);
   void ReportErrno(const char* what, FileHandle file);
 
+  // The kept file's descriptor when `nativePath` is opened for writing alone; -1
+  // otherwise. Either way nothing is kept any more.
+  int TakeCreated(const std::string& nativePath, std::uint32_t access);
+
   std::mutex m_mutex;
   std::unordered_map<FileHandle, OpenFile> m_mapFiles;
+  std::string m_strCreatedPath;
+  UniqueFd m_created;
   std::deque<FileHandle> m_flushQueue;
   std::condition_variable m_flushWanted;
   std::condition_variable m_flushDone;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "platform/errors/last_error.h"
@@ -44,24 +45,12 @@ bool SyncFolder(const std::string& folder) {
   return false;
 }
 
-// The process's file-creation mask, read without changing it (umask() would change it
-// for every thread for a moment). Falls back to the usual 022.
-mode_t ReadUmask() {
-  UniqueFd fd(open("/proc/self/status", O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) return 022;
-  char buffer[4096];
-  const ssize_t count = read(fd.Get(), buffer, sizeof(buffer) - 1);
-  if (count <= 0) return 022;
-  buffer[count] = '\0';
-  const char* line = strstr(buffer, "Umask:");
-  return line ? static_cast<mode_t>(strtoul(line + 6, nullptr, 8)) : 022;
-}
-
-// Read once: nothing in this program changes its umask, and a restore makes one
-// temporary file per favorite.
-mode_t CurrentUmask() {
-  static const mode_t mask = ReadUmask();
-  return mask;
+// Fills `name` with letters and digits. The names need not be secret: O_EXCL makes
+// a taken name fail, and the caller tries another.
+void FillRandomName(char* name, std::size_t count) {
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  for (std::size_t i = 0; i < count; ++i) name[i] = kChars[random() % (sizeof kChars - 1)];
 }
 
 // syncfs on the file system of each folder, once per file system. False (with
@@ -107,20 +96,28 @@ bool IsStale(int folder, std::string_view name) {
 
 }  // namespace
 
-bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string* path) {
-  std::string pattern = folder;
-  if (pattern.empty() || pattern.back() != '/') pattern += '/';
-  pattern += std::string(kTempNamePrefix) + std::to_string(getpid()) + "-" +
-             std::string(kTempNameRandomChars, 'X') + std::string(kTempNameSuffix);
-  UniqueFd fd(mkostemps(pattern.data(), static_cast<int>(kTempNameSuffix.size()), O_CLOEXEC));
+bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string* path, UniqueFd* opened) {
+  std::string name = folder;
+  if (name.empty() || name.back() != '/') name += '/';
+  name += std::string(kTempNamePrefix) + std::to_string(getpid()) + "-";
+  const std::size_t randomAt = name.size();
+  name += std::string(kTempNameRandomChars, 'X') + std::string(kTempNameSuffix);
+  // As mkostemps, but with the final mode given at creation (the umask applies as to
+  // any new file), so that no fchmod follows, and open for writing only.
+  const mode_t createMode = mode == TempFileMode::kPlainCreate ? 0666 : 0600;
+  UniqueFd fd;
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 100 && !fd.Valid() && (error == EEXIST || error == EINTR); ++attempt) {
+    FillRandomName(name.data() + randomAt, kTempNameRandomChars);
+    fd = UniqueFd(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode));
+    error = errno;
+  }
   if (!fd.Valid()) {
-    SetLastErrorFromErrno("cannot create a temporary file in", folder, errno);
+    SetLastErrorFromErrno("cannot create a temporary file in", folder, error);
     return false;
   }
-  // mkostemps makes the file owner-only. Should fchmod fail, it stays so, which
-  // loses nothing.
-  if (mode == TempFileMode::kPlainCreate) (void)fchmod(fd.Get(), 0666 & ~CurrentUmask());
-  *path = std::move(pattern);
+  *path = std::move(name);
+  if (opened) *opened = std::move(fd);
   return true;
 }
 

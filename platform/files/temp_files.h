@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files/unique_fd.h"
+
 namespace qv {
 
 enum class TempFileMode {
@@ -19,8 +21,10 @@ enum class TempFileMode {
 };
 
 // Creates a new empty file ".quorvel-<pid>-XXXXXX.tmp" (platform/temp_file_name.h)
-// in `folder`; *path is its path.
-[[nodiscard]] bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string* path);
+// in `folder`; *path is its path. With `opened`, the file stays open for writing
+// there, so that whoever writes it next need not look it up again.
+[[nodiscard]] bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string* path,
+                                    UniqueFd* opened = nullptr);
 
 // Puts many temporary files in place of their targets with two syncs for all of
 // them instead of two for each: first every file's data reaches the disk (one

@@ -176,6 +176,12 @@ TEST(Files, TemporaryFileIsRenamedOverTheTarget) {
   EXPECT_NE(second, temp);
   EXPECT_TRUE(os.DeleteFileW(second));
   EXPECT_FALSE(os.DeleteFileW(second));
+  // A new file of the deleted one's name is a new file, whatever the platform kept.
+  const FileHandle again = os.CreateFileW(second, kGenericWrite, kFileShareNone, kCreateAlways);
+  EXPECT_TRUE(WriteText(os, again, "again"));
+  EXPECT_TRUE(os.CloseHandle(again));
+  EXPECT_EQ(test::ReadFileBytes(os.ToNativePath(second)), "again");
+  EXPECT_TRUE(os.DeleteFileW(second));
 
   const FileHandle file = os.CreateFileW(temp, kGenericWrite, kFileShareNone, kOpenExisting);
   EXPECT_TRUE(WriteText(os, file, "new"));
