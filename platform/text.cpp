@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <type_traits>
 
 namespace qv {
 namespace {
@@ -92,10 +93,34 @@ char NarrowTo1252(char16_t unit) {
 
 }  // namespace
 
+namespace {
+
+// The ASCII units from `from` on: paths are mostly made of them, and a run of them
+// converts without looking at each unit twice.
+template <typename Char>
+std::size_t AsciiRunEnd(std::basic_string_view<Char> text, std::size_t from) {
+  while (from < text.size() && static_cast<std::make_unsigned_t<Char>>(text[from]) < 0x80) ++from;
+  return from;
+}
+
+template <typename Out, typename Char>
+void AppendAscii(Out& out, std::basic_string_view<Char> text, std::size_t from, std::size_t end) {
+  const std::size_t at = out.size();
+  out.resize(at + (end - from));
+  for (std::size_t i = from; i < end; ++i) out[at + i - from] = static_cast<typename Out::value_type>(text[i]);
+}
+
+}  // namespace
+
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (const std::size_t end = AsciiRunEnd(text, i); end != i) {
+      AppendAscii(out, text, i, end);
+      i = end - 1;
+      continue;
+    }
     const char16_t unit = text[i];
     if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       const char32_t cp = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
@@ -114,7 +139,14 @@ std::u16string FromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
   std::size_t pos = 0;
-  while (pos < text.size()) AppendUtf16(out, DecodeUtf8(text, pos));
+  while (pos < text.size()) {
+    if (const std::size_t end = AsciiRunEnd(text, pos); end != pos) {
+      AppendAscii(out, text, pos, end);
+      pos = end;
+      continue;
+    }
+    AppendUtf16(out, DecodeUtf8(text, pos));
+  }
   return out;
 }
 

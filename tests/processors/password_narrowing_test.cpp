@@ -30,6 +30,8 @@ TEST(Utf8Conversion, RoundTripsAndReplacesInvalidInput) {
   const std::u16string text = u"Favorites \u00e9\u4e2d\U0001F600";
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
   EXPECT_EQ(ToUtf8(u"\u00e9"), "\xC3\xA9");
+  EXPECT_EQ(ToUtf8(u"ab\u00e9c"), "ab\xC3\xA9" "c");  // ASCII runs on either side
+  EXPECT_EQ(FromUtf8("ab\xC3\xA9" "c"), u"ab\u00e9c");
   EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
   EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xDC00)) + u"a"), "\xEF\xBF\xBD" "a");
   // An overlong '/' must not turn into a path separator.
