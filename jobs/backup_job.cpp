@@ -105,8 +105,8 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   if (folder.empty()) {
     return Status::Error("the archive path " + ShownPath(options.strArchivePath) + " names no folder");
   }
-  UniqueProfileLock profile;
-  if (Status opened = OpenProfileForJob(true, folder, &profile); !opened.ok()) return opened;
+  JobProfile profile;
+  if (Status opened = OpenProfileForJob(true, folder, &profile, true); !opened.ok()) return opened;
   // The archive is built beside its target and renamed over it at the end, so a
   // failed or killed backup never destroys an earlier archive.
   std::u16string tempPath;

@@ -1,14 +1,13 @@
 #include "jobs/job_profile.h"
 
+#include <system_error>
+
 #include "platform/platform.h"
 
 namespace qv {
+namespace {
 
-Status OpenProfileForJob(bool writes, const std::u16string& alsoClean, UniqueProfileLock* lock) {
-  *lock = UniqueProfileLock(Os().LockProfile(kProfileLockWaitMs, writes));
-  if (!lock->Valid()) return Status::Error(Os().LastErrorText());
-  if (!writes) return Status::Ok();
-  // Only under the lock: no job of ours on this profile is writing them now.
+void RemoveStaleTempFiles(const std::u16string& alsoClean) {
   std::u16string favorites;
   if (Os().SHGetSpecialFolderPathW(kCsidlFavorites, false, &favorites)) {
     (void)Os().RemoveStaleTempFiles(favorites, true);  // what is left is harmless and skipped
@@ -16,6 +15,26 @@ Status OpenProfileForJob(bool writes, const std::u16string& alsoClean, UniquePro
   const std::u16string profile = Os().ExpandEnvironmentStringsW(u"%USERPROFILE%");
   if (profile != u"%USERPROFILE%") (void)Os().RemoveStaleTempFiles(profile, false);
   if (!alsoClean.empty()) (void)Os().RemoveStaleTempFiles(alsoClean, false);
+}
+
+}  // namespace
+
+Status OpenProfileForJob(bool writes, const std::u16string& alsoClean, JobProfile* profile,
+                         bool cleanBeside) {
+  profile->m_lock = UniqueProfileLock(Os().LockProfile(kProfileLockWaitMs, writes));
+  if (!profile->m_lock.Valid()) return Status::Error(Os().LastErrorText());
+  if (!writes) return Status::Ok();
+  // Only under the lock: no job of ours on this profile is writing them now, and
+  // the files of this job name a process that still runs.
+  if (cleanBeside) {
+    try {
+      profile->m_cleanup = std::async(std::launch::async, [alsoClean] { RemoveStaleTempFiles(alsoClean); });
+      return Status::Ok();
+    } catch (const std::system_error&) {
+      // No thread to be had: cleaned here, as always may be.
+    }
+  }
+  RemoveStaleTempFiles(alsoClean);
   return Status::Ok();
 }
 

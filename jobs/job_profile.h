@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <string>
 
 #include "platform/status.h"
@@ -14,10 +15,34 @@ namespace qv {
 // How long a job waits for another job on the same profile before it gives up.
 inline constexpr std::uint32_t kProfileLockWaitMs = 2000;
 
-// `writes`: the job may change the profile (not a dry run): the Favorites folder
-// is made when missing, and stale temporary files are removed from it, from the
-// profile folder and from `alsoClean` (the archive's folder, say; may be empty).
-[[nodiscard]] Status OpenProfileForJob(bool writes, const std::u16string& alsoClean,
-                                       UniqueProfileLock* lock);
+// A profile held by one job: its lock, and the removal of stale temporary files,
+// which may run beside the job's own work and is waited for before the lock is let
+// go.
+class JobProfile {
+ public:
+  JobProfile() = default;
+  ~JobProfile() { WaitForCleanup(); }
+  JobProfile(const JobProfile&) = delete;
+  JobProfile& operator=(const JobProfile&) = delete;
+
+  void WaitForCleanup() {
+    if (m_cleanup.valid()) m_cleanup.wait();
+  }
+
+ private:
+  friend Status OpenProfileForJob(bool writes, const std::u16string& alsoClean, JobProfile* profile,
+                                  bool cleanBeside);
+  UniqueProfileLock m_lock;
+  std::future<void> m_cleanup;  // after m_lock: it ends first
+};
+
+// `writes`: the job may change the profile (not a dry run): stale temporary files
+// are removed from Favorites, from the profile folder and from `alsoClean` (the
+// archive's folder, say; may be empty). `cleanBeside`: that removal runs on a
+// thread of its own while the job goes on, for a job that writes nothing in
+// Favorites (a backup): a restore could write a favorite whose name looks like a
+// stale temporary file, and must not see it removed.
+[[nodiscard]] Status OpenProfileForJob(bool writes, const std::u16string& alsoClean, JobProfile* profile,
+                                       bool cleanBeside = false);
 
 }  // namespace qv

@@ -28,7 +28,7 @@ RestoreSummary Restore(const RestoreJobOptions& options) {
   RestoreSummary summary;
   summary.check = ArchiveCheckResult::kOk;
   summary.bDryRun = options.bDryRun;
-  UniqueProfileLock profile;
+  JobProfile profile;
   if (Status opened = OpenProfileForJob(!options.bDryRun, u"", &profile); !opened.ok()) {
     summary.outcome = RestoreOutcome::kFailed;
     summary.strFailure = opened.message();

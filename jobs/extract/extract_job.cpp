@@ -40,7 +40,7 @@ ExtractSummary Extract(const ExtractOptions& options) {
   if (const int made = Os().SHCreateDirectoryExW(summary.strFolder); made != 0 && made != kErrorAlreadyExists) {
     return Failed(summary, "cannot create the target folder: " + Os().LastErrorText());
   }
-  UniqueProfileLock lock;
+  JobProfile lock;
   if (Status opened = OpenProfileForJob(true, u"", &lock); !opened.ok()) return Failed(summary, opened.message());
   // Favorites are confined to the Favorites folder; a Favorites that is a link
   // out of the target folder would take them elsewhere.

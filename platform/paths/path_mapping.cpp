@@ -1,31 +1,47 @@
 #include "platform/paths/path_mapping.h"
 
+#include <algorithm>
+
 #include "platform/errors/last_error.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
 
 namespace qv {
 
-bool IsLosslessUtf8(std::string_view text) { return ToUtf8(FromUtf8(text)) == text; }
+bool IsLosslessUtf8(std::string_view text) {
+  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return ascii || ToUtf8(FromUtf8(text)) == text;
+}
 
-bool IsLosslessUtf16(std::u16string_view text) { return FromUtf8(ToUtf8(text)) == text; }
+bool IsLosslessUtf16(std::u16string_view text) {
+  // Only an unpaired surrogate comes back from UTF-8 changed.
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit < 0xD800 || unit > 0xDFFF) continue;
+    if (unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
 
 bool WindowsToNativePath(std::u16string_view windowsPath, std::string* nativePath) {
-  const std::string shown = ToUtf8(windowsPath);
-  if (windowsPath.find(u'\0') != std::u16string_view::npos || !IsLosslessUtf16(windowsPath)) {
-    SetLastErrorText("path " + shown + " holds characters no native name can carry");
+  // Put together for a message only: every open and listing comes through here.
+  const auto refuse = [&](const char* why) {
+    SetLastErrorText("path " + ToUtf8(windowsPath) + why);
     return false;
+  };
+  if (windowsPath.find(u'\0') != std::u16string_view::npos || !IsLosslessUtf16(windowsPath)) {
+    return refuse(" holds characters no native name can carry");
   }
   const bool onDriveZ = windowsPath.size() >= 2 &&
                         (windowsPath[0] == u'Z' || windowsPath[0] == u'z') && windowsPath[1] == u':';
-  if (!onDriveZ) {
-    SetLastErrorText("path " + shown + " is not on drive Z: and has no native location");
-    return false;
-  }
+  if (!onDriveZ) return refuse(" is not on drive Z: and has no native location");
   std::u16string_view rest = windowsPath.substr(2);
   if (!rest.empty() && !IsWindowsSeparator(rest.front())) {
-    SetLastErrorText("path " + shown + " is relative to a drive and has no native location");
-    return false;
+    return refuse(" is relative to a drive and has no native location");
   }
   std::string native = rest.empty() ? std::string("/") : ToUtf8(rest);
   for (char& c : native) {
@@ -36,19 +52,15 @@ bool WindowsToNativePath(std::u16string_view windowsPath, std::string* nativePat
 }
 
 bool NativeToWindowsPath(std::string_view nativePath, std::u16string* windowsPath) {
-  const std::string shown(nativePath);
-  if (nativePath.empty() || nativePath.front() != '/') {
-    SetLastErrorText("path " + shown + " is not absolute");
+  const auto refuse = [&](const char* why) {
+    SetLastErrorText("path " + std::string(nativePath) + why);
     return false;
-  }
+  };
+  if (nativePath.empty() || nativePath.front() != '/') return refuse(" is not absolute");
   if (nativePath.find('\\') != std::string_view::npos) {
-    SetLastErrorText("path " + shown + " holds a backslash, which Windows paths cannot hold in a name");
-    return false;
+    return refuse(" holds a backslash, which Windows paths cannot hold in a name");
   }
-  if (!IsLosslessUtf8(nativePath)) {
-    SetLastErrorText("path " + shown + " is not valid UTF-8");
-    return false;
-  }
+  if (!IsLosslessUtf8(nativePath)) return refuse(" is not valid UTF-8");
   std::u16string windows = u"Z:" + FromUtf8(nativePath);
   for (char16_t& unit : windows) {
     if (unit == u'/') unit = u'\\';

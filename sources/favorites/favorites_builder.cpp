@@ -39,6 +39,8 @@ FavoritesBuilder::Exclusion::Exclusion(const std::vector<std::u16string>& paths)
 
 bool FavoritesBuilder::Exclusion::Excludes(const FileNode& node) const {
   if (node.isFolder || m_paths.empty()) return false;
+  // Neither a link nor a name to compare: no path needs to be put together.
+  if (!node.isLink && !m_bResolveEveryNode && m_inFavorites.empty()) return false;
   const std::u16string path = node.FullPath();
   if (node.isLink || m_bResolveEveryNode) {
     for (const std::u16string& excluded : m_paths) {

@@ -41,6 +41,9 @@ TEST(PathMapping, PathsWithoutNativeLocationFailWithAReason) {
 
   // An unpaired surrogate has no UTF-8 form; passing it on would name another file.
   EXPECT_EQ(os.ToNativePath(std::u16string(u"Z:\\a") + char16_t(0xD800)), "");
+  EXPECT_EQ(os.ToNativePath(std::u16string(u"Z:\\a") + char16_t(0xDC00) + u"b"), "");
+  EXPECT_EQ(os.ToNativePath(std::u16string(u"Z:\\a") + char16_t(0xDE00) + char16_t(0xD83D)), "");
+  EXPECT_EQ(os.ToNativePath(u"Z:\\a\U0001F600"), "/a\xF0\x9F\x98\x80");
   EXPECT_EQ(os.ToNativePath(std::u16string(u"Z:\\a\0b", 6)), "");
 }
 
