@@ -34,14 +34,32 @@ bool FileReader::Open(const FileItem& item) {
   if (!m_bSizeKnown) m_nSize = 0;
 
   m_head = item;
-  std::u16string stored;
-  if (Os().PathUnExpandEnvStringsW(folder, &stored) && !SetTextField(m_head.folder, stored)) {
-    // %USERPROFILE% can be longer than the folder it stands for.
-    m_strSkipReason = "the stored folder " + ToUtf8(stored) + " is longer than 259 characters";
+  if (!StoredFolder(item.folder, folder, &m_head.folder)) {
     Close();
     m_nSize = 0;
     return false;
   }
+  return true;
+}
+
+bool FileReader::StoredFolder(const TextField& field, const std::u16string& folder, TextField* stored) {
+  // A folder's favorites come one after another: its stored form is worked out once.
+  if (!m_bStoredFolderKnown || m_lastFolder != field) {
+    m_lastFolder = field;
+    m_lastStoredFolder = field;
+    m_strStoredFolderProblem.clear();
+    std::u16string unexpanded;
+    if (Os().PathUnExpandEnvStringsW(folder, &unexpanded) && !SetTextField(m_lastStoredFolder, unexpanded)) {
+      // %USERPROFILE% can be longer than the folder it stands for.
+      m_strStoredFolderProblem = "the stored folder " + ToUtf8(unexpanded) + " is longer than 259 characters";
+    }
+    m_bStoredFolderKnown = true;
+  }
+  if (!m_strStoredFolderProblem.empty()) {
+    m_strSkipReason = m_strStoredFolderProblem;
+    return false;
+  }
+  *stored = m_lastStoredFolder;
   return true;
 }
 

@@ -31,6 +31,10 @@ class FileReader {
   static std::string Describe(const FileItem& item);
 
  private:
+  // The folder as the record stores it (%USERPROFILE%\...); false, with the
+  // reason in m_strSkipReason, when that form does not fit its field.
+  bool StoredFolder(const TextField& field, const std::u16string& folder, TextField* stored);
+
   std::u16string m_strFullPath;
   std::uint64_t m_nSize = 0;
   std::uint64_t m_nRead = 0;
@@ -40,6 +44,10 @@ class FileReader {
   FileItem m_head;
   bool m_bReadFailed = false;
   std::string m_strSkipReason;
+  bool m_bStoredFolderKnown = false;
+  TextField m_lastFolder{};
+  TextField m_lastStoredFolder{};
+  std::string m_strStoredFolderProblem;
 };
 
 }  // namespace qv
