@@ -93,6 +93,9 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
                            std::uint32_t shareMode, std::uint32_t disposition) {
   if (!ValidOpenArguments(access, shareMode, disposition, nativePath)) return kInvalidHandle;
   int fd = TakeCreated(nativePath, access);
+  // Made empty by this process a moment ago, under a name nobody else uses: its
+  // kind and size need no second look.
+  const bool justCreated = fd >= 0;
   if (fd < 0) fd = OpenRetrying(nativePath, OpenFlags(access, disposition));
   if (fd < 0) {
     if (errno == EISDIR) {
@@ -105,7 +108,7 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
   // The size is taken under the lock, so that it holds for the truncation below.
   std::uint64_t size = 0;
   bool ready = TakeShareLock(fd, ShareLockFor(access, shareMode), nativePath) &&
-               MakeUsableAsRegularFile(fd, nativePath, &size);
+               (justCreated || MakeUsableAsRegularFile(fd, nativePath, &size));
   // An empty file is left alone: ext4 takes any truncation, even to the size a
   // file already has, as a sign that it is being replaced, and writes it out at
   // close, one request per file, which would make every restored favorite wait.

@@ -33,6 +33,21 @@ bool WindowsToNativePath(std::u16string_view windowsPath, std::string* nativePat
     SetLastErrorText("path " + ToUtf8(windowsPath) + why);
     return false;
   };
+  // The common case in one pass: a path on Z: of ASCII units only.
+  if (windowsPath.size() >= 3 && (windowsPath[0] == u'Z' || windowsPath[0] == u'z') && windowsPath[1] == u':' &&
+      IsWindowsSeparator(windowsPath[2])) {
+    std::string native(windowsPath.size() - 2, '\0');
+    bool ascii = true;
+    for (std::size_t i = 2; i < windowsPath.size() && ascii; ++i) {
+      const char16_t unit = windowsPath[i];
+      ascii = unit != 0 && unit < 0x80;
+      native[i - 2] = IsWindowsSeparator(unit) ? '/' : static_cast<char>(unit);
+    }
+    if (ascii) {
+      *nativePath = std::move(native);
+      return true;
+    }
+  }
   if (windowsPath.find(u'\0') != std::u16string_view::npos || !IsLosslessUtf16(windowsPath)) {
     return refuse(" holds characters no native name can carry");
   }

@@ -30,6 +30,11 @@ bool FileRestoreContext::Favorites(std::u16string* folder, std::string* why) {
 }
 
 std::string FileRestoreContext::FolderTarget(const std::u16string& storedFolder, std::u16string* folder) {
+  // A folder's favorites come one after another in an archive.
+  if (m_pLastChecked != nullptr && m_pLastChecked->first == storedFolder) {
+    *folder = m_pLastChecked->second.strFolder;
+    return m_pLastChecked->second.strProblem;
+  }
   auto found = m_mapCheckedFolders.find(storedFolder);
   if (found == m_mapCheckedFolders.end()) {
     CheckedFolder checked;
@@ -40,24 +45,26 @@ std::string FileRestoreContext::FolderTarget(const std::u16string& storedFolder,
     checked.strProblem = FavoritesFolderTarget(storedFolder, favorites, &checked.strFolder);
     // A hostile archive could name a million distinct folders; the cache is an
     // optimisation, so it simply stops growing.
-    if (m_mapCheckedFolders.size() >= kMaxQueuedFiles) {
+    if (m_mapCheckedFolders.size() >= kMaxCachedFolders) {
       *folder = checked.strFolder;
       return checked.strProblem;
     }
     found = m_mapCheckedFolders.emplace(storedFolder, std::move(checked)).first;
   }
+  m_pLastChecked = &*found;  // a map's elements stay where they are
   *folder = found->second.strFolder;
   return found->second.strProblem;
 }
 
 bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string* why) {
-  if (m_madeFolders.count(folder) != 0) return true;
+  if (folder == m_strLastMadeFolder || m_madeFolders.count(folder) != 0) return true;
   const int created = Os().SHCreateDirectoryExW(folder);
   if (created != 0 && created != kErrorAlreadyExists) {
     *why = "cannot create the folder: " + Os().LastErrorText();
     return false;
   }
-  if (m_madeFolders.size() < kMaxQueuedFiles) m_madeFolders.insert(folder);
+  if (m_madeFolders.size() < kMaxCachedFolders) m_madeFolders.insert(folder);
+  m_strLastMadeFolder = folder;
   return true;
 }
 

@@ -29,6 +29,9 @@ class FileRestoreContext {
   // list of names, stay bounded whatever the archive holds.
   static constexpr std::size_t kMaxQueuedFiles = 1024;
   static constexpr std::uint64_t kMaxQueuedBytes = 256u * 1024 * 1024;
+  // The folders checked and made are remembered up to this many: an archive may
+  // name any number of them, and forgetting costs only a second look.
+  static constexpr std::size_t kMaxCachedFolders = 4096;
 
   explicit FileRestoreContext(bool dryRun) : m_bDryRun(dryRun) {}
 
@@ -75,7 +78,9 @@ class FileRestoreContext {
   std::optional<std::u16string> m_favorites;
   std::string m_strFavoritesProblem;
   std::map<std::u16string, CheckedFolder> m_mapCheckedFolders;
+  const std::pair<const std::u16string, CheckedFolder>* m_pLastChecked = nullptr;
   std::set<std::u16string> m_madeFolders;
+  std::u16string m_strLastMadeFolder;
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;
   std::uint64_t m_nQueuedBytes = 0;
