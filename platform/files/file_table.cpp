@@ -150,15 +150,18 @@ int FileTable::TakeCreated(const std::string& nativePath, std::uint32_t access) 
   return created.Release();
 }
 
+FileTable::OpenFile* FileTable::FindLocked(FileHandle file) {
+  const auto found = m_mapFiles.find(file);
+  if (found != m_mapFiles.end()) return &found->second;
+  SetLastErrorText("invalid file handle " + std::to_string(file));
+  return nullptr;
+}
+
 bool FileTable::FindFd(FileHandle file, int* fd) {
   std::lock_guard lock(m_mutex);
-  const auto found = m_mapFiles.find(file);
-  if (found == m_mapFiles.end()) {
-    SetLastErrorText("invalid file handle " + std::to_string(file));
-    return false;
-  }
-  *fd = found->second.fd;
-  return true;
+  const OpenFile* opened = FindLocked(file);
+  if (opened) *fd = opened->fd;
+  return opened != nullptr;
 }
 
 void FileTable::ReportErrno(const char* what, FileHandle file) {
@@ -289,16 +292,13 @@ bool FileTable::Size(FileHandle file, std::uint64_t* size) {
   int fd = -1;
   {
     std::lock_guard lock(m_mutex);
-    const auto found = m_mapFiles.find(file);
-    if (found == m_mapFiles.end()) {
-      SetLastErrorText("invalid file handle " + std::to_string(file));
-      return false;
-    }
-    if (found->second.bSizeFixed) {
-      *size = found->second.nSizeAtOpen;
+    const OpenFile* opened = FindLocked(file);
+    if (!opened) return false;
+    if (opened->bSizeFixed) {
+      *size = opened->nSizeAtOpen;
       return true;
     }
-    fd = found->second.fd;
+    fd = opened->fd;
   }
   struct stat info {};
   if (fstat(fd, &info) != 0) {
@@ -314,12 +314,9 @@ bool FileTable::Flush(FileHandle file) {
   {
     std::unique_lock lock(m_mutex);
     WaitForBackgroundFlush(lock, file);
-    const auto found = m_mapFiles.find(file);
-    if (found == m_mapFiles.end()) {
-      SetLastErrorText("invalid file handle " + std::to_string(file));
-      return false;
-    }
-    fd = found->second.fd;
+    const OpenFile* opened = FindLocked(file);
+    if (!opened) return false;
+    fd = opened->fd;
   }
   if (fsync(fd) != 0) {
     ReportErrno("cannot flush", file);
@@ -343,13 +340,10 @@ bool FileTable::Close(FileHandle file) {
   {
     std::unique_lock lock(m_mutex);
     WaitForBackgroundFlush(lock, file);
-    const auto found = m_mapFiles.find(file);
-    if (found == m_mapFiles.end()) {
-      SetLastErrorText("invalid file handle " + std::to_string(file));
-      return false;
-    }
-    entry = std::move(found->second);
-    m_mapFiles.erase(found);
+    OpenFile* opened = FindLocked(file);
+    if (!opened) return false;
+    entry = std::move(*opened);
+    m_mapFiles.erase(file);
   }
   // After close() the descriptor is gone whatever it returns (even EINTR on
   // Linux); an error here can only mean data lost in writeback, which is worth

@@ -62,6 +62,8 @@ class FileTable {
   void FlushInBackground();
   // Called with m_mutex held: returns once no background flush holds the file.
   void WaitForBackgroundFlush(std::unique_lock<std::mutex>& lock, FileHandle file);
+  // The entry, or null with "invalid file handle"; with m_mutex held.
+  OpenFile* FindLocked(FileHandle file);
   // Only the descriptor comes out, so the table's lock is not held during I/O and
   // a read costs no copy of the path; the path is looked up for messages alone.
   bool FindFd(FileHandle file, int* fd);
