@@ -79,7 +79,10 @@ TEST(QvlKillSweep, ARestoreKilledAnywhereLeavesOldOrNewAndTheNextOneFinishes) {
 // the main one writes the next: a kill in either leaves old or new, never part.
 TEST(QvlKillSweep, ARestoreKilledWhileABatchCommitsBesideTheNextLeavesOldOrNew) {
   constexpr int kMany = 2 * 1024 + 10;  // three batches
-  const auto name = [](int i) { return "f" + std::to_string(i) + ".url"; };
+  const auto name = [](int i) {
+    std::string text = "f";  // appended, as in Name()
+    return text + std::to_string(i) + ".url";
+  };
   const auto content = [](const char* age, int i) { return std::string(age) + std::to_string(i); };
   for (const char* point : {"rename:500", "syncfs:3", "rename:1500"}) {
     SCOPED_TRACE(point);
