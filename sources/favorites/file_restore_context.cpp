@@ -92,13 +92,18 @@ std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitBatch(
   return failures;
 }
 
-std::vector<FileRestoreContext::Failure> FileRestoreContext::WaitForRunningCommit() {
-  if (!m_running.valid()) return {};
-  return m_running.get();
+std::vector<FileRestoreContext::Failure> FileRestoreContext::WaitForRunningCommits(std::size_t keep) {
+  std::vector<Failure> failures;
+  while (m_running.size() > keep) {
+    const std::vector<Failure>& done = m_running.front().get();
+    failures.insert(failures.end(), done.begin(), done.end());
+    m_running.pop_front();
+  }
+  return failures;
 }
 
 std::vector<FileRestoreContext::Failure> FileRestoreContext::Commit() {
-  std::vector<Failure> failures = WaitForRunningCommit();
+  std::vector<Failure> failures = WaitForRunningCommits(0);
   std::vector<Failure> more = CommitBatch(Os(), m_queue);
   failures.insert(failures.end(), more.begin(), more.end());
   m_queue.clear();
@@ -107,14 +112,23 @@ std::vector<FileRestoreContext::Failure> FileRestoreContext::Commit() {
 }
 
 std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitInBackground() {
-  std::vector<Failure> failures = WaitForRunningCommit();
+  std::vector<Failure> failures = WaitForRunningCommits(kMaxBatchesInFlight - 1);
   if (m_queue.empty()) return failures;
   // Shared, so that the batch outlives a thread that could not be started.
   auto batch = std::make_shared<const std::vector<Queued>>(std::move(m_queue));
   try {
-    m_running = std::async(std::launch::async, [&os = Os(), batch] { return CommitBatch(os, *batch); });
+    // A later record may name the same file as an earlier one: batches are put
+    // in place in the order they were written.
+    std::shared_future<std::vector<Failure>> before;
+    if (!m_running.empty()) before = m_running.back();
+    m_running.push_back(std::async(std::launch::async, [&os = Os(), batch, before] {
+                          if (before.valid()) before.wait();
+                          return CommitBatch(os, *batch);
+                        }).share());
   } catch (const std::system_error&) {
-    // No thread to be had: the batch is committed here, as it always may be.
+    // No thread to be had: the batch is committed here, after those on their way.
+    std::vector<Failure> earlier = WaitForRunningCommits(0);
+    failures.insert(failures.end(), earlier.begin(), earlier.end());
     std::vector<Failure> more = CommitBatch(Os(), *batch);
     failures.insert(failures.end(), more.begin(), more.end());
   }

@@ -7,11 +7,12 @@
 // ReplaceFilesDurably). A crash before the commit leaves the targets as they were
 // and stale temporary files, which the next job removes. Not thread-safe: one
 // restore reads its records one at a time. A full batch may be committed on a
-// thread of its own (CommitInBackground) while the next one is written.
+// thread of its own (CommitInBackground) while the next ones are written.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <future>
 #include <map>
 #include <optional>
@@ -32,6 +33,11 @@ class FileRestoreContext {
   // The folders checked and made are remembered up to this many: an archive may
   // name any number of them, and forgetting costs only a second look.
   static constexpr std::size_t kMaxCachedFolders = 4096;
+  // Full batches waiting for or in their commit, each on a thread of its own and
+  // committed in order. Several, so that a slow sync (the file system may hold
+  // other programs' unwritten data, which syncfs writes too) does not stop the
+  // writing of the next batches.
+  static constexpr std::size_t kMaxBatchesInFlight = 8;
 
   explicit FileRestoreContext(bool dryRun) : m_bDryRun(dryRun) {}
 
@@ -56,9 +62,10 @@ class FileRestoreContext {
   // Puts every queued file in place, after any commit still running; the records
   // whose file did not make it.
   std::vector<Failure> Commit();
-  // Starts putting the queued files in place on another thread, so that their
-  // syncs overlap the writing of the next batch. Waits for the commit before it
-  // first, and returns that one's failures; Commit collects the last.
+  // Starts putting the queued files in place on another thread, after the batches
+  // already on their way, so that their syncs overlap the writing of the next
+  // batches. While kMaxBatchesInFlight are on their way it waits for the oldest,
+  // and returns the failures of those it waited for; Commit collects the rest.
   std::vector<Failure> CommitInBackground();
 
  private:
@@ -72,7 +79,8 @@ class FileRestoreContext {
   };
 
   static std::vector<Failure> CommitBatch(Platform& os, const std::vector<Queued>& queue);
-  std::vector<Failure> WaitForRunningCommit();
+  // Collects the oldest running commits until at most `keep` remain.
+  std::vector<Failure> WaitForRunningCommits(std::size_t keep);
 
   bool m_bDryRun;
   std::optional<std::u16string> m_favorites;
@@ -84,7 +92,8 @@ class FileRestoreContext {
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;
   std::uint64_t m_nQueuedBytes = 0;
-  std::future<std::vector<Failure>> m_running;  // a batch being committed on its own thread
+  // Batches being committed, oldest first, each on its own thread after the one before.
+  std::deque<std::shared_future<std::vector<Failure>>> m_running;
 };
 
 }  // namespace qv

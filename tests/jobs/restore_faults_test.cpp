@@ -122,6 +122,26 @@ TEST(RestoreFaults, AFailedBatchMarksItsOwnRecordsWhicheverThreadCommitsIt) {
   }
 }
 
+// Several full batches may be on their way at once; a favorite stored again in a
+// later batch must end with the later content however slowly the first commits.
+TEST(RestoreFaults, BatchesOnTheirWayTogetherArePutInPlaceInOrder) {
+  constexpr std::size_t kBatch = FileRestoreContext::kMaxQueuedFiles;
+  ArchiveBuilder archive;
+  archive.Header();
+  for (std::size_t i = 0; i < 2 * kBatch + 1; ++i) {
+    const bool again = i == 0 || i == kBatch;
+    archive.File(kFavorites, again ? std::u16string(u"same.url") : FromUtf8(std::to_string(i) + ".url"),
+                 i == 0 ? "first" : "second");
+  }
+  RestoreFixture fixture;
+  FaultInjectingPlatform faulty(fixture.Profile().platform());
+  ScopedPlatform installed(faulty);
+  faulty.SlowFirstReplaceBatch(std::chrono::milliseconds(200));
+  const RestoreSummary summary = fixture.Restore(archive.Bytes());
+  EXPECT_EQ(summary.outcome, RestoreOutcome::kOk) << FormatRestoreSummary(summary);
+  EXPECT_EQ(fixture.Favorite("same.url"), "second");
+}
+
 TEST(RestoreFaults, BlocksStatingMoreThanOnePieceAreRefusedUndecoded) {
   // One honest compressed block, told to decode to 16 MiB; a bomb repeats it.
   const Coding compressed{true, false, u""};

@@ -1,6 +1,7 @@
 #include "tests/support/fault_injecting_platform.h"
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "platform/errors/last_error.h"
@@ -65,6 +66,11 @@ void FaultInjectingPlatform::FailNthReplaceBatch(std::uint64_t n) {
   m_nBatchesUntilFailure = n;
 }
 
+void FaultInjectingPlatform::SlowFirstReplaceBatch(std::chrono::milliseconds delay) {
+  std::lock_guard lock(m_mutex);
+  m_firstBatchDelay = delay;
+}
+
 void FaultInjectingPlatform::Reset() {
   std::lock_guard lock(m_mutex);
   m_nWritesUntilFailure = 0;
@@ -74,6 +80,7 @@ void FaultInjectingPlatform::Reset() {
   m_bFailMove = false;
   m_bFailFlush = false;
   m_nBatchesUntilFailure = 0;
+  m_firstBatchDelay = std::chrono::milliseconds{0};
 }
 
 FileHandle FaultInjectingPlatform::CreateFileW(std::u16string_view path, std::uint32_t access,
@@ -141,14 +148,17 @@ bool FaultInjectingPlatform::MoveFileExW(std::u16string_view from, std::u16strin
 std::vector<std::string> FaultInjectingPlatform::ReplaceFilesDurably(
     const std::vector<FileReplacement>& batch) {
   const char* fault = nullptr;
+  std::chrono::milliseconds delay{0};
   {
     std::lock_guard lock(m_mutex);
+    std::swap(delay, m_firstBatchDelay);
     if (m_bFailFlush) fault = "injected fault: FlushFileBuffers";
     if (m_nBatchesUntilFailure != 0 && --m_nBatchesUntilFailure == 0) {
       fault = "injected fault: FlushFileBuffers";
     }
     if (m_bFailMove) fault = "injected fault: MoveFileExW";
   }
+  std::this_thread::sleep_for(delay);
   if (fault == nullptr) return Target().ReplaceFilesDurably(batch);
   for (const FileReplacement& entry : batch) (void)Target().DeleteFileW(entry.strTempPath);
   SetLastErrorText(fault);

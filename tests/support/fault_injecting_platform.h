@@ -4,6 +4,7 @@
 // LastErrorText() starts with "injected fault".
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -30,6 +31,9 @@ class FaultInjectingPlatform final : public PlatformWrapper {
   void FailFlush(bool fail);
   // The Nth ReplaceFilesDurably batch from now (1 = the next) fails as a flush would.
   void FailNthReplaceBatch(std::uint64_t n);
+  // The first ReplaceFilesDurably batch from now waits this long before it starts,
+  // as behind a slow disk.
+  void SlowFirstReplaceBatch(std::chrono::milliseconds delay);
   // Back to forwarding everything.
   void Reset();
 
@@ -56,6 +60,7 @@ class FaultInjectingPlatform final : public PlatformWrapper {
   bool m_bFailMove = false;
   bool m_bFailFlush = false;
   std::uint64_t m_nBatchesUntilFailure = 0;  // 0: no such fault
+  std::chrono::milliseconds m_firstBatchDelay{0};
 };
 
 }  // namespace qv
