@@ -21,6 +21,27 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// The folder is made first and its parent only when that is missing: a restore
+// makes folders in order, so each usually costs one mkdir instead of one per level.
+int MakeFolderAndParents(const std::string& folder, bool last) {
+  if (mkdir(folder.c_str(), 0777) == 0) return 0;
+  int error = errno;
+  if (error == ENOENT) {
+    std::size_t parentEnd = folder.find_last_of('/');
+    while (parentEnd != std::string::npos && parentEnd > 0 && folder[parentEnd - 1] == '/') --parentEnd;
+    if (parentEnd != std::string::npos && parentEnd > 0) {
+      const int parent = MakeFolderAndParents(folder.substr(0, parentEnd), false);
+      if (parent != 0 && parent != kErrorAlreadyExists) return parent;
+      if (mkdir(folder.c_str(), 0777) == 0) return 0;
+      error = errno;
+    }
+  }
+  if (error == EEXIST && IsFolder(folder)) return kErrorAlreadyExists;
+  SetLastErrorFromErrno("cannot create the folder", folder, error);
+  if (error == EEXIST) return last ? kErrorFileExists : kErrorPathNotFound;
+  return WindowsErrorFromErrno(error);
+}
+
 }  // namespace
 
 bool DeleteNativeFile(const std::string& path) {
@@ -52,20 +73,9 @@ std::uint32_t NativeFileAttributes(const std::string& path, int* error) {
 }
 
 int CreateFolderTree(const std::string& path) {
-  if (IsFolder(path)) return kErrorAlreadyExists;
-  std::size_t end = 0;
-  while (end != std::string::npos) {
-    end = path.find('/', end + 1);
-    const std::string prefix = path.substr(0, end);
-    if (prefix.empty() || prefix.back() == '/') continue;
-    if (mkdir(prefix.c_str(), 0777) == 0) continue;
-    const int error = errno;
-    if (error == EEXIST && IsFolder(prefix)) continue;
-    SetLastErrorFromErrno("cannot create the folder", prefix, error);
-    if (error == EEXIST) return end == std::string::npos ? kErrorFileExists : kErrorPathNotFound;
-    return WindowsErrorFromErrno(error);
-  }
-  return 0;
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();  // the same folder
+  return MakeFolderAndParents(folder, true);
 }
 
 }  // namespace qv
