@@ -58,24 +58,13 @@ bool FileItemOpt::Begin() {
     return Refuse("the path \"" + ShownPath(m_strTargetPath) + "\" is longer than " +
                   std::to_string(kMaxPathUnits) + " characters, more than a backup stores");
   }
-  // The folder is inside Favorites; only the name itself can still lead elsewhere.
-  int error = 0;
-  const std::uint32_t attributes = Os().GetFileAttributesW(m_strTargetPath, &error);
-  if (attributes == kInvalidFileAttributes && error != kErrorFileNotFound && error != kErrorPathNotFound) {
-    return Refuse("the file \"" + ShownPath(m_strTargetPath) + "\" cannot be checked: " + Os().LastErrorText());
-  }
-  if (attributes == kFileAttributeDirectory) return Refuse("a folder of that name is in the way");
-  m_bTargetExists = attributes != kInvalidFileAttributes;
-  if (attributes == kFileAttributeReparsePoint) {
-    // A link in Favorites that leads elsewhere is not ours to turn into a file: on
-    // Windows the write would land at the link's target, outside Favorites.
-    std::u16string favorites;
-    std::string why;
-    if (!context.Favorites(&favorites, &why)) return Refuse(why);
-    if (std::string problem = FileTargetProblem(m_strTargetPath, favorites); !problem.empty()) {
-      return Refuse(problem);
-    }
-    m_bTargetExists = Os().PathFileExistsW(m_strTargetPath);
+  if (!m_options.bDryRun && context.CreatedHere(folder) && !context.Made(m_strTargetPath)) {
+    // A folder this restore made holds no link and nothing of the user's: the
+    // target need not be looked for, which saves a lookup per favorite. A name
+    // that is one of the restore's own new folders is looked at, and refused.
+    m_bTargetExists = false;
+  } else if (std::string problem = CheckTarget(context); !problem.empty()) {
+    return Refuse(problem);
   }
   if (m_options.bDryRun) {
     m_bBegun = true;
@@ -95,6 +84,27 @@ bool FileItemOpt::Begin() {
   }
   m_bBegun = true;
   return true;
+}
+
+std::string FileItemOpt::CheckTarget(FileRestoreContext& context) {
+  // The folder is inside Favorites; only the name itself can still lead elsewhere.
+  int error = 0;
+  const std::uint32_t attributes = Os().GetFileAttributesW(m_strTargetPath, &error);
+  if (attributes == kInvalidFileAttributes && error != kErrorFileNotFound && error != kErrorPathNotFound) {
+    return "the file \"" + ShownPath(m_strTargetPath) + "\" cannot be checked: " + Os().LastErrorText();
+  }
+  if (attributes == kFileAttributeDirectory) return "a folder of that name is in the way";
+  m_bTargetExists = attributes != kInvalidFileAttributes;
+  if (attributes == kFileAttributeReparsePoint) {
+    // A link in Favorites that leads elsewhere is not ours to turn into a file: on
+    // Windows the write would land at the link's target, outside Favorites.
+    std::u16string favorites;
+    std::string why;
+    if (!context.Favorites(&favorites, &why)) return why;
+    if (std::string problem = FileTargetProblem(m_strTargetPath, favorites); !problem.empty()) return problem;
+    m_bTargetExists = Os().PathFileExistsW(m_strTargetPath);
+  }
+  return {};
 }
 
 std::uint32_t FileItemOpt::Write(const std::uint8_t* data, std::uint32_t length) {

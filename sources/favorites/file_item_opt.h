@@ -39,6 +39,8 @@ class FileItemOpt : public DataItem {
 
  private:
   bool Refuse(std::string reason);
+  // Looks at what is at the target now: empty, or why the record may not go there.
+  std::string CheckTarget(FileRestoreContext& context);
   bool Fail(std::string what);
   void CloseTemp();
   FileRestoreContext& Context();

@@ -57,7 +57,7 @@ std::string FileRestoreContext::FolderTarget(const std::u16string& storedFolder,
 }
 
 bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string* why) {
-  if (folder == m_strLastMadeFolder || m_madeFolders.count(folder) != 0) return true;
+  if (Made(folder)) return true;
   const int created = Os().SHCreateDirectoryExW(folder);
   if (created != 0 && created != kErrorAlreadyExists) {
     *why = "cannot create the folder: " + Os().LastErrorText();
@@ -65,7 +65,15 @@ bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string*
   }
   if (m_madeFolders.size() < kMaxCachedFolders) m_madeFolders.insert(folder);
   m_strLastMadeFolder = folder;
+  if (created == 0) {
+    if (m_createdFolders.size() < kMaxCachedFolders) m_createdFolders.insert(folder);
+    m_strLastCreatedFolder = folder;
+  }
   return true;
+}
+
+bool FileRestoreContext::CreatedHere(const std::u16string& folder) const {
+  return folder == m_strLastCreatedFolder || m_createdFolders.count(folder) != 0;
 }
 
 void FileRestoreContext::Queue(std::u16string tempPath, std::u16string targetPath, std::uint64_t bytes) {

@@ -49,6 +49,13 @@ class FileRestoreContext {
   std::string FolderTarget(const std::u16string& storedFolder, std::u16string* folder);
   // Makes the folder (and its parents) once per restore.
   [[nodiscard]] bool EnsureFolder(const std::u16string& folder, std::string* why);
+  // Whether this restore made the folder (so that nothing is in it but what the
+  // restore put there), as far as it remembers.
+  bool CreatedHere(const std::u16string& folder) const;
+  // Whether EnsureFolder made or found `folder`, as far as it remembers.
+  bool Made(const std::u16string& folder) const {
+    return folder == m_strLastMadeFolder || m_madeFolders.count(folder) != 0;
+  }
 
   // The record whose favorite is queued next; failures are told by this number.
   void SetRecord(std::size_t record) { m_nRecord = record; }
@@ -89,6 +96,8 @@ class FileRestoreContext {
   const std::pair<const std::u16string, CheckedFolder>* m_pLastChecked = nullptr;
   std::set<std::u16string> m_madeFolders;
   std::u16string m_strLastMadeFolder;
+  std::set<std::u16string> m_createdFolders;
+  std::u16string m_strLastCreatedFolder;
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;
   std::uint64_t m_nQueuedBytes = 0;

@@ -142,6 +142,25 @@ TEST(RestoreFaults, BatchesOnTheirWayTogetherArePutInPlaceInOrder) {
   EXPECT_EQ(fixture.Favorite("same.url"), "second");
 }
 
+// In a folder the restore made itself the target is not looked for; a name that
+// is one of the restore's own new folders still is, and is refused up front.
+TEST(RestoreFaults, AFileNamedLikeAFolderTheRestoreMadeIsRefused) {
+  ArchiveBuilder archive;
+  archive.Header()
+      .File(u"%USERPROFILE%\\Favorites\\A", u"g.url", "g")
+      .File(u"%USERPROFILE%\\Favorites\\A\\B", u"f.url", "f")
+      .File(u"%USERPROFILE%\\Favorites\\A", u"B", "not a folder");
+  RestoreFixture fixture;
+  const RestoreSummary summary = fixture.Restore(archive.Bytes());
+  ASSERT_EQ(summary.report.records.size(), 3u);
+  EXPECT_EQ(summary.report.records[0].outcome, RecordOutcome::kRestored);
+  EXPECT_EQ(summary.report.records[2].outcome, RecordOutcome::kSkipped);
+  EXPECT_NE(summary.report.records[2].strReason.find("folder of that name"), std::string::npos)
+      << summary.report.records[2].strReason;
+  EXPECT_EQ(fixture.Favorite("A/B/f.url"), "f");
+  EXPECT_EQ(fixture.Favorite("A/g.url"), "g");
+}
+
 TEST(RestoreFaults, BlocksStatingMoreThanOnePieceAreRefusedUndecoded) {
   // One honest compressed block, told to decode to 16 MiB; a bomb repeats it.
   const Coding compressed{true, false, u""};
