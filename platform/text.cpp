@@ -150,6 +150,17 @@ std::u16string FromUtf8(std::string_view text) {
   return out;
 }
 
+bool HasUnpairedSurrogate(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string WideCharToMultiByte(std::u16string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size() && text[i] != 0; ++i) {

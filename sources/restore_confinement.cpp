@@ -55,21 +55,6 @@ bool IsDeviceName(std::u16string_view name) {
   return SameAsciiName(base.substr(0, 3), u"COM") || SameAsciiName(base.substr(0, 3), u"LPT");
 }
 
-bool HasUnpairedSurrogate(std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-        ++i;
-        continue;
-      }
-      return true;
-    }
-    if (c >= 0xDC00 && c <= 0xDFFF) return true;
-  }
-  return false;
-}
-
 // Empty when a Windows folder can hold `name` as one entry; `what` names it in
 // the reason ("file name", "folder name").
 std::string WindowsNameProblem(std::u16string_view name, const char* what) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/text.h"
 #include "platform/win_types.h"
 
 namespace qv {
@@ -24,19 +25,6 @@ std::u16string Quoted(std::u16string_view text) {
   return out + u"\"";
 }
 
-bool WellFormedUtf16(std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-      ++i;
-    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // The text of a REG_SZ whose bytes "..." gives back exactly: UTF-16LE code units,
 // one terminating zero unit and no other, no line break. False otherwise.
 bool PlainString(std::span<const std::uint8_t> data, std::u16string* text) {
@@ -49,7 +37,7 @@ bool PlainString(std::span<const std::uint8_t> data, std::u16string* text) {
     if (unit == 0) return false;
     *text += unit;
   }
-  return !HasLineBreak(*text) && WellFormedUtf16(*text);
+  return !HasLineBreak(*text) && !HasUnpairedSurrogate(*text);
 }
 
 std::u16string HexEntry(std::u16string prefix, std::span<const std::uint8_t> data) {

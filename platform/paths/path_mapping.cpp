@@ -13,19 +13,8 @@ bool IsLosslessUtf8(std::string_view text) {
   return ascii || ToUtf8(FromUtf8(text)) == text;
 }
 
-bool IsLosslessUtf16(std::u16string_view text) {
-  // Only an unpaired surrogate comes back from UTF-8 changed.
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit < 0xD800 || unit > 0xDFFF) continue;
-    if (unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      ++i;
-      continue;
-    }
-    return false;
-  }
-  return true;
-}
+// Only an unpaired surrogate comes back from UTF-8 changed.
+bool IsLosslessUtf16(std::u16string_view text) { return !HasUnpairedSurrogate(text); }
 
 bool WindowsToNativePath(std::u16string_view windowsPath, std::string* nativePath) {
   // Put together for a message only: every open and listing comes through here.
@@ -33,9 +22,10 @@ bool WindowsToNativePath(std::u16string_view windowsPath, std::string* nativePat
     SetLastErrorText("path " + ToUtf8(windowsPath) + why);
     return false;
   };
+  const bool onDriveZ = windowsPath.size() >= 2 &&
+                        (windowsPath[0] == u'Z' || windowsPath[0] == u'z') && windowsPath[1] == u':';
   // The common case in one pass: a path on Z: of ASCII units only.
-  if (windowsPath.size() >= 3 && (windowsPath[0] == u'Z' || windowsPath[0] == u'z') && windowsPath[1] == u':' &&
-      IsWindowsSeparator(windowsPath[2])) {
+  if (onDriveZ && windowsPath.size() >= 3 && IsWindowsSeparator(windowsPath[2])) {
     std::string native(windowsPath.size() - 2, '\0');
     bool ascii = true;
     for (std::size_t i = 2; i < windowsPath.size() && ascii; ++i) {
@@ -51,8 +41,6 @@ bool WindowsToNativePath(std::u16string_view windowsPath, std::string* nativePat
   if (windowsPath.find(u'\0') != std::u16string_view::npos || !IsLosslessUtf16(windowsPath)) {
     return refuse(" holds characters no native name can carry");
   }
-  const bool onDriveZ = windowsPath.size() >= 2 &&
-                        (windowsPath[0] == u'Z' || windowsPath[0] == u'z') && windowsPath[1] == u':';
   if (!onDriveZ) return refuse(" is not on drive Z: and has no native location");
   std::u16string_view rest = windowsPath.substr(2);
   if (!rest.empty() && !IsWindowsSeparator(rest.front())) {

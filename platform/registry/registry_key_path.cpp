@@ -10,7 +10,7 @@ Status CheckNameTravels(std::u16string_view name, const char* what) {
   if (name.find(u'\0') != std::u16string_view::npos) {
     return Status::Error(std::string(what) + " contains a NUL character");
   }
-  if (FromUtf8(ToUtf8(name)) != name) {
+  if (HasUnpairedSurrogate(name)) {
     return Status::Error(std::string(what) + " \"" + ToUtf8(name) +
                          "\" contains an unpaired surrogate");
   }

@@ -63,17 +63,17 @@ bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string*
     *why = "cannot create the folder: " + Os().LastErrorText();
     return false;
   }
-  if (m_madeFolders.size() < kMaxCachedFolders) m_madeFolders.insert(folder);
-  m_strLastMadeFolder = folder;
-  if (created == 0) {
-    if (m_createdFolders.size() < kMaxCachedFolders) m_createdFolders.insert(folder);
-    m_strLastCreatedFolder = folder;
-  }
+  // Bounded like the checked folders; forgetting costs one mkdir and one lookup.
+  if (m_mapMadeFolders.size() >= kMaxCachedFolders) m_mapMadeFolders.clear();
+  m_pLastMade = &*m_mapMadeFolders.emplace(folder, created == 0).first;
   return true;
 }
 
-bool FileRestoreContext::CreatedHere(const std::u16string& folder) const {
-  return folder == m_strLastCreatedFolder || m_createdFolders.count(folder) != 0;
+const bool* FileRestoreContext::FindMade(const std::u16string& folder) const {
+  // A folder's favorites come one after another in an archive.
+  if (m_pLastMade != nullptr && m_pLastMade->first == folder) return &m_pLastMade->second;
+  const auto found = m_mapMadeFolders.find(folder);
+  return found == m_mapMadeFolders.end() ? nullptr : &found->second;
 }
 
 void FileRestoreContext::Queue(std::u16string tempPath, std::u16string targetPath, std::uint64_t bytes) {

@@ -16,7 +16,6 @@
 #include <future>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -49,12 +48,13 @@ class FileRestoreContext {
   std::string FolderTarget(const std::u16string& storedFolder, std::u16string* folder);
   // Makes the folder (and its parents) once per restore.
   [[nodiscard]] bool EnsureFolder(const std::u16string& folder, std::string* why);
+  // Whether EnsureFolder made or found `folder`, as far as it remembers.
+  bool Made(const std::u16string& folder) const { return FindMade(folder) != nullptr; }
   // Whether this restore made the folder (so that nothing is in it but what the
   // restore put there), as far as it remembers.
-  bool CreatedHere(const std::u16string& folder) const;
-  // Whether EnsureFolder made or found `folder`, as far as it remembers.
-  bool Made(const std::u16string& folder) const {
-    return folder == m_strLastMadeFolder || m_madeFolders.count(folder) != 0;
+  bool CreatedHere(const std::u16string& folder) const {
+    const bool* created = FindMade(folder);
+    return created != nullptr && *created;
   }
 
   // The record whose favorite is queued next; failures are told by this number.
@@ -85,6 +85,9 @@ class FileRestoreContext {
     std::u16string strFolder;
   };
 
+  // The folder's entry among those EnsureFolder made or found (true: this restore
+  // created it), or null.
+  const bool* FindMade(const std::u16string& folder) const;
   static std::vector<Failure> CommitBatch(Platform& os, const std::vector<Queued>& queue);
   // Collects the oldest running commits until at most `keep` remain.
   std::vector<Failure> WaitForRunningCommits(std::size_t keep);
@@ -94,10 +97,8 @@ class FileRestoreContext {
   std::string m_strFavoritesProblem;
   std::map<std::u16string, CheckedFolder> m_mapCheckedFolders;
   const std::pair<const std::u16string, CheckedFolder>* m_pLastChecked = nullptr;
-  std::set<std::u16string> m_madeFolders;
-  std::u16string m_strLastMadeFolder;
-  std::set<std::u16string> m_createdFolders;
-  std::u16string m_strLastCreatedFolder;
+  std::map<std::u16string, bool> m_mapMadeFolders;  // true: created by this restore
+  const std::pair<const std::u16string, bool>* m_pLastMade = nullptr;
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;
   std::uint64_t m_nQueuedBytes = 0;
