@@ -102,7 +102,8 @@ class LinuxPlatform final : public Platform {
     }
     return NativeFileAttributes(native, error);
   }
-  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch) override {
+  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch,
+                                               const RenameTurn& turn) override {
     m_files.ForgetCreated();
     std::vector<std::string> problems(batch.size());
     std::vector<std::pair<std::string, std::string>> native;
@@ -118,7 +119,7 @@ class LinuxPlatform final : public Platform {
       native.emplace_back(std::move(temp), std::move(target));
       positions.push_back(i);
     }
-    const std::vector<std::string> done = qv::ReplaceFilesDurably(native);
+    const std::vector<std::string> done = qv::ReplaceFilesDurably(native, turn);
     for (std::size_t i = 0; i < done.size(); ++i) problems[positions[i]] = done[i];
     return problems;
   }

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/rename_turn.h"
 #include "platform/status.h"
 #include "platform/win_types.h"
 
@@ -82,9 +83,10 @@ class Platform {
   // rename, and the renames are durable when this returns. A crash at any point
   // leaves each target as it was or wholly replaced. One text per entry: empty when
   // the target now holds the new content, else why not; a temporary file that was
-  // not put in place is deleted.
+  // not put in place is deleted. The renames happen within `turn`, which is taken
+  // on every path, also when nothing is renamed.
   [[nodiscard]] virtual std::vector<std::string> ReplaceFilesDurably(
-      const std::vector<FileReplacement>& batch) = 0;
+      const std::vector<FileReplacement>& batch, const RenameTurn& turn) = 0;
   // Deletes the temporary files of ours (see platform/temp_file_name.h) in `folder`,
   // and with `withSubfolders` below it, that no live process is writing: what a
   // killed job left behind. Returns how many.

@@ -43,8 +43,9 @@ class PlatformWrapper : public Platform {
   std::uint32_t GetFileAttributesW(std::u16string_view path, int* error = nullptr) override {
     return m_target.GetFileAttributesW(path, error);
   }
-  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch) override {
-    return m_target.ReplaceFilesDurably(batch);
+  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch,
+                                               const RenameTurn& turn) override {
+    return m_target.ReplaceFilesDurably(batch, turn);
   }
   std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) override {
     return m_target.RemoveStaleTempFiles(folder, withSubfolders);

@@ -122,18 +122,21 @@ bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string*
 }
 
 std::vector<std::string> ReplaceFilesDurably(
-    const std::vector<std::pair<std::string, std::string>>& tempAndTarget) {
+    const std::vector<std::pair<std::string, std::string>>& tempAndTarget, const RenameTurn& turn) {
   std::vector<std::string> problems(tempAndTarget.size());
   std::vector<std::string> folders;
   for (const auto& [temp, target] : tempAndTarget) {
     const std::string folder = ParentFolder(target);
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
   }
-  if (!SyncFileSystemsOf(folders)) {
+  const bool flushed = SyncFileSystemsOf(folders);
+  const std::string flushProblem = flushed ? "" : "cannot flush the content to disk: " + LastErrorTextOfThread();
+  // Taken either way, so that the batches after this one are not held up.
+  TakenTurn taken(turn);
+  if (!flushed) {
     // Nothing is renamed: a target must never point at data that is not on disk.
-    const std::string why = "cannot flush the content to disk: " + LastErrorTextOfThread();
     for (std::size_t i = 0; i < tempAndTarget.size(); ++i) {
-      problems[i] = why;
+      problems[i] = flushProblem;
       (void)unlink(tempAndTarget[i].first.c_str());
     }
     return problems;
@@ -146,6 +149,9 @@ std::vector<std::string> ReplaceFilesDurably(
       (void)unlink(temp.c_str());
     }
   }
+  // The renames are this batch's own from here; its second sync may overlap the
+  // next batch's renames.
+  taken.End();
   if (!SyncFileSystemsOf(folders)) {
     const std::string why = "the file is in place, but the rename may not survive a crash: " +
                             LastErrorTextOfThread();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/files/unique_fd.h"
+#include "platform/rename_turn.h"
 
 namespace qv {
 
@@ -28,12 +29,12 @@ enum class TempFileMode {
 
 // Puts many temporary files in place of their targets with two syncs for all of
 // them instead of two for each: first every file's data reaches the disk (one
-// syncfs per file system), then each is renamed, then the renames are made durable
-// the same way. A crash at any point leaves every target either as it was or
-// wholly replaced. One text per pair: empty when that target now holds the new
-// content durably, else why not (the temporary file is then deleted).
+// syncfs per file system), then each is renamed, in `turn`, then the renames are
+// made durable the same way. A crash at any point leaves every target either as
+// it was or wholly replaced. One text per pair: empty when that target now holds
+// the new content durably, else why not (the temporary file is then deleted).
 std::vector<std::string> ReplaceFilesDurably(
-    const std::vector<std::pair<std::string, std::string>>& tempAndTarget);
+    const std::vector<std::pair<std::string, std::string>>& tempAndTarget, const RenameTurn& turn);
 
 // Deletes the temporary files of ours in `folder` (and, with `withSubfolders`, in
 // every folder below it, never through a link) that no live process can still be

@@ -82,13 +82,12 @@ void FileRestoreContext::Queue(std::u16string tempPath, std::u16string targetPat
 }
 
 std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitBatch(
-    Platform& os, const std::vector<Queued>& queue) {
+    Platform& os, const std::vector<Queued>& queue, const RenameTurn& turn) {
   std::vector<Failure> failures;
-  if (queue.empty()) return failures;
   std::vector<FileReplacement> batch;
   batch.reserve(queue.size());
   for (const Queued& queued : queue) batch.push_back(queued.replacement);
-  const std::vector<std::string> problems = os.ReplaceFilesDurably(batch);
+  const std::vector<std::string> problems = os.ReplaceFilesDurably(batch, turn);
   for (std::size_t i = 0; i < queue.size(); ++i) {
     if (i >= problems.size() || !problems[i].empty()) {
       failures.push_back({queue[i].nRecord, i < problems.size() ? problems[i] : "not replaced"});
@@ -98,6 +97,20 @@ std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitBatch(
   // again only if somebody removed it, which EnsureFolder then does not notice:
   // that record's rename fails and says so.
   return failures;
+}
+
+std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitInTurn(
+    Platform& os, const std::vector<Queued>& queue, const std::shared_future<void>& before, TurnEnd& end) {
+  // Ended on every way out, so that no later batch waits forever.
+  const struct EndOnExit {
+    TurnEnd& end;
+    ~EndOnExit() { end(); }
+  } endOnExit{end};
+  const RenameTurn turn{[&before] {
+                          if (before.valid()) before.wait();
+                        },
+                        [&end] { end(); }};
+  return CommitBatch(os, queue, turn);
 }
 
 std::vector<FileRestoreContext::Failure> FileRestoreContext::WaitForRunningCommits(std::size_t keep) {
@@ -112,8 +125,11 @@ std::vector<FileRestoreContext::Failure> FileRestoreContext::WaitForRunningCommi
 
 std::vector<FileRestoreContext::Failure> FileRestoreContext::Commit() {
   std::vector<Failure> failures = WaitForRunningCommits(0);
-  std::vector<Failure> more = CommitBatch(Os(), m_queue);
-  failures.insert(failures.end(), more.begin(), more.end());
+  if (!m_queue.empty()) {
+    // Every earlier batch is in place: no turn to wait for.
+    std::vector<Failure> more = CommitBatch(Os(), m_queue, RenameTurn{});
+    failures.insert(failures.end(), more.begin(), more.end());
+  }
   m_queue.clear();
   m_nQueuedBytes = 0;
   return failures;
@@ -124,20 +140,20 @@ std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitInBackground(
   if (m_queue.empty()) return failures;
   // Shared, so that the batch outlives a thread that could not be started.
   auto batch = std::make_shared<const std::vector<Queued>>(std::move(m_queue));
+  // A batch flushes its data at once, alongside those before it, but renames only
+  // after them: a later record may name the same file as an earlier one.
+  auto turnEnd = std::make_shared<TurnEnd>();
+  std::shared_future<void> ended = turnEnd->promise.get_future().share();
   try {
-    // A later record may name the same file as an earlier one: batches are put
-    // in place in the order they were written.
-    std::shared_future<std::vector<Failure>> before;
-    if (!m_running.empty()) before = m_running.back();
-    m_running.push_back(std::async(std::launch::async, [&os = Os(), batch, before] {
-                          if (before.valid()) before.wait();
-                          return CommitBatch(os, *batch);
+    m_running.push_back(std::async(std::launch::async, [&os = Os(), batch, before = m_lastTurnEnded, turnEnd] {
+                          return CommitInTurn(os, *batch, before, *turnEnd);
                         }).share());
+    m_lastTurnEnded = std::move(ended);
   } catch (const std::system_error&) {
     // No thread to be had: the batch is committed here, after those on their way.
     std::vector<Failure> earlier = WaitForRunningCommits(0);
     failures.insert(failures.end(), earlier.begin(), earlier.end());
-    std::vector<Failure> more = CommitBatch(Os(), *batch);
+    std::vector<Failure> more = CommitBatch(Os(), *batch, RenameTurn{});
     failures.insert(failures.end(), more.begin(), more.end());
   }
   m_queue.clear();

@@ -15,6 +15,7 @@
 #include <deque>
 #include <future>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,10 +33,10 @@ class FileRestoreContext {
   // The folders checked and made are remembered up to this many: an archive may
   // name any number of them, and forgetting costs only a second look.
   static constexpr std::size_t kMaxCachedFolders = 4096;
-  // Full batches waiting for or in their commit, each on a thread of its own and
-  // committed in order. Several, so that a slow sync (the file system may hold
-  // other programs' unwritten data, which syncfs writes too) does not stop the
-  // writing of the next batches.
+  // Full batches waiting for or in their commit, each on a thread of its own: each
+  // flushes its data at once and renames after the one before it. Several, so
+  // that a slow sync (the file system may hold other programs' unwritten data,
+  // which syncfs writes too) does not stop the writing of the next batches.
   static constexpr std::size_t kMaxBatchesInFlight = 8;
 
   explicit FileRestoreContext(bool dryRun) : m_bDryRun(dryRun) {}
@@ -80,6 +81,14 @@ class FileRestoreContext {
     FileReplacement replacement;
     std::size_t nRecord = 0;
   };
+  // The end of a batch's renames, told once however often it is called.
+  struct TurnEnd {
+    std::promise<void> promise;
+    std::once_flag once;
+    void operator()() {
+      std::call_once(once, [this] { promise.set_value(); });
+    }
+  };
   struct CheckedFolder {
     std::string strProblem;
     std::u16string strFolder;
@@ -88,7 +97,12 @@ class FileRestoreContext {
   // The folder's entry among those EnsureFolder made or found (true: this restore
   // created it), or null.
   const bool* FindMade(const std::u16string& folder) const;
-  static std::vector<Failure> CommitBatch(Platform& os, const std::vector<Queued>& queue);
+  static std::vector<Failure> CommitBatch(Platform& os, const std::vector<Queued>& queue,
+                                          const RenameTurn& turn);
+  // CommitBatch on a thread of its own: renames once `before` is ready, then ends
+  // its own turn.
+  static std::vector<Failure> CommitInTurn(Platform& os, const std::vector<Queued>& queue,
+                                           const std::shared_future<void>& before, TurnEnd& end);
   // Collects the oldest running commits until at most `keep` remain.
   std::vector<Failure> WaitForRunningCommits(std::size_t keep);
 
@@ -102,8 +116,10 @@ class FileRestoreContext {
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;
   std::uint64_t m_nQueuedBytes = 0;
-  // Batches being committed, oldest first, each on its own thread after the one before.
+  // Batches being committed, oldest first, each on its own thread.
   std::deque<std::shared_future<std::vector<Failure>>> m_running;
+  // When the newest of them has renamed its files; the next batch renames after it.
+  std::shared_future<void> m_lastTurnEnded;
 };
 
 }  // namespace qv

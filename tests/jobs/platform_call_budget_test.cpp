@@ -62,9 +62,10 @@ class CountingPlatform final : public PlatformWrapper {
     Count("MoveFileExW");
     return PlatformWrapper::MoveFileExW(from, to);
   }
-  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch) override {
+  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch,
+                                               const RenameTurn& turn) override {
     Count("ReplaceFilesDurably");
-    return PlatformWrapper::ReplaceFilesDurably(batch);
+    return PlatformWrapper::ReplaceFilesDurably(batch, turn);
   }
 
  private:

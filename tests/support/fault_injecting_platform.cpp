@@ -146,7 +146,7 @@ bool FaultInjectingPlatform::MoveFileExW(std::u16string_view from, std::u16strin
 }
 
 std::vector<std::string> FaultInjectingPlatform::ReplaceFilesDurably(
-    const std::vector<FileReplacement>& batch) {
+    const std::vector<FileReplacement>& batch, const RenameTurn& turn) {
   const char* fault = nullptr;
   std::chrono::milliseconds delay{0};
   {
@@ -159,7 +159,8 @@ std::vector<std::string> FaultInjectingPlatform::ReplaceFilesDurably(
     if (m_bFailMove) fault = "injected fault: MoveFileExW";
   }
   std::this_thread::sleep_for(delay);
-  if (fault == nullptr) return Target().ReplaceFilesDurably(batch);
+  if (fault == nullptr) return Target().ReplaceFilesDurably(batch, turn);
+  TakenTurn taken(turn);
   for (const FileReplacement& entry : batch) (void)Target().DeleteFileW(entry.strTempPath);
   SetLastErrorText(fault);
   return std::vector<std::string>(batch.size(), fault);

@@ -47,7 +47,8 @@ class FaultInjectingPlatform final : public PlatformWrapper {
   bool MoveFileExW(std::u16string_view from, std::u16string_view to) override;
   // A failing flush fails the whole batch before any rename; a failing move, each
   // rename. The temporary files go, as on a real failure.
-  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch) override;
+  std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch,
+                                               const RenameTurn& turn) override;
 
  private:
   void Refund(std::optional<std::uint64_t>& budget, std::uint32_t unused);
