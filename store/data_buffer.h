@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "processors/data_processor.h"
@@ -15,6 +16,8 @@ namespace qv {
 class DataBuffer {
  public:
   DataBuffer(const std::uint8_t* data, std::size_t size);
+  // Takes the bytes over instead of copying them.
+  explicit DataBuffer(std::vector<std::uint8_t>&& bytes) : m_bytes(std::move(bytes)) {}
 
   void AddStage(std::unique_ptr<DataProcessor> stage);
   // Runs the stages in the order they were added, each on the previous output.

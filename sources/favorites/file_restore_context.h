@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/platform.h"
@@ -111,7 +112,9 @@ class FileRestoreContext {
   std::string m_strFavoritesProblem;
   std::map<std::u16string, CheckedFolder> m_mapCheckedFolders;
   const std::pair<const std::u16string, CheckedFolder>* m_pLastChecked = nullptr;
-  std::map<std::u16string, bool> m_mapMadeFolders;  // true: created by this restore
+  // True: created by this restore. Hashed: every favorite asks whether its own path
+  // is one of them, and long paths that share their start compare slowly.
+  std::unordered_map<std::u16string, bool> m_mapMadeFolders;
   const std::pair<const std::u16string, bool>* m_pLastMade = nullptr;
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;

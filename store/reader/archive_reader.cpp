@@ -253,7 +253,7 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
       failed = true;
     }
     if (!failed) {
-      auto buffer = std::make_unique<DataBuffer>(block.payload.data(), block.payload.size());
+      auto buffer = std::make_unique<DataBuffer>(std::move(block.payload));
       if (item.IsProtected()) buffer->AddStage(std::make_unique<DESDecryptor>(m_strPassword));
       if (item.IsCompressed()) buffer->AddStage(std::make_unique<LZMADecompProcessor>());
       blocks.Add(std::move(buffer));
