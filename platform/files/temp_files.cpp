@@ -130,7 +130,8 @@ std::vector<std::string> ReplaceFilesDurably(
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
   }
   const bool flushed = SyncFileSystemsOf(folders);
-  const std::string flushProblem = flushed ? "" : "cannot flush the content to disk: " + LastErrorTextOfThread();
+  const std::string flushProblem =
+      flushed ? "" : "cannot flush the content to disk: " + LastErrorTextOfThread();
   // Taken either way, so that the batches after this one are not held up.
   TakenTurn taken(turn);
   if (!flushed) {
