@@ -145,9 +145,10 @@ std::vector<FileRestoreContext::Failure> FileRestoreContext::CommitInBackground(
   auto turnEnd = std::make_shared<TurnEnd>();
   std::shared_future<void> ended = turnEnd->promise.get_future().share();
   try {
-    m_running.push_back(std::async(std::launch::async, [&os = Os(), batch, before = m_lastTurnEnded, turnEnd] {
-                          return CommitInTurn(os, *batch, before, *turnEnd);
-                        }).share());
+    auto commit = [&os = Os(), batch, before = m_lastTurnEnded, turnEnd] {
+      return CommitInTurn(os, *batch, before, *turnEnd);
+    };
+    m_running.push_back(std::async(std::launch::async, std::move(commit)).share());
     m_lastTurnEnded = std::move(ended);
   } catch (const std::system_error&) {
     // No thread to be had: the batch is committed here, after those on their way.
