@@ -26,8 +26,10 @@ Status HivexFailure(const std::string& what, const KeyPath& path) {
 }
 
 // The key's values as they will be after the commit, existing ones first.
+// `changed`: whether they differ from the key's values now at all.
 Status MergeValues(hive_h* hive, const HiveNodeIndex& index, const PendingKey& key,
-                   std::uint32_t maxRewrittenValueBytes, std::vector<MergedValue>* merged) {
+                   std::uint32_t maxRewrittenValueBytes, std::vector<MergedValue>* merged,
+                   bool* changed) {
   // libhivex deletes all of a key's values before writing the list it is given, so
   // a value missing from that list is gone: one we cannot read refuses the key.
   if (index.UnreadableValueCount() != 0) {
@@ -56,17 +58,22 @@ Status MergeValues(hive_h* hive, const HiveNodeIndex& index, const PendingKey& k
     merged->push_back(std::move(existing));
   }
   std::vector<bool> replaced(merged->size(), false);
+  *changed = false;
   for (const PendingValue& value : key.values) {
     const auto found = byFoldedName.find(FoldName(value.name));
     if (found == byFoldedName.end()) {
       merged->push_back(MergedValue{ToUtf8(value.name), value.type, value.data});
+      *changed = true;
       continue;
     }
     MergedValue& existing = (*merged)[found->second];
+    if (existing.type != value.type || existing.data != value.data) *changed = true;
     existing.type = value.type;
     existing.data = value.data;
     replaced[found->second] = true;
   }
+  // Nothing will be rewritten, so no value's layout can change either.
+  if (!*changed) return Status::Ok();
   for (std::size_t i = 0; i < replaced.size(); ++i) {
     if (!replaced[i] && (*merged)[i].data.size() > maxRewrittenValueBytes) {
       return Status::Error("key " + DescribeKeyPath(key.path) + " holds value \"" +
@@ -82,8 +89,12 @@ Status MergeValues(hive_h* hive, const HiveNodeIndex& index, const PendingKey& k
 Status SetKeyValues(hive_h* hive, hive_node_h node, const HiveNodeIndex& index,
                     const PendingKey& key, std::uint32_t maxRewrittenValueBytes) {
   std::vector<MergedValue> merged;
-  Status status = MergeValues(hive, index, key, maxRewrittenValueBytes, &merged);
+  bool changed = false;
+  Status status = MergeValues(hive, index, key, maxRewrittenValueBytes, &merged, &changed);
   if (!status.ok()) return status;
+  // libhivex never reuses the cells of the values it replaces: rewriting values that
+  // are already as asked would grow the hive by all of them on every restore.
+  if (!changed) return Status::Ok();
   std::vector<hive_set_value> values(merged.size());
   for (std::size_t i = 0; i < merged.size(); ++i) {
     values[i].key = merged[i].utf8Name.data();

@@ -223,5 +223,36 @@ TEST_F(HiveCommit, PendingBytesOverTheBoundAreRefusedAndTheRestCommitsOnce) {
   EXPECT_EQ(test::ListValues(*fresh, key).size(), static_cast<std::size_t>(taken));
 }
 
+TEST_F(HiveCommit, ValuesPutBackAsTheyAreDoNotGrowTheHive) {
+  const Bytes data(1000, 0x5A);
+  const auto putAll = [&](std::u16string_view firstName, const Bytes& first) {
+    auto registry = Registry();
+    ASSERT_EQ(test::PutValue(*registry, kHkeyCurrentUser, u"K", firstName, kRegBinary, first), kErrorSuccess);
+    for (char16_t c = u'B'; c <= u'Z'; ++c) {
+      ASSERT_EQ(test::PutValue(*registry, kHkeyCurrentUser, u"K", std::u16string(1, c), kRegBinary, data),
+                kErrorSuccess);
+    }
+    ASSERT_TRUE(registry->RegCommit(kHkeyCurrentUser).ok());
+  };
+  const auto hiveSize = [&] {
+    struct stat st {};
+    EXPECT_EQ(::stat(m_strHive.c_str(), &st), 0);
+    return st.st_size;
+  };
+  putAll(u"A", data);
+  const auto size = hiveSize();
+  putAll(u"a", data);  // the same values, one name in another case
+  EXPECT_EQ(hiveSize(), size);
+
+  putAll(u"A", Bytes{1, 2, 3});  // one value differs: the key is rewritten
+  auto fresh = Registry();
+  RegKey key = 0;
+  ASSERT_EQ(fresh->RegOpenKeyExW(kHkeyCurrentUser, u"K", kKeyRead, &key), kErrorSuccess);
+  const auto value = test::QueryValue(*fresh, key, u"A");
+  ASSERT_TRUE(value.has_value());
+  EXPECT_EQ(value->data, (Bytes{1, 2, 3}));
+  EXPECT_EQ(test::ListValues(*fresh, key).size(), 26u);
+}
+
 }  // namespace
 }  // namespace qv
