@@ -15,7 +15,8 @@ namespace qv {
 // values in ONE hivex_node_set_values call: libhivex copies every value of the key
 // on each call and never frees the old cells, so one call per value grows the hive
 // quadratically. A key's existing values keep their order and spelling; pending
-// ones replace them by name (any case) or follow them.
+// ones replace them by name (any case) or follow them. A key whose pending values
+// all equal what it holds is not rewritten: its old cells would stay behind.
 //
 // maxRewrittenValueBytes: the largest existing value that may be rewritten as a
 // plain cell (libhivex's only layout), so a big-data value of a 1.4+ hive is never
