@@ -126,9 +126,16 @@ RegResult RootKeyHive::ReadValue(const KeyPath& path, std::u16string_view name,
 }
 
 RegResult RootKeyHive::RefuseUnlessWritable() {
+  // The whole check costs a handful of system calls, which a restore of 20,000 values
+  // would pay at every write. One check per round of writes on an unchanged file is
+  // enough: the commit that ends the round checks again before it replaces anything.
+  if (m_file.Refresh() == kErrorSuccess && m_nCheckedGeneration == m_file.Generation()) {
+    return kErrorSuccess;
+  }
   const Status writable = CheckWritable();
-  if (writable.ok()) return kErrorSuccess;
-  return Fail(kErrorAccessDenied, writable.message());
+  if (!writable.ok()) return Fail(kErrorAccessDenied, writable.message());
+  m_nCheckedGeneration = m_file.Generation();
+  return kErrorSuccess;
 }
 
 std::uint32_t RootKeyHive::HiveMinorVersion() const {
@@ -184,6 +191,7 @@ Status RootKeyHive::CheckWritable() {
 }
 
 Status RootKeyHive::Commit() {
+  m_nCheckedGeneration = 0;  // whatever happens, the next write starts a new round
   if (!m_pending.HasChanges()) return Status::Ok();
   Status status = CheckWritable();
   if (!status.ok()) return status;

@@ -60,6 +60,8 @@ class RootKeyHive {
   HiveFile m_file;
   PendingChanges m_pending;
   std::uint64_t m_nPendingGeneration = 0;
+  // The file generation the last passed writability check saw; 0: none this round.
+  std::uint64_t m_nCheckedGeneration = 0;
   BeforeHiveReplace m_beforeReplace;
   std::size_t m_nPendingLimitBytes = kDefaultPendingLimitBytes;
 };

@@ -198,6 +198,41 @@ TEST_F(HiveCommitSafety, HivePermissionsAreKeptAndCheckedBeforeWritesAreTaken) {
   ASSERT_EQ(::chmod(m_dir.path().c_str(), 0700), 0);
 }
 
+// Writes are checked once per round, so every commit, failed or not, must start a
+// new one: a folder that stopped taking files refuses the next write.
+TEST_F(HiveCommitSafety, EveryCommitEndsTheRoundOfCheckedWrites) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  const std::string folder = m_dir.path().string();
+  ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
+  const auto roundsAsNobody = [&] {
+    auto registry = Registry();
+    std::string log;
+    const auto put = [&](std::u16string_view name) {
+      const bool taken = test::PutValue(*registry, kHkeyCurrentUser, u"Software\\Rounds", name,
+                                        kRegNone, {}) == kErrorSuccess;
+      log += taken ? "put " : "refused ";
+    };
+    const auto commit = [&] {
+      log += registry->RegCommit(kHkeyCurrentUser).ok() ? "committed " : "failed ";
+    };
+    const auto folderTakesFiles = [&](bool takes) { ::chmod(folder.c_str(), takes ? 0755 : 0555); };
+    put(u"A");
+    commit();
+    folderTakesFiles(false);
+    put(u"B");
+    folderTakesFiles(true);
+    put(u"C");
+    folderTakesFiles(false);
+    commit();
+    put(u"D");
+    return log;
+  };
+  EXPECT_EQ(test::RunAsUnprivileged(kNobody, roundsAsNobody),
+            "put committed refused put failed refused ");
+  ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
+  EXPECT_EQ(StoredNames(u"Software\\Rounds"), Names{u"A"});
+}
+
 TEST_F(HiveCommitSafety, MissingFoldersAreCreatedUnlessSomethingElseIsInTheWay) {
   HiveRegistry nested((m_dir / "data" / "deeper" / "NTUSER.DAT").string(),
                       (m_dir / "classes.dat").string());
