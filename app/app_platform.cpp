@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 
 namespace qv::app {
 

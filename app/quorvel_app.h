@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "platform/desktop/detached_run.h"
+#include "platform/linux/desktop/detached_run.h"
 
 namespace qv::app {
 

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "cli/commands.h"
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 
 namespace qv::cli {
 

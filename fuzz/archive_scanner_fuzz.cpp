@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
 #include "store/records.h"
 #include "store/scan/archive_scanner.h"

@@ -10,7 +10,7 @@
 #include "fuzz/common/scratch_profile.h"
 #include "jobs/backup_job.h"
 #include "jobs/restore_job.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "store/records.h"
 
 namespace {

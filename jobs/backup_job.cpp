@@ -5,7 +5,7 @@
 #include "jobs/backup_items.h"
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "platform/unique_handles.h"
 #include "store/writer/backup_item.h"
 #include "store/records.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/linux_platform.h"
-#include "platform/text.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/text/text.h"
 
 namespace qv {
 namespace {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/coding.h"
-#include "platform/errors/last_error.h"
-#include "platform/text.h"
+#include "platform/shared/last_error.h"
+#include "platform/text/text.h"
 
 namespace qv {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/coding.h"
-#include "platform/errors/last_error.h"
+#include "platform/shared/last_error.h"
 #include "processors/compressed_block.h"
 #include "processors/lzma_options.h"
 #include "processors/lzma_processors.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace qv {
 namespace {

@@ -8,7 +8,7 @@
 #include <QString>
 #include <vector>
 
-#include "platform/desktop/data_files.h"
+#include "platform/linux/desktop/data_files.h"
 
 namespace qv::app {
 

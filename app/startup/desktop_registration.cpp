@@ -1,7 +1,7 @@
 #include "app/startup/desktop_registration.h"
 
 #include "app/startup/desktop_files.h"
-#include "platform/paths/profile_dirs.h"
+#include "platform/linux/paths/profile_dirs.h"
 
 namespace qv::app {
 

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "platform/desktop/detached_run.h"
+#include "platform/linux/desktop/detached_run.h"
 
 namespace qv::app {
 

@@ -13,7 +13,7 @@
 #include "platform/terminal/stop_signals.h"
 #include "jobs/backup_job.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace qv::cli {
 namespace {

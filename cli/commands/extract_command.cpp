@@ -17,9 +17,9 @@
 #include "platform/terminal/stop_signals.h"
 #include "jobs/extract/extract_job.h"
 #include "jobs/restore_summary_text.h"
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace qv::cli {
 namespace {

@@ -14,7 +14,7 @@
 #include "cli/output/scan_output.h"
 #include "jobs/inspect/archive_listing.h"
 #include "jobs/inspect/record_names.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace qv::cli {
 namespace {

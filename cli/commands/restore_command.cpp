@@ -14,7 +14,7 @@
 #include "platform/terminal/stop_signals.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
 
 namespace qv::cli {

@@ -9,8 +9,8 @@
 #include "cli/output/json_writer.h"
 #include "jobs/backup_item_size_text.h"
 #include "jobs/backup_items.h"
-#include "platform/linux_platform.h"
-#include "platform/text.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/text/text.h"
 
 namespace qv::cli {
 namespace {

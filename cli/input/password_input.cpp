@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "platform/unique_handles.h"
 
 namespace qv::cli {

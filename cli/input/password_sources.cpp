@@ -6,7 +6,7 @@
 #include "cli/input/password_input.h"
 #include "platform/terminal/terminal_prompt.h"
 #include "jobs/backup_job.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace qv::cli {
 namespace {

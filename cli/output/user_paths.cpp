@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace qv::cli {
 namespace {

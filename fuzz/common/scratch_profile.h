@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
 
 namespace qv::fuzz {

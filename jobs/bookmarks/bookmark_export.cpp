@@ -6,9 +6,9 @@
 #include "jobs/bookmarks/url_shortcut.h"
 #include "jobs/inspect/archive_password_check.h"
 #include "jobs/inspect/record_names.h"
-#include "platform/paths/windows_case.h"
+#include "platform/text/windows_case.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "store/scan/archive_scanner.h"
 
 namespace qv {

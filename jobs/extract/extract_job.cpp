@@ -6,7 +6,7 @@
 #include "jobs/inspect/archive_password_check.h"
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "store/scan/archive_scanner.h"
 
 namespace qv {

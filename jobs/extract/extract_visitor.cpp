@@ -4,8 +4,8 @@
 
 #include "jobs/extract/reg_file_text.h"
 #include "jobs/inspect/record_names.h"
-#include "platform/paths/windows_case.h"
-#include "platform/text.h"
+#include "platform/text/windows_case.h"
+#include "platform/text/text.h"
 #include "sources/ie_settings/reg_item_opt.h"
 #include "sources/restore_confinement.h"
 

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "platform/paths/windows_case.h"
+#include "platform/text/windows_case.h"
 #include "platform/win_types.h"
 #include "jobs/inspect/record_names.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace qv {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "platform/win_types.h"
 
 namespace qv {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "platform/win_types.h"
 
 namespace qv {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "sources/restore_confinement.h"
 
 namespace qv {

@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 #include "platform/temp_file_name.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "platform/unique_handles.h"
 
 namespace qv {

@@ -1,7 +1,7 @@
 #include "sources/favorites/file_reader.h"
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "sources/favorites/file_node.h"
 
 namespace qv {

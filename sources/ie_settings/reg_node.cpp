@@ -1,7 +1,7 @@
 #include "sources/ie_settings/reg_node.h"
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "platform/unique_handles.h"
 #include "sources/favorites/file_node.h"
 

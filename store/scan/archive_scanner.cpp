@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/coding.h"
-#include "platform/errors/last_error.h"
+#include "platform/shared/last_error.h"
 #include "platform/platform.h"
 #include "processors/des_cryptors.h"
 #include "processors/lzma_processors.h"

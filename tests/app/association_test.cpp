@@ -9,7 +9,7 @@
 #include "app/startup/desktop_files.h"
 #include "app/startup/desktop_registration.h"
 #include "app/startup/file_association.h"
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 #include "platform/unique_handles.h"
 #include "tests/app/suites.h"
 #include "tests/support/profile_fixture.h"

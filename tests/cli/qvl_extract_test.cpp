@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "platform/registry/hive/empty_hive.h"
-#include "platform/text.h"
+#include "platform/linux/registry/hive/empty_hive.h"
+#include "platform/text/text.h"
 #include "tests/cli/qvl_session.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/restore_fixture.h"

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/archive_parser.h"
 #include "tests/support/qvl_process.h"

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "tests/cli/qvl_session.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/archive_parser.h"

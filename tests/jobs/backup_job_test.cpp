@@ -8,7 +8,7 @@
 #include <map>
 
 #include "jobs/backup_job.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "store/records.h"
 #include "tests/support/archive_parser.h"
 #include "tests/support/fault_injecting_platform.h"

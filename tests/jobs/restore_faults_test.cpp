@@ -12,7 +12,7 @@
 #include "jobs/backup_job.h"
 #include "jobs/restore_summary_text.h"
 #include "platform/coding.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "platform/unique_handles.h"
 #include "processors/compressed_block.h"
 #include "sources/favorites/file_restore_context.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/linux_platform.h"
-#include "platform/text.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/text/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {

@@ -4,7 +4,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/errors/last_error.h"
+#include "platform/shared/last_error.h"
 
 namespace qv {
 namespace {

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "platform/coding.h"
-#include "platform/registry/hive/hive_header.h"
+#include "platform/linux/registry/hive/hive_header.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {

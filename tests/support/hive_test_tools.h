@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/hive_registry.h"
+#include "platform/linux/registry/hive_registry.h"
 
 namespace qv::test {
 

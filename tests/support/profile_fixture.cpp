@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "platform/linux_platform.h"
-#include "platform/text.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/text/text.h"
 
 namespace qv::test {
 

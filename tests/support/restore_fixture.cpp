@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/linux_platform.h"
-#include "platform/text.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/text/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {

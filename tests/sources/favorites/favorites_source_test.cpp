@@ -7,7 +7,7 @@
 
 #include "jobs/backup_item_size_text.h"
 #include "jobs/backup_items.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "sources/favorites/favorites_builder.h"
 #include "store/writer/backup_item_walk.h"
 #include "tests/support/archive_parser.h"

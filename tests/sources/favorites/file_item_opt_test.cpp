@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "sources/restore_confinement.h"
 #include "tests/support/fault_injecting_platform.h"
 #include "tests/support/restore_fixture.h"

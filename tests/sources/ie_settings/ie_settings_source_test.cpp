@@ -7,7 +7,7 @@
 #include <map>
 
 #include "jobs/backup_items.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "sources/ie_settings/ie_settings_builder.h"
 #include "store/writer/backup_item_walk.h"
 #include "tests/support/archive_parser.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "sources/restore_confinement.h"
 #include "tests/support/restore_fixture.h"
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <optional>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "store/writer/backup_item_tmpl.h"
 #include "store/writer/backup_item_walk.h"
 #include "store/writer/mfc_store_initor.h"

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "sources/favorites/favorites_builder.h"
 #include "tests/support/archive_parser.h"
 #include "tests/support/fault_injecting_platform.h"

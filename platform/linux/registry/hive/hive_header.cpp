@@ -1,0 +1,62 @@
+#include "platform/linux/registry/hive/hive_header.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "platform/coding.h"
+
+namespace qv {
+
+std::uint32_t HiveHeaderChecksum(const std::uint8_t* baseBlock) {
+  std::uint32_t sum = 0;
+  for (std::size_t offset = 0; offset < kHiveChecksumOffset; offset += 4) {
+    sum ^= DecodeFixed32(baseBlock + offset);
+  }
+  if (sum == 0xFFFFFFFFu) return 0xFFFFFFFEu;
+  if (sum == 0) return 1;
+  return sum;
+}
+
+Status ReadHiveHeader(const std::string& path, HiveHeader* header) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Status::Error("cannot read " + path + ": " + std::strerror(errno));
+  std::uint8_t block[kHiveChecksumOffset + 4] = {};
+  in.read(reinterpret_cast<char*>(block), sizeof block);
+  if (in.gcount() != static_cast<std::streamsize>(sizeof block) ||
+      std::memcmp(block, "regf", 4) != 0) {
+    return Status::Error(path + " is not a registry hive (no regf base block)");
+  }
+  header->primarySequence = DecodeFixed32(block + kHivePrimarySequenceOffset);
+  header->secondarySequence = DecodeFixed32(block + kHiveSecondarySequenceOffset);
+  header->majorVersion = DecodeFixed32(block + kHiveMajorVersionOffset);
+  header->minorVersion = DecodeFixed32(block + kHiveMinorVersionOffset);
+  header->fileType = DecodeFixed32(block + kHiveFileTypeOffset);
+  header->fileFormat = DecodeFixed32(block + kHiveFileFormatOffset);
+  return Status::Ok();
+}
+
+Status CheckHeaderWritable(const std::string& path, const HiveHeader& header) {
+  if (header.primarySequence != header.secondarySequence) {
+    return Status::Error(path + " is dirty: its sequence numbers differ (" +
+                         std::to_string(header.primarySequence) + " and " +
+                         std::to_string(header.secondarySequence) +
+                         "), so Windows has changes for it in its .LOG files that are not "
+                         "in the file yet; load the profile in Windows once to replay them, "
+                         "then try again");
+  }
+  if (header.majorVersion != 1 || header.minorVersion < 3 || header.minorVersion > 6) {
+    return Status::Error(path + " has hive format version " +
+                         std::to_string(header.majorVersion) + "." +
+                         std::to_string(header.minorVersion) +
+                         ", which is not written here (1.3 to 1.6 are)");
+  }
+  if (header.fileType != 0 || header.fileFormat != 1) {
+    return Status::Error(path + " is not a primary hive file (type " +
+                         std::to_string(header.fileType) + ", format " +
+                         std::to_string(header.fileFormat) + ")");
+  }
+  return Status::Ok();
+}
+
+}  // namespace qv

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/linux/linux_platform.h"
+#include "tests/platform/platform_on_temp_profile.h"
+
+namespace qv {
+namespace {
+
+// Sets or clears one environment variable for a test and puts it back afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : m_strName(name) {
+    if (const char* old = std::getenv(name)) m_strOld = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (m_strOld) {
+      setenv(m_strName.c_str(), m_strOld->c_str(), 1);
+    } else {
+      unsetenv(m_strName.c_str());
+    }
+  }
+
+ private:
+  std::string m_strName;
+  std::optional<std::string> m_strOld;
+};
+
+TEST(ProfileResolution, FollowsFlagThenVariableThenXdgThenHome) {
+  ScopedEnv home("HOME", "/home/alice");
+  {
+    ScopedEnv profile("QUORVEL_PROFILE", "/srv/from-env");
+    ScopedEnv xdg("XDG_DATA_HOME", "/xdg");
+    EXPECT_EQ(ResolveProfileDir("/mnt/win/Users/alice"), "/mnt/win/Users/alice");
+    EXPECT_EQ(ResolveProfileDir(""), "/srv/from-env");
+  }
+  {
+    ScopedEnv profile("QUORVEL_PROFILE", "");
+    ScopedEnv xdg("XDG_DATA_HOME", "/xdg");
+    EXPECT_EQ(ResolveProfileDir(""), "/xdg/quorvel/profile");
+    EXPECT_EQ(DefaultClassesHive(), "/xdg/quorvel/classes.dat");
+  }
+  for (const char* unusableXdg : {static_cast<const char*>(nullptr), "", "relative/data"}) {
+    ScopedEnv profile("QUORVEL_PROFILE", nullptr);
+    ScopedEnv xdg("XDG_DATA_HOME", unusableXdg);
+    EXPECT_EQ(ResolveProfileDir(""), "/home/alice/.local/share/quorvel/profile");
+    EXPECT_EQ(DefaultClassesHive(), "/home/alice/.local/share/quorvel/classes.dat");
+  }
+}
+
+TEST(ProfileResolution, MakesTheFolderAbsolute) {
+  const std::string cwd = std::filesystem::current_path().string();
+  EXPECT_EQ(ResolveProfileDir("./profiles//alice/"), cwd + "/profiles/alice");
+  ScopedEnv profile("QUORVEL_PROFILE", "rel");
+  EXPECT_EQ(ResolveProfileDir(""), cwd + "/rel");
+  // ".." stays for the kernel to resolve: through a link it leads elsewhere.
+  EXPECT_EQ(ResolveProfileDir("/a/b/../c"), "/a/b/../c");
+}
+
+TEST(ProfileResolution, FavoritesFolderIsCreatedOnlyWhenAsked) {
+  test::PlatformOnTempProfile fixture;
+  const std::filesystem::path favorites = fixture.ProfileDir() / "Favorites";
+  std::u16string path = u"unchanged";
+
+  EXPECT_FALSE(fixture.os().SHGetSpecialFolderPathW(kCsidlFavorites, false, &path));
+  EXPECT_EQ(path, u"unchanged");
+  EXPECT_FALSE(std::filesystem::exists(favorites));
+
+  ASSERT_TRUE(fixture.os().SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
+  EXPECT_TRUE(std::filesystem::is_directory(favorites));
+  EXPECT_EQ(path, test::PlatformOnTempProfile::Windows(favorites));
+  ASSERT_TRUE(fixture.os().SHGetSpecialFolderPathW(kCsidlFavorites, false, &path));
+
+  std::u16string stored;
+  ASSERT_TRUE(fixture.os().PathUnExpandEnvStringsW(path, &stored));
+  EXPECT_EQ(stored, u"%USERPROFILE%\\Favorites");
+
+  EXPECT_FALSE(fixture.os().SHGetSpecialFolderPathW(kCsidlFavorites + 1, true, &path));
+}
+
+TEST(ProfileResolution, MissingProfileFolderIsCreatedWithFavorites) {
+  test::TempDir dir;
+  const auto platform = MakeLinuxPlatform({(dir / "new/profile").string(), ""});
+  std::u16string path;
+  ASSERT_TRUE(platform->SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "new/profile/Favorites"));
+}
+
+TEST(ProfileResolution, FileInTheWayOfFavoritesIsAFailure) {
+  test::PlatformOnTempProfile fixture;
+  test::WriteFileBytes(fixture.ProfileDir() / "Favorites", "not a folder");
+  std::u16string path;
+  EXPECT_FALSE(fixture.os().SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
+  EXPECT_NE(fixture.os().LastErrorText().find("Favorites"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qv
