@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "sources/data_item_factory.h"
+#include "store/reader/data_item_factory.h"
 #include "sources/restore_options.h"
 
 namespace qv {

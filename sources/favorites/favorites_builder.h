@@ -13,7 +13,7 @@
 #include "sources/favorites/file_reader.h"
 #include "store/writer/backup_item_walk.h"
 #include "store/writer/data_store.h"
-#include "store/writer/mfc_progress.h"
+#include "store/mfc_progress.h"
 #include "store/writer/mfc_thread_ctrl.h"
 
 namespace qv {

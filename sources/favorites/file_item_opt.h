@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/unique_handles.h"
-#include "sources/data_item.h"
+#include "store/reader/data_item.h"
 #include "sources/favorites/file_restore_context.h"
 #include "sources/restore_options.h"
 #include "store/records.h"

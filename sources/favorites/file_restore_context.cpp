@@ -123,6 +123,10 @@ std::vector<FileRestoreContext::Failure> FileRestoreContext::WaitForRunningCommi
   return failures;
 }
 
+std::vector<FileRestoreContext::Failure> FileRestoreContext::AfterRecord() {
+  return Full() ? CommitInBackground() : std::vector<Failure>();
+}
+
 std::vector<FileRestoreContext::Failure> FileRestoreContext::Commit() {
   std::vector<Failure> failures = WaitForRunningCommits(0);
   if (!m_queue.empty()) {

@@ -22,15 +22,20 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "store/reader/restore_commit_hook.h"
 
 namespace qv {
 
-class FileRestoreContext {
+// How much one batch of favorites may hold before it is put in place. A batch stays
+// below both, so that open data waiting for its sync, and the list of names, stay
+// bounded whatever the archive holds. Tests use small ones.
+struct RestoreBatchLimits {
+  std::size_t nMaxFiles = 1024;
+  std::uint64_t nMaxBytes = 256u * 1024 * 1024;
+};
+
+class FileRestoreContext final : public RestoreCommitHook {
  public:
-  // A batch stays below both, so that open data waiting for its sync, and the
-  // list of names, stay bounded whatever the archive holds.
-  static constexpr std::size_t kMaxQueuedFiles = 1024;
-  static constexpr std::uint64_t kMaxQueuedBytes = 256u * 1024 * 1024;
   // The folders checked and made are remembered up to this many: an archive may
   // name any number of them, and forgetting costs only a second look.
   static constexpr std::size_t kMaxCachedFolders = 4096;
@@ -40,7 +45,7 @@ class FileRestoreContext {
   // which syncfs writes too) does not stop the writing of the next batches.
   static constexpr std::size_t kMaxBatchesInFlight = 8;
 
-  explicit FileRestoreContext(bool dryRun) : m_bDryRun(dryRun) {}
+  explicit FileRestoreContext(bool dryRun, RestoreBatchLimits limits = {}) : m_bDryRun(dryRun), m_limits(limits) {}
 
   // The profile's Favorites folder, made when missing unless this is a dry run
   // (which only needs to know where it would be). Looked up once.
@@ -60,17 +65,16 @@ class FileRestoreContext {
   }
 
   // The record whose favorite is queued next; failures are told by this number.
-  void SetRecord(std::size_t record) { m_nRecord = record; }
+  void SetRecord(std::size_t record) override { m_nRecord = record; }
   void Queue(std::u16string tempPath, std::u16string targetPath, std::uint64_t bytes);
-  bool Full() const { return m_queue.size() >= kMaxQueuedFiles || m_nQueuedBytes >= kMaxQueuedBytes; }
+  bool Full() const { return m_queue.size() >= m_limits.nMaxFiles || m_nQueuedBytes >= m_limits.nMaxBytes; }
 
-  struct Failure {
-    std::size_t nRecord = 0;
-    std::string strReason;
-  };
+  using Failure = CommitFailure;
+  // A full batch starts on its way (CommitInBackground); otherwise nothing.
+  std::vector<Failure> AfterRecord() override;
   // Puts every queued file in place, after any commit still running; the records
   // whose file did not make it.
-  std::vector<Failure> Commit();
+  std::vector<Failure> Commit() override;
   // Starts putting the queued files in place on another thread, after the batches
   // already on their way, so that their syncs overlap the writing of the next
   // batches. While kMaxBatchesInFlight are on their way it waits for the oldest,
@@ -108,6 +112,7 @@ class FileRestoreContext {
   std::vector<Failure> WaitForRunningCommits(std::size_t keep);
 
   bool m_bDryRun;
+  RestoreBatchLimits m_limits;
   std::optional<std::u16string> m_favorites;
   std::string m_strFavoritesProblem;
   std::map<std::u16string, CheckedFolder> m_mapCheckedFolders;

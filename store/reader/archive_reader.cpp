@@ -7,8 +7,6 @@
 #include "platform/platform.h"
 #include "processors/des_cryptors.h"
 #include "processors/lzma_processors.h"
-#include "sources/favorites/file_item_factory.h"
-#include "sources/ie_settings/reg_item_factory.h"
 #include "store/block_pool.h"
 #include "store/data_buffer.h"
 #include "store/records.h"
@@ -23,25 +21,16 @@ std::string At(std::uint64_t offset) { return " at offset " + std::to_string(off
 
 }  // namespace
 
-ArchiveReader::ArchiveReader(std::u16string archivePath, std::u16string password, RestoreOptions options)
-    : m_fileContext(options.bDryRun),
+ArchiveReader::ArchiveReader(std::u16string archivePath, std::u16string password, Factories factories,
+                             RestoreCommitHook* commitHook)
+    : m_pCommitHook(commitHook),
       m_strArchivePath(std::move(archivePath)),
+      m_factories(std::move(factories)),
       m_strPassword(std::move(password)),
-      m_nHeaderSize(static_cast<std::uint32_t>(kArchiveHeaderSize)) {
-  options.pFileContext = &m_fileContext;
-  m_factories.push_back(std::make_unique<FileItemFactory>(options));
-  m_factories.push_back(std::make_unique<RegItemFactory>(options));
-}
+      m_nHeaderSize(static_cast<std::uint32_t>(kArchiveHeaderSize)) {}
 
 void ArchiveReader::SetNotifyWindow(WindowHandle window, std::uint32_t message) {
-  m_hNotifyWindow = window;
-  m_nProgressMessage = message;
-}
-
-void ArchiveReader::PostProgress(std::uint64_t wParam, std::int64_t lParam) {
-  if (m_hNotifyWindow == 0) return;
-  // Progress is advisory: a window that went away must not stop the restore.
-  (void)Os().PostMessageW(m_hNotifyWindow, m_nProgressMessage, wParam, lParam);
+  m_progress.SetTarget(window, message);
 }
 
 void ArchiveReader::EndEarly(std::string reason) {
@@ -58,7 +47,7 @@ DataItemFactory* ArchiveReader::FindFactory(int kind) const {
 }
 
 std::uint64_t ArchiveReader::Run() {
-  PostProgress(0, 0);
+  m_progress.Post(0, 0);
   m_report = RestoreReport();
   if (!m_stream.Open(m_strArchivePath, m_nHeaderSize)) {
     m_report.bOpenFailed = true;
@@ -75,12 +64,12 @@ std::uint64_t ArchiveReader::Run() {
       break;
     }
     const std::int64_t result = ReadRecord();
-    if (m_fileContext.Full()) NoteCommitFailures(m_fileContext.CommitInBackground());
+    if (m_pCommitHook != nullptr) NoteCommitFailures(m_pCommitHook->AfterRecord());
     if (result < 0) break;
     sum += static_cast<std::uint64_t>(result);
   }
-  // Whatever ended the restore, the favorites that arrived whole go in place.
-  CommitFiles();
+  // Whatever ended the restore, the targets that arrived whole go in place.
+  if (m_pCommitHook != nullptr) NoteCommitFailures(m_pCommitHook->Commit());
   m_stream.Close();
   return sum;
 }
@@ -90,10 +79,8 @@ BlockPool& ArchiveReader::Pool() {
   return *m_pPool;
 }
 
-void ArchiveReader::CommitFiles() { NoteCommitFailures(m_fileContext.Commit()); }
-
-void ArchiveReader::NoteCommitFailures(const std::vector<FileRestoreContext::Failure>& failures) {
-  for (const FileRestoreContext::Failure& failure : failures) {
+void ArchiveReader::NoteCommitFailures(const std::vector<CommitFailure>& failures) {
+  for (const CommitFailure& failure : failures) {
     if (failure.nRecord >= m_report.records.size()) continue;
     RecordResult& record = m_report.records[failure.nRecord];
     record.outcome = RecordOutcome::kSkipped;
@@ -261,9 +248,7 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
     }
     read = m_stream.ReadBlockHead(&block);
     if (read != ArchiveStream::Result::kOk) return headProblem(read);
-    PostProgress(static_cast<std::uint64_t>(static_cast<double>(m_stream.Consumed()) /
-                                            static_cast<double>(m_stream.FileSize()) * 100.0),
-                 0);
+    m_progress.PostPercent(m_stream.Consumed(), m_stream.FileSize());
     while (!blocks.Empty() && (blocks.Full() || block.bLast)) deliverOldest();
   }
 
@@ -275,7 +260,7 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
     item.Discard();
     result.outcome = RecordOutcome::kSkipped;
     result.strReason = item.SkipReason();
-  } else if (m_fileContext.SetRecord(m_report.records.size()); !item.End()) {
+  } else if (SetCommitRecord(m_report.records.size()); !item.End()) {
     result.outcome = RecordOutcome::kSkipped;
     result.strReason = item.SkipReason();
   } else {

@@ -6,6 +6,8 @@
 //
 // Each record gets a fresh restore operation from the first factory whose key
 // matches its kind code; each block gets fresh decryption and decompression stages.
+// The factories and the commit hook come from the restore job, so the reader knows
+// no record kind of its own.
 // An archive is untrusted: a record the file cannot supply in full ends the restore
 // (what was restored before stays), and a block that states a size no decoder
 // accepts is damage, never an allocation.
@@ -18,11 +20,11 @@
 #include <vector>
 
 #include "platform/win_types.h"
-#include "sources/data_item_factory.h"
-#include "sources/favorites/file_restore_context.h"
-#include "sources/restore_options.h"
-#include "store/reader/archive_stream.h"
 #include "store/block_pool.h"
+#include "store/mfc_progress.h"
+#include "store/reader/archive_stream.h"
+#include "store/reader/data_item_factory.h"
+#include "store/reader/restore_commit_hook.h"
 #include "store/reader/restore_report.h"
 
 namespace qv {
@@ -33,7 +35,11 @@ class ArchiveReader {
   static constexpr std::int64_t kStop = -1;
   static constexpr std::int64_t kNoMoreRecords = -2;
 
-  ArchiveReader(std::u16string archivePath, std::u16string password, RestoreOptions options = {});
+  using Factories = std::vector<std::unique_ptr<Factory<DataItem, int>>>;
+
+  // `commitHook` (may be null) puts what the items queued in place; it outlives Run.
+  ArchiveReader(std::u16string archivePath, std::u16string password, Factories factories,
+                RestoreCommitHook* commitHook = nullptr);
   ArchiveReader(const ArchiveReader&) = delete;
   ArchiveReader& operator=(const ArchiveReader&) = delete;
 
@@ -56,7 +62,6 @@ class ArchiveReader {
   // The blocks of the record whose head `item` took, decoded and offered to it up
   // to the end marker; then the record's outcome.
   std::int64_t ReadBlocks(DataItem& item, bool begun, std::string damage, RecordResult result);
-  void PostProgress(std::uint64_t wParam, std::int64_t lParam);
   void EndEarly(std::string reason);
   bool StopRequested() const { return m_pStopFlag != nullptr && m_pStopFlag->load(std::memory_order_relaxed); }
   // Ends the restore inside a record that the stream could not frame; `what` is
@@ -64,21 +69,22 @@ class ArchiveReader {
   std::int64_t StopInRecord(DataItem& item, RecordResult result, ArchiveStream::Result read,
                             const std::string& what, std::uint32_t statedSize = 0);
 
-  // Puts the queued favorites in place and marks the records whose file did not make it.
-  void CommitFiles();
-  void NoteCommitFailures(const std::vector<FileRestoreContext::Failure>& failures);
+  void SetCommitRecord(std::size_t record) {
+    if (m_pCommitHook != nullptr) m_pCommitHook->SetRecord(record);
+  }
+  // Marks the records whose target did not make it into place.
+  void NoteCommitFailures(const std::vector<CommitFailure>& failures);
 
   // Decoding threads, made for the first record that has anything to decode.
   BlockPool& Pool();
 
-  FileRestoreContext m_fileContext;
+  RestoreCommitHook* m_pCommitHook;
   std::unique_ptr<BlockPool> m_pPool;
   BlockPool m_inline{0};  // plain blocks: nothing to decode, so no threads
-  WindowHandle m_hNotifyWindow = 0;
-  std::uint32_t m_nProgressMessage = 0;
+  MFCProgress m_progress;
   ArchiveStream m_stream;
   std::u16string m_strArchivePath;
-  std::vector<std::unique_ptr<Factory<DataItem, int>>> m_factories;
+  Factories m_factories;
   std::u16string m_strPassword;
   std::uint32_t m_nHeaderSize;
   bool m_bArchiveProtected = false;

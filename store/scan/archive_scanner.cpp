@@ -8,7 +8,6 @@
 
 #include "platform/coding.h"
 #include "platform/shared/last_error.h"
-#include "platform/platform.h"
 #include "processors/des_cryptors.h"
 #include "processors/lzma_processors.h"
 #include "store/data_buffer.h"
@@ -37,7 +36,9 @@ void MarkDamaged(ScannedRecord& record, std::string problem, std::uint64_t offse
 }  // namespace
 
 ArchiveScanner::ArchiveScanner(std::u16string archivePath, ScanOptions options)
-    : m_strArchivePath(std::move(archivePath)), m_options(std::move(options)) {}
+    : m_strArchivePath(std::move(archivePath)), m_options(std::move(options)) {
+  m_progress.SetTarget(m_options.hNotifyWindow);
+}
 
 ScanReport ArchiveScanner::Run(ScanVisitor& visitor) {
   m_report = ScanReport();
@@ -69,11 +70,7 @@ void ArchiveScanner::EndEarly(std::string reason) {
 }
 
 void ArchiveScanner::PostProgress() {
-  if (m_options.hNotifyWindow == 0 || m_report.nFileSize == 0) return;
-  const auto percent = static_cast<std::uint64_t>(static_cast<double>(m_stream.Offset()) /
-                                                  static_cast<double>(m_report.nFileSize) * 100.0);
-  // Progress is advisory: a display that went away must not stop the scan.
-  (void)Os().PostMessageW(m_options.hNotifyWindow, WM_JOB_PROGRESS, percent, 0);
+  if (m_report.nFileSize != 0) m_progress.PostPercent(m_stream.Offset(), m_report.nFileSize);
 }
 
 bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {

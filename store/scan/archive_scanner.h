@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/win_types.h"
+#include "store/mfc_progress.h"
 #include "store/reader/archive_stream.h"
 #include "store/scan/scanned_record.h"
 
@@ -68,6 +69,7 @@ class ArchiveScanner {
 
   std::u16string m_strArchivePath;
   ScanOptions m_options;
+  MFCProgress m_progress;
   ArchiveStream m_stream;
   bool m_bArchiveProtected = false;
   ScanReport m_report;

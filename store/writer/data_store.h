@@ -10,7 +10,7 @@
 //               static Describe(item) for the report.
 //   HeadInitor  static Init(head, reader, compress, protect), static Encode(head).
 //   CompProcessor, Encryptor  the stages, made anew for every block.
-//   Progress    SetTarget(window, message), Post(wParam, lParam).
+//   Progress    SetTarget(window, message), Post(wParam, lParam), PostPercent(done, total).
 //   ThreadCtrl  SetStopFlag(flag), ShouldStop().
 #pragma once
 
@@ -151,7 +151,7 @@ class DataStore {
       const std::size_t count = block.InputSize();
       writtenBytes += count;
       m_nDoneBytes += count;
-      m_progress.Post(Percent(), 0);
+      m_progress.PostPercent(m_nDoneBytes, m_nTotalBytes);
       return true;
     };
     bool writing = true;
@@ -246,14 +246,6 @@ class DataStore {
       ++m_report.nWriteFailures;
       m_report.NoteFailure("closing the archive failed: " + Os().LastErrorText());
     }
-  }
-
-  // Truncated toward zero and never clamped: a source that grew after the sizing
-  // pass may go past 100, which the bar shows as full.
-  std::uint64_t Percent() const {
-    if (m_nTotalBytes == 0) return 0;
-    return static_cast<std::uint64_t>(static_cast<double>(m_nDoneBytes) /
-                                      static_cast<double>(m_nTotalBytes) * 100.0);
   }
 
   std::unique_ptr<BlockPool> m_pPool;

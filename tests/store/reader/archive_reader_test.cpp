@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "platform/platform.h"
+#include "sources/favorites/file_restore_context.h"
+#include "sources/restore_factories.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/restore_fixture.h"
 
@@ -20,7 +22,15 @@ class ArchiveReaderTest : public ::testing::Test {
   std::uint64_t Read(const ArchiveBuilder& archive, const std::u16string& password = u"",
                      WindowHandle window = 0) {
     archive.WriteTo(m_fixture.ArchiveFile());
-    ArchiveReader reader(m_fixture.ArchivePath(), password);
+    FileRestoreContext files(false);
+    RestoreOptions options;
+    options.pFileContext = &files;
+    if (!m_pWrites) {
+      Status refused;
+      m_pWrites = Os().RegBeginWrites(kHkeyCurrentUser, &refused);
+    }
+    options.pRegistryWrites = m_pWrites.get();
+    ArchiveReader reader(m_fixture.ArchivePath(), password, MakeRestoreFactories(options), &files);
     reader.SetNotifyWindow(window, WM_JOB_PROGRESS);
     const std::uint64_t sum = reader.Run();
     m_report = reader.Report();
@@ -51,6 +61,7 @@ class ArchiveReaderTest : public ::testing::Test {
   }
 
   RestoreFixture m_fixture;
+  std::unique_ptr<RegistryWrites> m_pWrites;  // uncommitted: reads see the values
   RestoreReport m_report;
 };
 

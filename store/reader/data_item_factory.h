@@ -1,8 +1,8 @@
 // The type under which the archive reader accepts a factory of restore operations.
 #pragma once
 
-#include "sources/data_item.h"
-#include "sources/factory.h"
+#include "store/reader/data_item.h"
+#include "store/reader/factory.h"
 
 namespace qv {
 

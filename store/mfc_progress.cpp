@@ -1,4 +1,4 @@
-#include "store/writer/mfc_progress.h"
+#include "store/mfc_progress.h"
 
 #include "platform/platform.h"
 
