@@ -80,8 +80,8 @@ class CMainFrame : public QMainWindow {
   void StartRestoreThread();
   // Common to both jobs: commands off, bar shown from zero, worker started.
   void StartJob(QObject* pWorker, const char* strThreadProc, std::unique_ptr<QThread>& pThread);
-  void OnWorkerFinished();
-  void EndJobIfOver();
+  // After the outcome was told: the worker's thread joined, the commands back.
+  void EndJob();
 
   std::vector<std::unique_ptr<BackupItem>> m_items;
   QProgressBar* m_wndProgress = nullptr;
@@ -105,8 +105,6 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<BackupWorker> m_pBackupWorker;
   std::unique_ptr<RestoreWorker> m_pRestoreWorker;
   bool m_bJobRunning = false;  // from the worker's start until its outcome was shown
-  bool m_bWorkerFinished = false;
-  bool m_bOutcomeShown = false;
   bool m_bCloseWhenJobEnds = false;
 };
 

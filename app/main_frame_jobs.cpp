@@ -2,8 +2,9 @@
 //
 // A job's life: the command's checks pass; the commands are disabled and the bar is
 // shown; the worker runs on its own thread and posts progress; it stores its
-// summary and posts WM_JOB_DONE; the window tells the outcome and hides the bar;
-// once the thread has ended too, the commands come back.
+// summary and, as its last act, posts WM_JOB_DONE; the window tells the outcome,
+// hides the bar, joins the thread (which has nothing left to do) and brings the
+// commands back. WM_JOB_DONE is the one sign that a job ended.
 #include <QAction>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -112,8 +113,6 @@ void CMainFrame::StartRestoreThread() {
 
 void CMainFrame::StartJob(QObject* pWorker, const char* strThreadProc, std::unique_ptr<QThread>& pThread) {
   m_bJobRunning = true;
-  m_bWorkerFinished = false;
-  m_bOutcomeShown = false;
   m_bCloseWhenJobEnds = false;
   for (int nCommand : {ID_FILE_BACKUP, ID_FILE_RESTORE}) CommandAction(nCommand)->setEnabled(false);
   // A new job starts from an empty bar, not from where the last one ended.
@@ -126,7 +125,6 @@ void CMainFrame::StartJob(QObject* pWorker, const char* strThreadProc, std::uniq
   pWorker->moveToThread(pThread.get());
   connect(pThread.get(), &QThread::started, pWorker,
           [pWorker, strThreadProc] { QMetaObject::invokeMethod(pWorker, strThreadProc, Qt::DirectConnection); });
-  connect(pThread.get(), &QThread::finished, this, &CMainFrame::OnWorkerFinished, Qt::QueuedConnection);
   pThread->start();
 }
 
@@ -146,7 +144,7 @@ void CMainFrame::OnJobProgress(std::uint64_t wParam, std::int64_t lParam) {
 }
 
 void CMainFrame::OnJobDone(std::uint64_t, std::int64_t) {
-  if (!m_bJobRunning || m_bOutcomeShown) return;
+  if (!m_bJobRunning) return;
   QString problem;
   bool bTell = true;
   if (m_pBackupWorker) {
@@ -172,20 +170,14 @@ void CMainFrame::OnJobDone(std::uint64_t, std::int64_t) {
     }
   }
   m_wndProgress->hide();
-  m_bOutcomeShown = true;
-  EndJobIfOver();
+  EndJob();
 }
 
-void CMainFrame::OnWorkerFinished() {
+void CMainFrame::EndJob() {
+  // The worker posted WM_JOB_DONE as its last act, so its thread ends at once.
   for (QThread* pThread : {m_pBackupThread.get(), m_pRestoreThread.get()}) {
     if (pThread) pThread->wait();
   }
-  m_bWorkerFinished = true;
-  EndJobIfOver();
-}
-
-void CMainFrame::EndJobIfOver() {
-  if (!m_bJobRunning || !m_bWorkerFinished || !m_bOutcomeShown) return;
   m_pBackupWorker.reset();
   m_pRestoreWorker.reset();
   m_pBackupThread.reset();

@@ -137,9 +137,6 @@ BackupSummary RunBackup(const BackupOptions& options) {
   Status result = Run(options, summary);
   summary.bOk = result.ok();
   summary.strFailure = result.message();
-  if (options.hNotifyWindow != 0) {
-    (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);  // nobody left to tell
-  }
   return summary;
 }
 

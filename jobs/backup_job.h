@@ -20,7 +20,7 @@ struct BackupOptions {
   bool bCompress = false;
   bool bProtect = false;
   std::u16string strPassword;      // used only when `bProtect` is set
-  WindowHandle hNotifyWindow = 0;  // receives WM_JOB_PROGRESS and WM_JOB_DONE; 0 = none
+  WindowHandle hNotifyWindow = 0;  // receives WM_JOB_PROGRESS; 0 = none
   const std::atomic<bool>* pStopFlag = nullptr;  // set it to stop the job; may be null
 };
 
@@ -43,8 +43,8 @@ struct BackupSummary {
 
 // Writes the archive to a temporary file beside `strArchivePath` and renames it into
 // place when every item was stored; on failure the temporary file is deleted and
-// any earlier archive at the path stays as it was. Posts WM_JOB_DONE (0, 0) to the
-// notify window at the end, whatever the outcome.
+// any earlier archive at the path stays as it was. The job ends when this returns;
+// the front end that started it says so (WM_JOB_DONE is the window's, not the job's).
 [[nodiscard]] BackupSummary RunBackup(const BackupOptions& options);
 
 }  // namespace qv

@@ -2,7 +2,7 @@
 
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
-#include "sources/restore_options.h"
+#include "sources/restore_factories.h"
 #include "store/reader/archive_reader.h"
 
 namespace qv {
@@ -17,7 +17,9 @@ RestoreSummary Refused(ArchiveCheckResult check, std::string detail) {
   return summary;
 }
 
-RestoreSummary Restore(const RestoreJobOptions& options) {
+}  // namespace
+
+RestoreSummary RunRestore(const RestoreJobOptions& options) {
   const ArchiveCheck check = CheckArchive(options.strArchivePath);
   if (check.result != ArchiveCheckResult::kOk) return Refused(check.result, check.strDetail);
   const bool isProtected = check.header.isProtected != 0;
@@ -37,24 +39,31 @@ RestoreSummary Restore(const RestoreJobOptions& options) {
   RestoreOptions restoreOptions;
   restoreOptions.bDryRun = options.bDryRun;
   // A dirty hive holds changes that only Windows can replay; writing it would lose
-  // them. Favorites can still be restored.
-  if (const Status writable = Os().RegCheckWritable(kHkeyCurrentUser); !writable.ok()) {
-    summary.strRegistryProblem = "the registry hive cannot be written: " + writable.message();
+  // them. Favorites can still be restored. A dry run asks too, to tell the same,
+  // and writes nothing.
+  Status refused;
+  const std::unique_ptr<RegistryWrites> registry = Os().RegBeginWrites(kHkeyCurrentUser, &refused);
+  if (!registry) {
+    summary.strRegistryProblem = "the registry hive cannot be written: " + refused.message();
     restoreOptions.strRegistryBlocked = summary.strRegistryProblem;
+  } else if (!options.bDryRun) {
+    restoreOptions.pRegistryWrites = registry.get();
   }
 
+  FileRestoreContext fileContext(options.bDryRun, options.batchLimits);
+  restoreOptions.pFileContext = &fileContext;
   ArchiveReader reader(options.strArchivePath, isProtected ? options.strPassword : std::u16string(),
-                       restoreOptions);
+                       MakeRestoreFactories(restoreOptions), &fileContext);
   reader.SetNotifyWindow(options.hNotifyWindow, WM_JOB_PROGRESS);
   reader.SetStopFlag(options.pStopFlag);
   summary.nBytesAccepted = reader.Run();
   summary.report = reader.Report();
 
   bool commitFailed = false;
-  if (!options.bDryRun && restoreOptions.strRegistryBlocked.empty()) {
+  if (restoreOptions.pRegistryWrites != nullptr) {
     // One commit for the whole restore: a restore killed before it leaves the hive
     // as it was. A stopped one commits what it restored, as its summary says.
-    if (const Status committed = Os().RegCommit(kHkeyCurrentUser); !committed.ok()) {
+    if (const Status committed = registry->Commit(); !committed.ok()) {
       commitFailed = true;
       summary.strRegistryProblem = "the registry hive could not be written: " + committed.message();
       for (RecordResult& record : summary.report.records) {
@@ -72,17 +81,6 @@ RestoreSummary Restore(const RestoreJobOptions& options) {
     summary.outcome = RestoreOutcome::kPartial;
   } else {
     summary.outcome = RestoreOutcome::kOk;
-  }
-  return summary;
-}
-
-}  // namespace
-
-RestoreSummary RunRestore(const RestoreJobOptions& options) {
-  RestoreSummary summary = Restore(options);
-  if (options.hNotifyWindow != 0) {
-    // The window learns the outcome from the summary; the message only says "done".
-    (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);
   }
   return summary;
 }

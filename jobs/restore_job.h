@@ -10,6 +10,7 @@
 #include <string>
 
 #include "jobs/archive_check.h"
+#include "sources/favorites/file_restore_context.h"
 #include "platform/win_types.h"
 #include "store/reader/restore_report.h"
 
@@ -19,10 +20,12 @@ struct RestoreJobOptions {
   std::u16string strArchivePath;  // Windows form
   std::u16string strPassword;     // ignored for an unprotected archive
   bool bDryRun = false;           // decode and list, write nothing
-  WindowHandle hNotifyWindow = 0; // receives WM_JOB_PROGRESS and, at the end, WM_JOB_DONE
+  WindowHandle hNotifyWindow = 0; // receives WM_JOB_PROGRESS; 0 = none
   // Set it to stop after the record being restored; that record is dropped, what
   // was restored before it stays. May be null.
   const std::atomic<bool>* pStopFlag = nullptr;
+  // How many favorites are put in place at once (each batch costs two syncs).
+  RestoreBatchLimits batchLimits;
 };
 
 enum class RestoreOutcome {

@@ -1,10 +1,9 @@
 #include "platform/platform.h"
 
 #include <atomic>
-#include <memory>
-#include <mutex>
+#include <cstdio>
+#include <cstdlib>
 
-#include "platform/linux/linux_platform.h"
 #include "platform/text/text.h"
 
 namespace qv {
@@ -12,23 +11,19 @@ namespace {
 
 std::atomic<Platform*> g_installed{nullptr};
 
-Platform& DefaultPlatform() {
-  static std::once_flag once;
-  static std::unique_ptr<Platform> platform;
-  std::call_once(once, [] {
-    LinuxPlatformOptions options;
-    options.strProfileDir = ResolveProfileDir("");
-    options.strClassesHive = DefaultClassesHive();
-    platform = MakeLinuxPlatform(options);
-  });
-  return *platform;
-}
-
 }  // namespace
 
 Platform& Os() {
   Platform* installed = g_installed.load(std::memory_order_acquire);
-  return installed ? *installed : DefaultPlatform();
+  if (installed == nullptr) {
+    // Guessing a platform here would point a test or a new front end at somebody's
+    // real profile; stopping at once shows the missing installation instead.
+    std::fputs("quorvel: no platform is installed; the program or test must install one "
+               "(ScopedPlatform) before the engine runs\n",
+               stderr);
+    std::abort();
+  }
+  return *installed;
 }
 
 std::string ShownPath(std::u16string_view windowsPath) {

@@ -2,22 +2,25 @@
 //
 // Every operation keeps the name and the results of the Windows service it stands
 // for, because the callers were written against those results. Paths and names are
-// in Windows form (UTF-16, backslashes, "Z:\..." for a native absolute path); the
-// implementation maps them to native paths and back.
+// in Windows form (UTF-16, backslashes, a drive letter); an implementation on
+// another system maps them to its own paths and back. What every implementation
+// promises is written here, and tests/platform/contract/ holds it to that; how a
+// platform finds the profile it serves belongs to its own options.
 //
 // Contract, for every implementation:
 // - Thread safety: every operation may be called from any thread at the same time.
-//   A handle (file, find or key) is used by one thread at a time.
+//   A handle (file, find or key), and a RegistryWrites, is used by one thread at a
+//   time.
 // - Failure: reported by the result (invalid handle, false, a Windows error code),
 //   never by an exception. LastErrorText() then tells why, for the calling thread.
 // - Ownership: handles belong to the caller, who closes them.
-// - Registry writes are buffered. Reads see them at once; the hive file changes only
-//   at RegCommit(), which rewrites it through a temporary file and a rename, so a
-//   crash never leaves a half-written hive.
+// - Registry writes go through a RegistryWrites (RegBeginWrites), whose contract
+//   says what a registry kept in a file and a live registry each guarantee.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +31,8 @@
 
 namespace qv {
 
-// An entry that a listing passed over: a folder entry the Windows form cannot hold,
-// or a subkey entry of a damaged hive.
+// An entry that a listing passed over: a folder entry the Windows form or the
+// archive's fixed fields cannot hold, or a subkey entry of a damaged registry.
 struct SkippedEntry {
   std::string strNativePath;
   std::string strReason;
@@ -40,6 +43,36 @@ using ProfileLock = std::int64_t;  // kInvalidHandle when none
 struct FileReplacement {
   std::u16string strTempPath;
   std::u16string strTargetPath;
+};
+
+// The registry writes of one job below one root key. One interface for a registry
+// kept in a file, which can make them all or nothing, and for a live registry,
+// which applies each value as it is set.
+//
+// Contract:
+// - RegCreateKeyExW and RegSetValueExW give the results of the Windows calls of
+//   those names; keys are closed with Platform::RegCloseKey. A value the registry
+//   cannot store fails at RegSetValueExW (LastErrorText says why).
+// - A registry kept in a file changes nothing in the file before Commit, and at
+//   Commit applies every write at once: after a failed Commit, a crash, or no
+//   Commit at all (the object destroyed first), the file is as it was.
+// - A live registry may apply each value at its RegSetValueExW; what was set stays
+//   set without Commit. Commit then makes the writes durable and reports any
+//   failure to do so.
+// - Commit with nothing written writes nothing and succeeds.
+// - A job holds the only RegistryWrites of its root while it writes.
+class RegistryWrites {
+ public:
+  virtual ~RegistryWrites() = default;
+  // Opens `subkey` below `key` (this root, or a key opened below it), creating it
+  // and every missing parent.
+  [[nodiscard]] virtual RegResult RegCreateKeyExW(RegKey key, std::u16string_view subkey,
+                                                  std::uint32_t access, RegKey* opened) = 0;
+  // Replaces or creates the value with exactly this type and these bytes.
+  [[nodiscard]] virtual RegResult RegSetValueExW(RegKey key, std::u16string_view valueName,
+                                                 std::uint32_t type, const std::uint8_t* data,
+                                                 std::uint32_t size) = 0;
+  [[nodiscard]] virtual Status Commit() = 0;
 };
 
 class Platform {
@@ -96,9 +129,10 @@ class Platform {
 
   // searchPath is a folder, a backslash and a pattern ("*.*" or "*"). Every entry
   // is listed, "." and ".." included, in the order the file system gives. Entries
-  // whose name or full path the Windows form cannot hold are left out and recorded
-  // for TakeSkippedEntries(). Links to folders are listed as files, so a walk does
-  // not descend into them.
+  // whose name or full path cannot be handed over in Windows form within
+  // kMaxPathUnits are left out and recorded for TakeSkippedEntries() (a platform
+  // whose names always fit records none). Links to folders are listed as files, so
+  // a walk does not descend into them.
   [[nodiscard]] virtual FindHandle FindFirstFileW(std::u16string_view searchPath, FindData* found) = 0;
   [[nodiscard]] virtual bool FindNextFileW(FindHandle find, FindData* found) = 0;
   [[nodiscard]] virtual bool FindClose(FindHandle find) = 0;
@@ -137,8 +171,9 @@ class Platform {
   virtual bool UnlockProfile(ProfileLock lock) = 0;
 
   // ---- Registry -----------------------------------------------------------------
-  // Roots: kHkeyCurrentUser (the profile's NTUSER.DAT) and kHkeyClassesRoot (the
-  // program's own hive). Key names match without regard to case.
+  // Roots: kHkeyCurrentUser (the user's settings) and kHkeyClassesRoot (where the
+  // program's file association goes). Key names match without regard to case.
+  // Reads see every value a RegistryWrites has set, committed or not.
   [[nodiscard]] virtual RegResult RegOpenKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
                                   RegKey* opened) = 0;
   // Index 0, 1, 2, ... until kErrorNoMoreItems. A name that needs more than
@@ -153,20 +188,12 @@ class Platform {
   [[nodiscard]] virtual RegResult RegQueryValueExW(RegKey key, std::u16string_view valueName,
                                      std::uint32_t* type, std::uint8_t* data,
                                      std::uint32_t* size) = 0;
-  // Opens the key, creating it and every missing parent.
-  [[nodiscard]] virtual RegResult RegCreateKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
-                                    RegKey* opened) = 0;
-  // Replaces or creates the value with exactly this type and these bytes. A value the
-  // hive cannot store (see LastErrorText) fails here, before anything is buffered.
-  [[nodiscard]] virtual RegResult RegSetValueExW(RegKey key, std::u16string_view valueName, std::uint32_t type,
-                                   const std::uint8_t* data, std::uint32_t size) = 0;
   [[nodiscard]] virtual RegResult RegCloseKey(RegKey key) = 0;
-  // Whether the hive behind `root` can take writes (it is not dirty, its format is
-  // one we write). A missing hive is writable: the first commit creates it.
-  virtual Status RegCheckWritable(RegKey root) = 0;
-  // Writes the buffered changes of the hive behind `root` to its file: one rewrite,
-  // through a temporary file and a rename. Nothing buffered: nothing written.
-  virtual Status RegCommit(RegKey root) = 0;
+  // Starts the registry writes of one job below `root`. Null, with *refused saying
+  // why, when that registry cannot take writes at all (for a registry kept in a
+  // file: changes of Windows not yet replayed into it, a format we do not write);
+  // nothing has been written then.
+  [[nodiscard]] virtual std::unique_ptr<RegistryWrites> RegBeginWrites(RegKey root, Status* refused) = 0;
 
   // ---- Windows and messages -------------------------------------------------------
   using MessageSink = std::function<void(std::uint32_t message, std::uint64_t wParam,
@@ -191,8 +218,8 @@ class Platform {
 };
 
 // The platform the engine calls. Front ends install one at start; tests install
-// their own for the length of a scope. Without one installed, a Linux platform on
-// the default profile folder is made on first use.
+// their own for the length of a scope. Without one installed, the process stops
+// with a message: no platform is ever guessed.
 Platform& Os();
 
 // A Windows-form path as messages show it: the native path the user knows, or the

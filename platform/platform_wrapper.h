@@ -98,17 +98,10 @@ class PlatformWrapper : public Platform {
                              std::uint8_t* data, std::uint32_t* size) override {
     return m_target.RegQueryValueExW(key, valueName, type, data, size);
   }
-  RegResult RegCreateKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
-                            RegKey* opened) override {
-    return m_target.RegCreateKeyExW(root, subkey, access, opened);
-  }
-  RegResult RegSetValueExW(RegKey key, std::u16string_view valueName, std::uint32_t type,
-                           const std::uint8_t* data, std::uint32_t size) override {
-    return m_target.RegSetValueExW(key, valueName, type, data, size);
-  }
   RegResult RegCloseKey(RegKey key) override { return m_target.RegCloseKey(key); }
-  Status RegCheckWritable(RegKey root) override { return m_target.RegCheckWritable(root); }
-  Status RegCommit(RegKey root) override { return m_target.RegCommit(root); }
+  std::unique_ptr<RegistryWrites> RegBeginWrites(RegKey root, Status* refused) override {
+    return m_target.RegBeginWrites(root, refused);
+  }
   WindowHandle RegisterWindow(MessageSink sink) override {
     return m_target.RegisterWindow(std::move(sink));
   }

@@ -45,8 +45,10 @@ inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;  // a symbolic link
 
-// Registry. Root keys are the predefined handle values; opened keys get other values.
-using RegKey = std::uint32_t;
+// Registry. An open key is a handle as wide as a pointer, as a Windows HKEY is.
+// The two roots are the predefined keys' 32-bit values, which archives carry; an
+// implementation maps them to its own handles.
+using RegKey = std::uintptr_t;
 inline constexpr RegKey kHkeyClassesRoot = 0x80000000u;
 inline constexpr RegKey kHkeyCurrentUser = 0x80000001u;
 

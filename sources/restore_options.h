@@ -6,6 +6,7 @@
 namespace qv {
 
 class FileRestoreContext;
+class RegistryWrites;
 
 struct RestoreOptions {
   // Decode and check everything, change nothing: no folder, file, key or value.
@@ -17,6 +18,9 @@ struct RestoreOptions {
   // replacements); owned by whoever runs the restore. Null: each favorite is put in
   // place on its own, at its End.
   FileRestoreContext* pFileContext = nullptr;
+  // Where settings are written; owned by whoever runs the restore. Null: settings
+  // cannot be written (a dry run needs none).
+  RegistryWrites* pRegistryWrites = nullptr;
 };
 
 }  // namespace qv

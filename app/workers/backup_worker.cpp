@@ -3,7 +3,6 @@
 #include <QThread>
 #include <utility>
 
-#include "app/workers/progress_relay.h"
 #include "platform/platform.h"
 
 namespace qv::app {
@@ -14,12 +13,9 @@ BackupWorker::BackupWorker(BackupOptions options, WindowHandle hWindow)
 }
 
 void BackupWorker::BackupThreadProc() {
-  {
-    const ProgressRelay relay(m_hWindow);
-    m_options.hNotifyWindow = relay.Handle();
-    m_summary = RunBackup(m_options);
-  }
-  // Posting hands the summary over: the window reads it only after the message.
+  m_options.hNotifyWindow = m_hWindow;
+  m_summary = RunBackup(m_options);
+  // The last act: posting hands the summary over, and the window joins this thread.
   (void)Os().PostMessageW(m_hWindow, WM_JOB_DONE, 0, 0);  // a window gone has nobody to tell
   QThread::currentThread()->quit();
 }

@@ -19,7 +19,7 @@ class BackupWorker : public QObject {
 
   // Any thread. The job stops at its next block and leaves no file behind.
   void RequestStop() { m_bStopRequested.store(true); }
-  // Valid from the moment WM_JOB_DONE reaches the window.
+  // Valid from the moment WM_JOB_DONE reaches the window; the thread ends then.
   const BackupSummary& Summary() const { return m_summary; }
 
   // Runs the job, then ends the thread's event loop.

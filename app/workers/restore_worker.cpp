@@ -3,7 +3,6 @@
 #include <QThread>
 #include <utility>
 
-#include "app/workers/progress_relay.h"
 #include "jobs/backup_items.h"
 #include "platform/platform.h"
 
@@ -15,16 +14,14 @@ RestoreWorker::RestoreWorker(RestoreJobOptions options, WindowHandle hWindow, Wi
       m_showRows(std::move(showRows)) {}
 
 void RestoreWorker::RestoreThreadProc() {
-  {
-    const ProgressRelay relay(m_hWindow);
-    m_options.hNotifyWindow = relay.Handle();
-    m_summary = RunRestore(m_options);
-  }
-  (void)Os().PostMessageW(m_hWindow, WM_JOB_DONE, 0, 0);  // a window gone has nobody to tell
+  m_options.hNotifyWindow = m_hWindow;
+  m_summary = RunRestore(m_options);
 
   // Items of its own: the window's stay on the window's thread.
   const std::vector<ItemRow> rows = MeasureItemRows(MakeBackupItems(0, 0));
   (void)m_gate.Call([this, &rows] { m_showRows(rows); });  // false: the window is closing
+  // The last act: posting hands the summary over, and the window joins this thread.
+  (void)Os().PostMessageW(m_hWindow, WM_JOB_DONE, 0, 0);  // a window gone has nobody to tell
   QThread::currentThread()->quit();
 }
 

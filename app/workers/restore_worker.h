@@ -22,7 +22,7 @@ class RestoreWorker : public QObject {
   // `showRows` runs on the window's thread, through `gate`.
   RestoreWorker(RestoreJobOptions options, WindowHandle hWindow, WindowCallGate gate, RowsSink showRows);
 
-  // Valid from the moment WM_JOB_DONE reaches the window.
+  // Valid from the moment WM_JOB_DONE reaches the window; the thread ends then.
   const RestoreSummary& Summary() const { return m_summary; }
 
   Q_INVOKABLE void RestoreThreadProc();

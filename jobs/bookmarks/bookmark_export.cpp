@@ -105,7 +105,9 @@ class BookmarkVisitor : public ScanVisitor {
   std::string m_strProblem;
 };
 
-BookmarkExport Export(const BookmarkExportOptions& options) {
+}  // namespace
+
+BookmarkExport ExportBookmarks(const BookmarkExportOptions& options) {
   BookmarkExport result;
   result.check = CheckArchiveAndPassword(options.strArchivePath, &options.strPassword);
   if (result.check.result != ArchiveCheckResult::kOk) return result;
@@ -117,14 +119,6 @@ BookmarkExport Export(const BookmarkExportOptions& options) {
   result.strHtml = visitor.Tree().Html();
   result.nLinks = visitor.Tree().Links();
   result.nFolders = visitor.Tree().Folders();
-  return result;
-}
-
-}  // namespace
-
-BookmarkExport ExportBookmarks(const BookmarkExportOptions& options) {
-  BookmarkExport result = Export(options);
-  if (options.hNotifyWindow != 0) (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);
   return result;
 }
 

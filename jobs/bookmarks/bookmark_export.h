@@ -20,7 +20,7 @@ inline constexpr std::size_t kMaxShortcutSize = 1024 * 1024;
 struct BookmarkExportOptions {
   std::u16string strArchivePath;  // Windows form
   std::u16string strPassword;     // needed for a protected archive
-  WindowHandle hNotifyWindow = 0; // WM_JOB_PROGRESS, then WM_JOB_DONE
+  WindowHandle hNotifyWindow = 0; // receives WM_JOB_PROGRESS; 0 = none
   const std::atomic<bool>* pStopFlag = nullptr;
 };
 

@@ -30,7 +30,9 @@ void LoseSettings(ExtractSummary& summary) {
   summary.strSettingsFile.clear();
 }
 
-ExtractSummary Extract(const ExtractOptions& options) {
+}  // namespace
+
+ExtractSummary RunExtract(const ExtractOptions& options) {
   ExtractSummary summary;
   summary.check = CheckArchiveAndPassword(options.strArchivePath, &options.strPassword);
   if (summary.check.result != ArchiveCheckResult::kOk) return summary;
@@ -87,18 +89,10 @@ ExtractSummary Extract(const ExtractOptions& options) {
   return summary;
 }
 
-}  // namespace
-
-std::uint64_t ExtractSummary::Count(RecordOutcome outcome) const {
+std::uint64_t ExtractSummary::Count(RecordOutcome wanted) const {
   std::uint64_t n = 0;
-  for (const RecordResult& record : records) n += record.outcome == outcome ? 1 : 0;
+  for (const RecordResult& record : records) n += record.outcome == wanted ? 1 : 0;
   return n;
-}
-
-ExtractSummary RunExtract(const ExtractOptions& options) {
-  ExtractSummary summary = Extract(options);
-  if (options.hNotifyWindow != 0) (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);
-  return summary;
 }
 
 }  // namespace qv

@@ -28,7 +28,7 @@ struct ExtractOptions {
   std::u16string strPassword;      // needed for a protected archive
   std::vector<std::u16string> patterns;  // only matching records (jobs/extract/record_pattern.h); none: all
   bool bSalvage = false;           // after damage, look for the next record head
-  WindowHandle hNotifyWindow = 0;  // WM_JOB_PROGRESS, then WM_JOB_DONE
+  WindowHandle hNotifyWindow = 0;  // receives WM_JOB_PROGRESS; 0 = none
   const std::atomic<bool>* pStopFlag = nullptr;
 };
 
@@ -46,7 +46,7 @@ struct ExtractSummary {
   std::vector<std::u16string> unmatchedPatterns;
   ScanReport report;
 
-  std::uint64_t Count(RecordOutcome outcome) const;
+  std::uint64_t Count(RecordOutcome wanted) const;
 };
 
 [[nodiscard]] ExtractSummary RunExtract(const ExtractOptions& options);

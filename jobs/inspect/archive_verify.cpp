@@ -27,7 +27,9 @@ class VerifyVisitor : public ScanVisitor {
   VerifySummary* m_pSummary;
 };
 
-VerifySummary Verify(const VerifyOptions& options) {
+}  // namespace
+
+VerifySummary VerifyArchive(const VerifyOptions& options) {
   VerifySummary summary;
   summary.check = CheckArchiveAndPassword(options.strArchivePath, &options.strPassword);
   if (summary.check.result != ArchiveCheckResult::kOk) return summary;
@@ -36,15 +38,6 @@ VerifySummary Verify(const VerifyOptions& options) {
   ArchiveScanner scanner(options.strArchivePath, scan);
   VerifyVisitor visitor(&summary);
   summary.report = scanner.Run(visitor);
-  return summary;
-}
-
-}  // namespace
-
-VerifySummary VerifyArchive(const VerifyOptions& options) {
-  VerifySummary summary = Verify(options);
-  // The display learns the outcome from the summary; the message only says "done".
-  if (options.hNotifyWindow != 0) (void)Os().PostMessageW(options.hNotifyWindow, WM_JOB_DONE, 0, 0);
   return summary;
 }
 

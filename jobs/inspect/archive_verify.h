@@ -23,7 +23,7 @@ struct VerifyOptions {
   std::u16string strArchivePath;  // Windows form
   std::u16string strPassword;     // needed for a protected archive
   bool bSalvage = false;          // after damage, look for the next record head
-  WindowHandle hNotifyWindow = 0; // WM_JOB_PROGRESS, then WM_JOB_DONE
+  WindowHandle hNotifyWindow = 0; // receives WM_JOB_PROGRESS; 0 = none
   const std::atomic<bool>* pStopFlag = nullptr;
 };
 

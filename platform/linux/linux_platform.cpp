@@ -19,6 +19,7 @@
 #include "platform/linux/paths/path_mapping.h"
 #include "platform/linux/paths/profile_variables.h"
 #include "platform/linux/registry/hive_registry.h"
+#include "platform/linux/registry/hive_registry_writes.h"
 #include "platform/shared/skipped_entries.h"
 #include "platform/text/text.h"
 #include "platform/shared/window_messages.h"
@@ -246,17 +247,16 @@ class LinuxPlatform final : public Platform {
                              std::uint8_t* data, std::uint32_t* size) override {
     return m_registry.RegQueryValueExW(key, valueName, type, data, size);
   }
-  RegResult RegCreateKeyExW(RegKey root, std::u16string_view subkey, std::uint32_t access,
-                            RegKey* opened) override {
-    return m_registry.RegCreateKeyExW(root, subkey, access, opened);
-  }
-  RegResult RegSetValueExW(RegKey key, std::u16string_view valueName, std::uint32_t type,
-                           const std::uint8_t* data, std::uint32_t size) override {
-    return m_registry.RegSetValueExW(key, valueName, type, data, size);
-  }
   RegResult RegCloseKey(RegKey key) override { return m_registry.RegCloseKey(key); }
-  Status RegCheckWritable(RegKey root) override { return m_registry.RegCheckWritable(root); }
-  Status RegCommit(RegKey root) override { return m_registry.RegCommit(root); }
+  std::unique_ptr<RegistryWrites> RegBeginWrites(RegKey root, Status* refused) override {
+    // Writes wait for the commit, so a hive that cannot take them is refused now,
+    // not at the commit, when the caller believes them taken.
+    if (Status writable = m_registry.RegCheckWritable(root); !writable.ok()) {
+      *refused = std::move(writable);
+      return nullptr;
+    }
+    return std::make_unique<HiveRegistryWrites>(m_registry, root);
+  }
 
   WindowHandle RegisterWindow(MessageSink sink) override {
     return m_windows.Register(std::move(sink));

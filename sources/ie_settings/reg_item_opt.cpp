@@ -71,16 +71,18 @@ bool RegItemOpt::End() {
   if (!m_bBegun || m_bTooLarge) return false;
   m_bBegun = false;
   if (m_options.bDryRun) return true;
+  RegistryWrites* writes = m_options.pRegistryWrites;
+  if (writes == nullptr) return Refuse("the registry is not open for writing");
   const std::u16string subkey = TextFieldValue(m_record.item.subkey);
   RegKey opened = 0;
-  if (Os().RegCreateKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess &&
+  if (writes->RegCreateKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess &&
       Os().RegOpenKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess) {
     return Refuse("cannot create the key: " + Os().LastErrorText());
   }
-  // The value is buffered once set; closing the key cannot undo it.
+  // The value is taken once set; closing the key cannot undo it.
   const UniqueRegKey key(opened);
-  if (Os().RegSetValueExW(key.Get(), TextFieldValue(m_record.item.valueName), m_record.item.type,
-                          m_data.data(), static_cast<std::uint32_t>(m_data.size())) != kErrorSuccess) {
+  if (writes->RegSetValueExW(key.Get(), TextFieldValue(m_record.item.valueName), m_record.item.type,
+                             m_data.data(), static_cast<std::uint32_t>(m_data.size())) != kErrorSuccess) {
     return Refuse("cannot set the value: " + Os().LastErrorText());
   }
   return true;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/data_item.h"
+#include "store/reader/data_item.h"
 #include "sources/restore_options.h"
 #include "store/records.h"
 

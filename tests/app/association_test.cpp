@@ -123,14 +123,17 @@ class AssociationTest : public QObject {
 
   void EveryStartRewritesTheValues() {
     qv::test::ProfileFixture profile;
+    Status refused;
+    const std::unique_ptr<RegistryWrites> writes = Os().RegBeginWrites(kHkeyClassesRoot, &refused);
+    QVERIFY(writes);
     RegKey key = 0;
-    QCOMPARE(Os().RegCreateKeyExW(kHkeyClassesRoot, u".qvl", kKeyAllAccess, &key), kErrorSuccess);
+    QCOMPARE(writes->RegCreateKeyExW(kHkeyClassesRoot, u".qvl", kKeyAllAccess, &key), kErrorSuccess);
     const QByteArray other = RegSzBytes(u"Another program's type, with a longer name than ours");
-    QCOMPARE(Os().RegSetValueExW(key, u"", kRegSz, reinterpret_cast<const std::uint8_t*>(other.data()),
-                                 std::uint32_t(other.size())),
+    QCOMPARE(writes->RegSetValueExW(key, u"", kRegSz, reinterpret_cast<const std::uint8_t*>(other.data()),
+                                    std::uint32_t(other.size())),
              kErrorSuccess);
     (void)Os().RegCloseKey(key);
-    QVERIFY(Os().RegCommit(kHkeyClassesRoot).ok());
+    QVERIFY(writes->Commit().ok());
 
     RegisterFileAssociation(u"Z:\\home\\ann\\quorvel-" + std::u16string(200, u'a') + u"\\quorvel");
     RegisterFileAssociation(u"Z:\\opt\\q\\quorvel");  // a second start from another place

@@ -7,6 +7,7 @@
 
 #include "jobs/backup_job.h"
 #include "jobs/restore_job.h"
+#include "store/block_pool.h"
 #include "tests/support/restore_fixture.h"
 
 namespace qv::test {
@@ -20,7 +21,7 @@ struct JobRun {
 };
 
 JobRun BackupAndRestore(const char* threads, bool compress, bool protect) {
-  ::setenv("QUORVEL_THREADS", threads, 1);
+  BlockPool::SetWorkersAsked(threads);
   JobRun run;
   RestoreFixture target;
   {
@@ -71,7 +72,7 @@ TEST(ParallelBlocks, ThreadsChangeNeitherBytesNorProgress) {
       EXPECT_EQ(alone.restored.at("f350000.bin"), Bytes(350000, 7));
     }
   }
-  ::unsetenv("QUORVEL_THREADS");
+  BlockPool::SetWorkersAsked("");
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST(RestoreFaults, RefusedRecordsLeaveTheirTargetAndSayWhy) {
 // Full batches are committed on a thread of their own while the next is written:
 // a batch that fails there must still mark its own records, and only those.
 TEST(RestoreFaults, AFailedBatchMarksItsOwnRecordsWhicheverThreadCommitsIt) {
-  constexpr std::size_t kBatch = FileRestoreContext::kMaxQueuedFiles;
+  constexpr std::size_t kBatch = 8;
   constexpr std::size_t kFiles = 2 * kBatch + 3;
   ArchiveBuilder archive;
   archive.Header();
@@ -107,6 +107,7 @@ TEST(RestoreFaults, AFailedBatchMarksItsOwnRecordsWhicheverThreadCommitsIt) {
   for (const std::uint64_t failing : {1u, 2u, 3u}) {  // in the background, in the background, last
     SCOPED_TRACE(failing);
     RestoreFixture fixture;
+    fixture.SetBatchLimits({kBatch});
     FaultInjectingPlatform faulty(fixture.Profile().platform());
     ScopedPlatform installed(faulty);
     faulty.FailNthReplaceBatch(failing);
@@ -125,7 +126,7 @@ TEST(RestoreFaults, AFailedBatchMarksItsOwnRecordsWhicheverThreadCommitsIt) {
 // Several full batches may be on their way at once; a favorite stored again in a
 // later batch must end with the later content however slowly the first commits.
 TEST(RestoreFaults, BatchesOnTheirWayTogetherArePutInPlaceInOrder) {
-  constexpr std::size_t kBatch = FileRestoreContext::kMaxQueuedFiles;
+  constexpr std::size_t kBatch = 8;
   ArchiveBuilder archive;
   archive.Header();
   for (std::size_t i = 0; i < 2 * kBatch + 1; ++i) {
@@ -134,6 +135,7 @@ TEST(RestoreFaults, BatchesOnTheirWayTogetherArePutInPlaceInOrder) {
                  i == 0 ? "first" : "second");
   }
   RestoreFixture fixture;
+  fixture.SetBatchLimits({kBatch});
   FaultInjectingPlatform faulty(fixture.Profile().platform());
   ScopedPlatform installed(faulty);
   faulty.SlowFirstReplaceBatch(std::chrono::milliseconds(200));

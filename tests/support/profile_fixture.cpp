@@ -24,20 +24,21 @@ void ProfileFixture::AddFavorite(const std::string& relativePath, const std::str
 
 void ProfileFixture::SetValue(std::u16string_view subkey, std::u16string_view name,
                               std::uint32_t type, const std::string& bytes) {
+  Status refused;
+  const std::unique_ptr<RegistryWrites> writes = m_pPlatform->RegBeginWrites(kHkeyCurrentUser, &refused);
+  if (!writes) throw std::runtime_error("RegBeginWrites: " + refused.message());
   RegKey key = 0;
-  if (m_pPlatform->RegCreateKeyExW(kHkeyCurrentUser, subkey, kKeyAllAccess, &key) !=
-      kErrorSuccess) {
+  if (writes->RegCreateKeyExW(kHkeyCurrentUser, subkey, kKeyAllAccess, &key) != kErrorSuccess) {
     throw std::runtime_error("RegCreateKeyExW: " + m_pPlatform->LastErrorText());
   }
-  const auto result = m_pPlatform->RegSetValueExW(
-      key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-      static_cast<std::uint32_t>(bytes.size()));
+  const auto result = writes->RegSetValueExW(key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                             static_cast<std::uint32_t>(bytes.size()));
   (void)m_pPlatform->RegCloseKey(key);  // a failed close of a fresh key changes nothing here
   if (result != kErrorSuccess) {
     throw std::runtime_error("RegSetValueExW: " + m_pPlatform->LastErrorText());
   }
-  if (Status committed = m_pPlatform->RegCommit(kHkeyCurrentUser); !committed) {
-    throw std::runtime_error("RegCommit: " + committed.message());
+  if (Status committed = writes->Commit(); !committed) {
+    throw std::runtime_error("Commit: " + committed.message());
   }
 }
 

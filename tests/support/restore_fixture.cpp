@@ -17,6 +17,7 @@ RestoreSummary RestoreFixture::Restore(const std::string& archiveBytes, const st
   options.strPassword = password;
   options.bDryRun = dryRun;
   options.hNotifyWindow = window;
+  options.batchLimits = m_batchLimits;
   return RunRestore(options);
 }
 

@@ -30,6 +30,8 @@ class RestoreFixture {
 
   RestoreSummary Restore(const std::string& archiveBytes, const std::u16string& password = u"",
                          bool dryRun = false, WindowHandle window = 0);
+  // Batches of favorites as small as a test needs to see several.
+  void SetBatchLimits(RestoreBatchLimits limits) { m_batchLimits = limits; }
 
   // The value as NTUSER.DAT holds it on disk (read through a fresh platform).
   std::optional<StoredValue> CommittedValue(std::u16string_view subkey, std::u16string_view name);
@@ -41,6 +43,7 @@ class RestoreFixture {
   std::unique_ptr<Platform> FreshPlatform();
 
   ProfileFixture m_profile;
+  RestoreBatchLimits m_batchLimits;
 };
 
 // Every file below `root` (relative path -> content), links as "-> target".

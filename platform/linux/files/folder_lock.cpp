@@ -12,7 +12,8 @@
 
 namespace qv {
 
-FolderLock::Result FolderLock::Acquire(const std::string& folder, std::chrono::milliseconds wait) {
+FolderLock::Result FolderLock::Acquire(const std::string& folder, std::chrono::milliseconds wait,
+                                       const std::function<void()>& onBusy) {
   Release();
   m_fd = UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!m_fd.Valid()) {
@@ -21,6 +22,7 @@ FolderLock::Result FolderLock::Acquire(const std::string& folder, std::chrono::m
   }
   constexpr auto kRetryDelay = std::chrono::milliseconds(20);
   const auto deadline = std::chrono::steady_clock::now() + wait;
+  bool waiting = false;
   for (;;) {
     if (::flock(m_fd.Get(), LOCK_EX | LOCK_NB) == 0) return Result::kLocked;
     const int error = errno;
@@ -34,6 +36,8 @@ FolderLock::Result FolderLock::Acquire(const std::string& folder, std::chrono::m
       return Result::kFailed;
     }
     if (std::chrono::steady_clock::now() >= deadline) break;
+    if (!waiting && onBusy) onBusy();
+    waiting = true;
     std::this_thread::sleep_for(kRetryDelay);
   }
   Release();

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,8 +27,10 @@ class FolderLock {
   };
 
   // Waits at most `wait` rather than blocking: a second lock taken by the same
-  // thread (a hook, a nested call) must fail, not hang.
-  Result Acquire(const std::string& folder, std::chrono::milliseconds wait);
+  // thread (a hook, a nested call) must fail, not hang. `onBusy` (may be empty)
+  // runs once when the wait begins.
+  Result Acquire(const std::string& folder, std::chrono::milliseconds wait,
+                 const std::function<void()>& onBusy = {});
   void Release() { (void)m_fd.Close(); }  // closing releases the lock
 
  private:

@@ -206,10 +206,21 @@ Status HiveRegistry::RegCommit(RegKey root) {
   return hive->Commit();
 }
 
+void HiveRegistry::RegDiscard(RegKey root) {
+  std::lock_guard lock(m_pState->m_mutex);
+  if (RootKeyHive* hive = m_pState->HiveOf(root)) hive->Discard();
+}
+
 void HiveRegistry::SetBeforeReplaceHook(BeforeReplaceHook hook) {
   std::lock_guard lock(m_pState->m_mutex);
   m_pState->m_currentUser.SetBeforeReplace(hook);
   m_pState->m_classes.SetBeforeReplace(std::move(hook));
+}
+
+void HiveRegistry::SetLockBusyHook(std::function<void()> hook) {
+  std::lock_guard lock(m_pState->m_mutex);
+  m_pState->m_currentUser.SetOnLockBusy(hook);
+  m_pState->m_classes.SetOnLockBusy(std::move(hook));
 }
 
 void HiveRegistry::SetPendingLimit(std::size_t bytes) {

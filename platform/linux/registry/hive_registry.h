@@ -44,13 +44,22 @@ class HiveRegistry {
   RegResult RegSetValueExW(RegKey key, std::u16string_view valueName, std::uint32_t type,
                            const std::uint8_t* data, std::uint32_t size);
   RegResult RegCloseKey(RegKey key);
+  // Whether the hive behind `root` can take writes (it is not dirty, its format is
+  // one we write). A missing hive is writable: the first commit creates it.
   Status RegCheckWritable(RegKey root);
+  // Writes the pending changes of the hive behind `root` to its file: one rewrite,
+  // through a temporary file and a rename. Nothing pending: nothing written.
   Status RegCommit(RegKey root);
+  // Forgets the pending changes of the hive behind `root`.
+  void RegDiscard(RegKey root);
 
   // Testing seam: called with the temporary file's path after it is written and
   // synced, before it replaces the hive. A failing Status aborts the commit there.
   using BeforeReplaceHook = std::function<Status(const std::string& tempPath)>;
   void SetBeforeReplaceHook(BeforeReplaceHook hook);
+  // Testing seam: called once when a commit finds another commit of the same hive
+  // under way and starts to wait for it.
+  void SetLockBusyHook(std::function<void()> hook);
   // Testing seam: how many pending bytes a hive collects before further writes are
   // refused (16 MiB unless set).
   void SetPendingLimit(std::size_t bytes);

@@ -200,12 +200,19 @@ Status RootKeyHive::Commit() {
   const std::uint32_t maxRewritten = HiveMinorVersion() >= kFirstBigDataMinorVersion
                                          ? kMaxPlainCellValueBytes
                                          : std::numeric_limits<std::uint32_t>::max();
-  status = CommitHiveChanges(m_file.Path(), m_pending, maxRewritten, m_beforeReplace);
+  status = CommitHiveChanges(m_file.Path(), m_pending, maxRewritten, m_hooks);
   if (!status.ok()) return status;
   m_pending.Clear();
   m_file.Invalidate();
   ++m_nPendingGeneration;
   return Status::Ok();
+}
+
+void RootKeyHive::Discard() {
+  m_nCheckedGeneration = 0;
+  if (!m_pending.HasChanges()) return;
+  m_pending.Clear();
+  ++m_nPendingGeneration;
 }
 
 }  // namespace qv

@@ -41,11 +41,14 @@ class RootKeyHive {
   Status CheckWritable();
   // On failure the pending writes stay, so a later commit can try again.
   Status Commit();
+  // Forgets the pending writes: the file stays as it is, and reads show it again.
+  void Discard();
 
   // Changes whenever a listing could change.
   std::uint64_t Generation() const { return m_file.Generation() + m_nPendingGeneration; }
 
-  void SetBeforeReplace(BeforeHiveReplace hook) { m_beforeReplace = std::move(hook); }
+  void SetBeforeReplace(BeforeHiveReplace hook) { m_hooks.beforeReplace = std::move(hook); }
+  void SetOnLockBusy(std::function<void()> hook) { m_hooks.onLockBusy = std::move(hook); }
   void SetPendingLimit(std::size_t bytes) { m_nPendingLimitBytes = bytes; }
 
  private:
@@ -62,7 +65,7 @@ class RootKeyHive {
   std::uint64_t m_nPendingGeneration = 0;
   // The file generation the last passed writability check saw; 0: none this round.
   std::uint64_t m_nCheckedGeneration = 0;
-  BeforeHiveReplace m_beforeReplace;
+  HiveCommitHooks m_hooks;
   std::size_t m_nPendingLimitBytes = kDefaultPendingLimitBytes;
 };
 

@@ -32,6 +32,11 @@ TEST(SettingsKeyRule, OnlyTheIeKeyAndBelowUnderTheCurrentUser) {
 class RegItemOptTest : public ::testing::Test {
  protected:
   std::unique_ptr<RegItemOpt> Begun(RestoreOptions options = {}) {
+    if (!m_pWrites) {
+      Status refused;
+      m_pWrites = Os().RegBeginWrites(kHkeyCurrentUser, &refused);
+    }
+    options.pRegistryWrites = m_pWrites.get();
     auto item = std::make_unique<RegItemOpt>(options);
     RegItemHead head;
     head.item.root = kHkeyCurrentUser;
@@ -59,6 +64,7 @@ class RegItemOptTest : public ::testing::Test {
   }
 
   RestoreFixture m_fixture;
+  std::unique_ptr<RegistryWrites> m_pWrites;  // uncommitted: reads see the values
   bool m_bBegun = false;
 };
 

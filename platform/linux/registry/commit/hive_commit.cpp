@@ -18,8 +18,7 @@
 namespace qv {
 
 Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& changes,
-                         std::uint32_t maxRewrittenValueBytes,
-                         const BeforeHiveReplace& beforeReplace) {
+                         std::uint32_t maxRewrittenValueBytes, const HiveCommitHooks& hooks) {
   std::error_code ignored;
   // The program's own hive lives in a data folder that may not exist yet.
   const std::filesystem::path folder = std::filesystem::path(hivePath).parent_path();
@@ -28,7 +27,7 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
   // before both, and the later rename would drop the other's changes.
   FolderLock lock;
   const std::string lockedFolder = folder.empty() ? std::string(".") : folder.string();
-  switch (lock.Acquire(lockedFolder, std::chrono::seconds(2))) {
+  switch (lock.Acquire(lockedFolder, std::chrono::seconds(2), hooks.onLockBusy)) {
     case FolderLock::Result::kLocked:
       break;
     case FolderLock::Result::kBusy:
@@ -80,8 +79,8 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
 
   status = temp.Sync();
   if (!status.ok()) return status;
-  if (beforeReplace) {
-    status = beforeReplace(temp.Path());
+  if (hooks.beforeReplace) {
+    status = hooks.beforeReplace(temp.Path());
     if (!status.ok()) {
       return Status::Error("commit of " + hivePath + " stopped before the rename: " +
                            status.message());

@@ -20,6 +20,14 @@ inline constexpr std::uint64_t kMaxHiveFileBytes = 2ull * 1024 * 1024 * 1024;
 // Status stops the commit there. Tests use it to fail at the worst moment.
 using BeforeHiveReplace = std::function<Status(const std::string& tempPath)>;
 
+// Where tests step into a commit.
+struct HiveCommitHooks {
+  BeforeHiveReplace beforeReplace;
+  // Called once when another commit holds the hive's folder and this one starts
+  // to wait for it, so a test can let the other go on knowing this one waits.
+  std::function<void()> onLockBusy;
+};
+
 // Opens the hive (or a new empty hive when the file does not exist), applies the
 // changes, writes the result to a temporary file in the same folder, syncs it and
 // renames it over the hive. On failure the hive file is unchanged and no temporary
@@ -28,7 +36,6 @@ using BeforeHiveReplace = std::function<Status(const std::string& tempPath)>;
 // each other's changes.
 // maxRewrittenValueBytes: see ApplyPendingChanges.
 Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& changes,
-                         std::uint32_t maxRewrittenValueBytes,
-                         const BeforeHiveReplace& beforeReplace);
+                         std::uint32_t maxRewrittenValueBytes, const HiveCommitHooks& hooks);
 
 }  // namespace qv

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <future>
 #include <thread>
 
 #include "platform/shared/last_error.h"
@@ -126,9 +127,11 @@ TEST_F(HiveCommitSafety, OverlappingCommitsOfOneHiveBothLand) {
   Put(*fourth, u"Software\\Fourth", u"Four");
   Status concurrent = Status::Error("never ran");
   std::thread other;
+  std::promise<void> waiting;
+  fourth->SetLockBusyHook([&] { waiting.set_value(); });
   third->SetBeforeReplaceHook([&](const std::string&) {
     other = std::thread([&] { concurrent = fourth->RegCommit(kHkeyCurrentUser); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    waiting.get_future().wait();  // the fourth commit waits for this one's lock
     return Status::Ok();
   });
   const Status committed = third->RegCommit(kHkeyCurrentUser);
