@@ -1,8 +1,10 @@
 #include "app/app_platform.h"
 
+#include <cstdlib>
 #include <memory>
 
 #include "platform/linux/linux_platform.h"
+#include "store/block_pool.h"
 
 namespace qv::app {
 
@@ -14,6 +16,11 @@ std::string ProfileOption(const QStringList& arguments) {
   return {};
 }
 
-void InstallAppPlatform(const std::string& profileOption) { InstallLinuxPlatformForProcess(profileOption); }
+void InstallAppPlatform(const std::string& profileOption) {
+  InstallLinuxPlatformForProcess(profileOption);
+  // The engine reads no environment of its own; the thread count is ours to pass.
+  const char* threads = std::getenv("QUORVEL_THREADS");
+  BlockPool::SetWorkersAsked(threads != nullptr ? threads : "");
+}
 
 }  // namespace qv::app

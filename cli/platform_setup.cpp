@@ -1,8 +1,10 @@
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <memory>
 
 #include "cli/commands.h"
 #include "platform/linux/linux_platform.h"
+#include "store/block_pool.h"
 
 namespace qv::cli {
 
@@ -13,6 +15,11 @@ void AddProfileOption(CLI::App& command, std::string& profileDir) {
       ->type_name("DIR");
 }
 
-void InstallPlatform(const std::string& profileDir) { InstallLinuxPlatformForProcess(profileDir); }
+void InstallPlatform(const std::string& profileDir) {
+  InstallLinuxPlatformForProcess(profileDir);
+  // The engine reads no environment of its own; the thread count is ours to pass.
+  const char* threads = std::getenv("QUORVEL_THREADS");
+  BlockPool::SetWorkersAsked(threads != nullptr ? threads : "");
+}
 
 }  // namespace qv::cli

@@ -4,15 +4,18 @@
 # ../share/quorvel/manual.html from its own folder, in the build tree as once
 # installed, so bin/ and share/ stay side by side whatever the prefix.
 
-install(TARGETS quorvel qvl RUNTIME DESTINATION bin)
-install(FILES ${CMAKE_BINARY_DIR}/share/applications/quorvel.desktop DESTINATION share/applications)
-install(FILES ${CMAKE_BINARY_DIR}/share/mime/packages/quorvel.xml DESTINATION share/mime/packages)
-foreach(size ${QUORVEL_ICON_SIZES})
-  install(FILES ${CMAKE_BINARY_DIR}/share/icons/hicolor/${size}x${size}/apps/quorvel.png
-          DESTINATION share/icons/hicolor/${size}x${size}/apps)
-endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/quorvel)
-install(FILES ${manual_images} DESTINATION share/quorvel/images)
+install(TARGETS qvl RUNTIME DESTINATION bin)
+if(QUORVEL_GUI)
+  install(TARGETS quorvel RUNTIME DESTINATION bin)
+  install(FILES ${CMAKE_BINARY_DIR}/share/applications/quorvel.desktop DESTINATION share/applications)
+  install(FILES ${CMAKE_BINARY_DIR}/share/mime/packages/quorvel.xml DESTINATION share/mime/packages)
+  foreach(size ${QUORVEL_ICON_SIZES})
+    install(FILES ${CMAKE_BINARY_DIR}/share/icons/hicolor/${size}x${size}/apps/quorvel.png
+            DESTINATION share/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/quorvel)
+  install(FILES ${QUORVEL_MANUAL_IMAGES} DESTINATION share/quorvel/images)
+endif()
 # qvl's manual page is written beside the rest of docs/; until then there is none.
 if(EXISTS ${PROJECT_SOURCE_DIR}/docs/qvl.1)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/qvl.1 DESTINATION share/man/man1)

@@ -1,16 +1,31 @@
 #include "store/block_pool.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <atomic>
+#include <charconv>
+#include <system_error>
 
 namespace qv {
 
-unsigned BlockPool::DefaultWorkers() {
-  if (const char* asked = std::getenv("QUORVEL_THREADS"); asked != nullptr && *asked != '\0') {
-    char* end = nullptr;
-    const unsigned long workers = std::strtoul(asked, &end, 10);
-    if (*end == '\0') return workers <= 1 ? 0 : static_cast<unsigned>(std::min(workers, 64ul));
+namespace {
+
+constexpr unsigned kNotAsked = ~0u;
+std::atomic<unsigned> g_nWorkersAsked{kNotAsked};
+
+}  // namespace
+
+void BlockPool::SetWorkersAsked(std::string_view asked) {
+  unsigned workers = kNotAsked;
+  unsigned long value = 0;
+  const auto [end, error] = std::from_chars(asked.data(), asked.data() + asked.size(), value);
+  if (!asked.empty() && error == std::errc() && end == asked.data() + asked.size()) {
+    workers = value <= 1 ? 0 : static_cast<unsigned>(std::min(value, 64ul));
   }
+  g_nWorkersAsked.store(workers, std::memory_order_relaxed);
+}
+
+unsigned BlockPool::DefaultWorkers() {
+  if (const unsigned asked = g_nWorkersAsked.load(std::memory_order_relaxed); asked != kNotAsked) return asked;
   const unsigned cores = std::thread::hardware_concurrency();
   return cores <= 1 ? 0 : std::min(cores, 8u);
 }

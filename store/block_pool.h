@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -32,9 +33,12 @@ class BlockPool {
   };
 
   // A worker per hardware thread, at most eight; none on a one-core machine, where
-  // Submit runs the block at once. QUORVEL_THREADS=N asks for N (0: none), to
-  // compare or to leave a core free.
+  // Submit runs the block at once; or what SetWorkersAsked asked for.
   static unsigned DefaultWorkers();
+  // For the front ends, which pass QUORVEL_THREADS at start: "N" asks for N
+  // workers from then on (0 or 1: none), to compare or to leave a core free; empty
+  // or anything else goes back to the default.
+  static void SetWorkersAsked(std::string_view asked);
   // Blocks a caller should keep in flight for `workers` workers.
   static std::size_t InFlightFor(unsigned workers) { return workers == 0 ? 1 : 2 * workers; }
 

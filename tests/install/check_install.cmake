@@ -18,6 +18,23 @@ if(NOT result EQUAL 0)
   fail("cmake --install failed: ${errors}")
 endif()
 
+# A build without the window installs qvl and its manual page alone.
+if(NOT WITH_GUI)
+  execute_process(COMMAND "${prefix}/bin/qvl" --help RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
+  if(NOT result EQUAL 0)
+    fail("qvl --help gave ${result}")
+  endif()
+  if(EXISTS "${SOURCE_DIR}/docs/qvl.1" AND NOT EXISTS "${prefix}/share/man/man1/qvl.1")
+    fail("share/man/man1/qvl.1 is missing below the prefix")
+  endif()
+  if(EXISTS "${prefix}/bin/quorvel" OR EXISTS "${prefix}/share/applications")
+    fail("a build without the window installed the window's files")
+  endif()
+  file(REMOVE_RECURSE "${WORK_DIR}")
+  message(STATUS "install check: qvl alone, as built")
+  return()
+endif()
+
 set(expected
   bin/quorvel
   bin/qvl

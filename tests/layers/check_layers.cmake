@@ -1,0 +1,72 @@
+# Fails when an include points up a layer or when the engine reaches the OS past
+# the platform. The layers, lowest first:
+#   platform  processors  store  sources  jobs  cli | app
+# A file includes only its own layer and those below it; cli/ and app/ do not
+# include each other. Below the front ends nothing includes platform/linux/ (the
+# engine knows the platform's contract alone), a system or Qt header, or reads the
+# environment.
+#
+# cmake -DSOURCE_DIR=... -P check_layers.cmake
+
+set(ranks platform 0 processors 1 store 2 sources 3 jobs 4 cli 5 app 5 packaging 6)
+function(rank_of layer out)
+  list(FIND ranks ${layer} index)
+  if(index EQUAL -1)
+    set(${out} -1 PARENT_SCOPE)
+  else()
+    math(EXPR value "${index} + 1")
+    list(GET ranks ${value} rank)
+    set(${out} ${rank} PARENT_SCOPE)
+  endif()
+endfunction()
+
+set(problems "")
+file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}"
+     "${SOURCE_DIR}/platform/*.h" "${SOURCE_DIR}/platform/*.cpp"
+     "${SOURCE_DIR}/processors/*.h" "${SOURCE_DIR}/processors/*.cpp"
+     "${SOURCE_DIR}/store/*.h" "${SOURCE_DIR}/store/*.cpp"
+     "${SOURCE_DIR}/sources/*.h" "${SOURCE_DIR}/sources/*.cpp"
+     "${SOURCE_DIR}/jobs/*.h" "${SOURCE_DIR}/jobs/*.cpp"
+     "${SOURCE_DIR}/cli/*.h" "${SOURCE_DIR}/cli/*.cpp"
+     "${SOURCE_DIR}/app/*.h" "${SOURCE_DIR}/app/*.cpp"
+     "${SOURCE_DIR}/packaging/*.cpp")
+foreach(file ${files})
+  string(REGEX MATCH "^[a-z]+" layer "${file}")
+  rank_of(${layer} own)
+  set(in_linux FALSE)
+  if(file MATCHES "^platform/linux/")
+    set(in_linux TRUE)
+  endif()
+  set(below_front_ends FALSE)
+  if(own LESS 5 AND NOT in_linux)
+    set(below_front_ends TRUE)
+  endif()
+
+  file(STRINGS "${SOURCE_DIR}/${file}" lines REGEX "^[ \t]*#[ \t]*include|getenv[ \t]*\\(")
+  foreach(line ${lines})
+    if(line MATCHES "#[ \t]*include[ \t]*\"([a-z_]+)/([^\"]*)\"")
+      set(target_layer ${CMAKE_MATCH_1})
+      set(target_path "${CMAKE_MATCH_1}/${CMAKE_MATCH_2}")
+      rank_of(${target_layer} target)
+      if(target GREATER own)
+        list(APPEND problems "${file} includes ${target_path}, a layer above its own")
+      elseif(target EQUAL own AND NOT target_layer STREQUAL layer AND NOT target_layer STREQUAL "tests")
+        list(APPEND problems "${file} includes ${target_path}: the front ends do not include each other")
+      endif()
+      if(target_path MATCHES "^platform/linux/" AND own LESS 5 AND NOT in_linux)
+        list(APPEND problems "${file} includes ${target_path}: below the front ends only the contract is known")
+      endif()
+    elseif(below_front_ends AND line MATCHES "#[ \t]*include[ \t]*<(unistd|fcntl|dirent|signal|termios|pwd|dlfcn|spawn|poll|hivex|windows|filesystem|sys/[a-z]+|Q[A-Za-z]*)(\\.h)?>")
+      list(APPEND problems "${file} includes <${CMAKE_MATCH_1}>, which only platform/linux/ (or the window, Qt) may")
+    elseif(below_front_ends AND line MATCHES "getenv[ \t]*\\(")
+      list(APPEND problems "${file} reads the environment, which only the front ends do")
+    endif()
+  endforeach()
+endforeach()
+
+list(LENGTH files count)
+if(problems)
+  list(JOIN problems "\n  " text)
+  message(FATAL_ERROR "layers: \n  ${text}")
+endif()
+message(STATUS "layers: ${count} files, every include points down")
