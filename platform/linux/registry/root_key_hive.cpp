@@ -6,7 +6,7 @@
 
 #include "platform/shared/last_error.h"
 #include "platform/linux/registry/commit/hive_temp_file.h"
-#include "platform/linux/registry/hive/empty_hive.h"
+#include "platform/linux/registry/hive/hive_layout.h"
 #include "platform/linux/registry/hive/hive_value_limits.h"
 #include "platform/shared/skipped_entries.h"
 #include "platform/text/text.h"

@@ -13,6 +13,7 @@
 #include "platform/linux/registry/commit/hive_temp_file.h"
 #include "platform/linux/registry/hive/empty_hive.h"
 #include "platform/linux/registry/hive/hive_handle.h"
+#include "platform/linux/registry/hive/hive_layout.h"
 #include "platform/linux/registry/hive/hivex_errors.h"
 
 namespace qv {
@@ -67,8 +68,6 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
     return Status::Error("cannot write " + temp.Path() + ": " + DescribeHivexError(error));
   }
   hive.reset();
-  // Cell offsets have 31 bits, and the base block keeps the length in 32: a bigger
-  // file would be a damaged hive, however well libhivex wrote it.
   const std::uintmax_t written = std::filesystem::file_size(temp.Path(), ignored);
   if (written == static_cast<std::uintmax_t>(-1) || written > kMaxHiveFileBytes) {
     return Status::Error("cannot update " + hivePath + ": the result would be larger than the " +

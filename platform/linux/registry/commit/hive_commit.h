@@ -13,9 +13,6 @@
 
 namespace qv {
 
-// The largest hive file a commit writes.
-inline constexpr std::uint64_t kMaxHiveFileBytes = 2ull * 1024 * 1024 * 1024;
-
 // Called with the finished temporary file, before it replaces the hive; a failing
 // Status stops the commit there. Tests use it to fail at the worst moment.
 using BeforeHiveReplace = std::function<Status(const std::string& tempPath)>;

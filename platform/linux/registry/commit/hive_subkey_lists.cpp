@@ -6,26 +6,27 @@
 #include <optional>
 
 #include "platform/coding.h"
+#include "platform/linux/registry/hive/hive_layout.h"
 #include "platform/linux/registry/registry_key_path.h"
 
 namespace qv {
 namespace {
-
-constexpr std::size_t kBinsStart = 4096;
-constexpr std::uint32_t kNoCell = 0xFFFFFFFFu;
-constexpr std::uint16_t kCompressedName = 0x0020;
-
-// Offsets inside a key cell's data (after the 4-byte cell size).
-constexpr std::size_t kKeySubkeyCount = 20;
-constexpr std::size_t kKeySubkeyList = 28;
-constexpr std::size_t kKeyNameLength = 72;
-constexpr std::size_t kKeyName = 76;
 
 struct Leaf {
   std::size_t data;  // file offset of the list's data ("lf", "lh" or "li")
   std::uint16_t count;
   char kind;  // 'f', 'h' or 'i'
 };
+
+// An li entry is the key's cell alone; lf and lh entries add its hint or hash.
+std::size_t EntrySize(char kind) {
+  return kind == 'i' ? kPlainListEntrySize : kHashedListEntrySize;
+}
+
+// The file offset of entry `i` of `leaf`.
+std::size_t EntryAt(const Leaf& leaf, std::size_t i) {
+  return leaf.data + kSubkeyListEntriesOffset + i * EntrySize(leaf.kind);
+}
 
 struct Entry {
   std::uint32_t keyCell;  // relative to the start of the bins, as lists store it
@@ -51,17 +52,18 @@ class HiveImage {
   // The data of the allocated cell at `relative` and how many bytes it holds.
   std::optional<std::pair<std::size_t, std::size_t>> Cell(std::uint32_t relative) const {
     if (relative == kNoCell) return std::nullopt;
-    const std::size_t at = kBinsStart + relative;
+    const std::size_t at = kHiveBaseBlockSize + relative;
     const auto size = U32(at);
     if (!size) return std::nullopt;
     const auto signedSize = static_cast<std::int32_t>(*size);
     if (signedSize >= 0) return std::nullopt;  // a free cell is no list and no key
     const std::size_t length = static_cast<std::size_t>(-static_cast<std::int64_t>(signedSize));
-    if (length < 4 || at + length > m_bytes.size()) return std::nullopt;
-    return std::make_pair(at + 4, length - 4);
+    if (length < kCellHeaderSize || at + length > m_bytes.size()) return std::nullopt;
+    return std::make_pair(at + kCellHeaderSize, length - kCellHeaderSize);
   }
-  bool Signature(std::size_t at, char a, char b) const {
-    return at + 2 <= m_bytes.size() && m_bytes[at] == a && m_bytes[at + 1] == b;
+  bool Signature(std::size_t at, std::string_view signature) const {
+    return at + signature.size() <= m_bytes.size() &&
+           std::equal(signature.begin(), signature.end(), m_bytes.begin() + at);
   }
   std::uint8_t Byte(std::size_t at) const { return m_bytes[at]; }
   const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
@@ -74,13 +76,16 @@ Status Damaged(const std::string& what) { return Status::Error("subkey list " + 
 
 std::optional<std::u16string> KeyName(const HiveImage& image, std::uint32_t keyCell) {
   const auto cell = image.Cell(keyCell);
-  if (!cell || cell->second < kKeyName || !image.Signature(cell->first, 'n', 'k')) return std::nullopt;
-  const std::uint16_t flags = *image.U16(cell->first + 2);
-  const std::uint16_t length = *image.U16(cell->first + kKeyNameLength);
-  if (kKeyName + length > cell->second) return std::nullopt;
-  const std::size_t at = cell->first + kKeyName;
+  if (!cell || cell->second < kKeyNodeNameOffset ||
+      !image.Signature(cell->first, kKeyNodeSignature)) {
+    return std::nullopt;
+  }
+  const std::uint16_t flags = *image.U16(cell->first + kKeyNodeFlagsOffset);
+  const std::uint16_t length = *image.U16(cell->first + kKeyNodeNameLengthOffset);
+  if (kKeyNodeNameOffset + length > cell->second) return std::nullopt;
+  const std::size_t at = cell->first + kKeyNodeNameOffset;
   std::u16string name;
-  if (flags & kCompressedName) {
+  if (flags & kKeyFlagCompressedName) {
     for (std::size_t i = 0; i < length; ++i) name.push_back(image.Byte(at + i));
   } else {
     for (std::size_t i = 0; i + 1 < length; i += 2) name.push_back(*image.U16(at + i));
@@ -90,33 +95,33 @@ std::optional<std::u16string> KeyName(const HiveImage& image, std::uint32_t keyC
 
 std::optional<Leaf> LeafAt(const HiveImage& image, std::uint32_t relative) {
   const auto cell = image.Cell(relative);
-  if (!cell || cell->second < 4) return std::nullopt;
+  if (!cell || cell->second < kSubkeyListEntriesOffset) return std::nullopt;
   const std::size_t data = cell->first;
   char kind = 0;
-  if (image.Signature(data, 'l', 'f')) kind = 'f';
-  if (image.Signature(data, 'l', 'h')) kind = 'h';
-  if (image.Signature(data, 'l', 'i')) kind = 'i';
+  if (image.Signature(data, kFastLeafSignature)) kind = 'f';
+  if (image.Signature(data, kHashLeafSignature)) kind = 'h';
+  if (image.Signature(data, kIndexLeafSignature)) kind = 'i';
   if (kind == 0) return std::nullopt;
-  const std::uint16_t count = *image.U16(data + 2);
-  const std::size_t entrySize = kind == 'i' ? 4 : 8;
-  if (4 + count * entrySize > cell->second) return std::nullopt;
+  const std::uint16_t count = *image.U16(data + kSubkeyListCountOffset);
+  if (kSubkeyListEntriesOffset + count * EntrySize(kind) > cell->second) return std::nullopt;
   return Leaf{data, count, kind};
 }
 
 // The leaves of a key's subkey list: the list itself, or those an "ri" points to.
 std::optional<std::vector<Leaf>> LeavesOf(const HiveImage& image, std::uint32_t listCell) {
   const auto cell = image.Cell(listCell);
-  if (!cell || cell->second < 4) return std::nullopt;
-  if (!image.Signature(cell->first, 'r', 'i')) {
+  if (!cell || cell->second < kSubkeyListEntriesOffset) return std::nullopt;
+  if (!image.Signature(cell->first, kIndexRootSignature)) {
     const auto leaf = LeafAt(image, listCell);
     if (!leaf) return std::nullopt;
     return std::vector<Leaf>{*leaf};
   }
-  const std::uint16_t count = *image.U16(cell->first + 2);
-  if (4 + count * 4u > cell->second) return std::nullopt;
+  const std::uint16_t count = *image.U16(cell->first + kSubkeyListCountOffset);
+  if (kSubkeyListEntriesOffset + count * kPlainListEntrySize > cell->second) return std::nullopt;
   std::vector<Leaf> leaves;
   for (std::uint16_t i = 0; i < count; ++i) {
-    const auto leaf = LeafAt(image, *image.U32(cell->first + 4 + i * 4u));
+    const auto leaf =
+        LeafAt(image, *image.U32(cell->first + kSubkeyListEntriesOffset + i * kPlainListEntrySize));
     if (!leaf) return std::nullopt;
     leaves.push_back(*leaf);
   }
@@ -124,20 +129,20 @@ std::optional<std::vector<Leaf>> LeavesOf(const HiveImage& image, std::uint32_t 
 }
 
 Status RepairKey(HiveImage& image, std::uint64_t parentCell) {
-  if (parentCell < kBinsStart) return Damaged("parent outside the bins");
-  const auto parent = image.Cell(static_cast<std::uint32_t>(parentCell - kBinsStart));
-  if (!parent || parent->second < kKeyName || !image.Signature(parent->first, 'n', 'k')) {
+  if (parentCell < kHiveBaseBlockSize) return Damaged("parent outside the bins");
+  const auto parent = image.Cell(static_cast<std::uint32_t>(parentCell - kHiveBaseBlockSize));
+  if (!parent || parent->second < kKeyNodeNameOffset ||
+      !image.Signature(parent->first, kKeyNodeSignature)) {
     return Damaged("parent is not a key");
   }
-  if (*image.U32(parent->first + kKeySubkeyCount) == 0) return Status::Ok();
-  const auto leaves = LeavesOf(image, *image.U32(parent->first + kKeySubkeyList));
+  if (*image.U32(parent->first + kKeyNodeSubkeyCountOffset) == 0) return Status::Ok();
+  const auto leaves = LeavesOf(image, *image.U32(parent->first + kKeyNodeSubkeyListOffset));
   if (!leaves) return Damaged("cannot be read");
 
   std::vector<Entry> entries;
   for (const Leaf& leaf : *leaves) {
-    const std::size_t entrySize = leaf.kind == 'i' ? 4 : 8;
     for (std::uint16_t i = 0; i < leaf.count; ++i) {
-      const std::uint32_t keyCell = *image.U32(leaf.data + 4 + i * entrySize);
+      const std::uint32_t keyCell = *image.U32(EntryAt(leaf, i));
       auto name = KeyName(image, keyCell);
       if (!name) return Damaged("points to something that is not a key");
       std::u16string folded = FoldName(*name);
@@ -149,13 +154,12 @@ Status RepairKey(HiveImage& image, std::uint64_t parentCell) {
 
   std::size_t next = 0;
   for (const Leaf& leaf : *leaves) {
-    const std::size_t entrySize = leaf.kind == 'i' ? 4 : 8;
     for (std::uint16_t i = 0; i < leaf.count; ++i, ++next) {
       const Entry& entry = entries[next];
-      const std::size_t at = leaf.data + 4 + i * entrySize;
+      const std::size_t at = EntryAt(leaf, i);
       image.PutU32(at, entry.keyCell);
-      if (leaf.kind == 'h') image.PutU32(at + 4, SubkeyNameHash(entry.name));
-      if (leaf.kind == 'f') image.PutU32(at + 4, SubkeyNameHint(entry.name));
+      if (leaf.kind == 'h') image.PutU32(at + kListEntryHashOffset, SubkeyNameHash(entry.name));
+      if (leaf.kind == 'f') image.PutU32(at + kListEntryHashOffset, SubkeyNameHint(entry.name));
     }
   }
   return Status::Ok();
@@ -165,7 +169,7 @@ Status RepairKey(HiveImage& image, std::uint64_t parentCell) {
 
 std::uint32_t SubkeyNameHash(std::u16string_view name) {
   std::uint32_t hash = 0;
-  for (char16_t unit : FoldName(name)) hash = hash * 37 + unit;
+  for (char16_t unit : FoldName(name)) hash = hash * kSubkeyNameHashMultiplier + unit;
   return hash;
 }
 
@@ -173,7 +177,7 @@ std::uint32_t SubkeyNameHint(std::u16string_view name) {
   // Windows keeps one byte per character; a character beyond one byte cannot be
   // hinted, and Windows does not compare the hint for it.
   std::uint32_t hint = 0;
-  for (std::size_t i = 0; i < 4 && i < name.size(); ++i) {
+  for (std::size_t i = 0; i < kSubkeyNameHintLength && i < name.size(); ++i) {
     hint |= static_cast<std::uint32_t>(name[i] & 0xFF) << (8 * i);
   }
   return hint;

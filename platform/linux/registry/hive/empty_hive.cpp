@@ -5,22 +5,24 @@
 
 #include "platform/coding.h"
 #include "platform/linux/registry/hive/hive_header.h"
+#include "platform/linux/registry/hive/hive_layout.h"
 
 namespace qv {
 namespace {
 
-// Cell offsets are relative to the start of the hive bins (file offset 4096).
-constexpr std::uint32_t kBinHeaderSize = 32;
-constexpr std::uint32_t kRootCellOffset = kBinHeaderSize;
+// The root key is the first cell of the first bin.
+constexpr std::uint32_t kRootCell = kHiveBinHeaderSize;
 constexpr char kRootName[] = "ROOT";
 constexpr std::uint32_t kRootNameLength = sizeof kRootName - 1;
-constexpr std::uint32_t kNkFixedSize = 76;  // key node fields before the name
-constexpr std::uint32_t kNoCell = 0xFFFFFFFFu;
-// KEY_HIVE_ENTRY (0x04) | KEY_NO_DELETE (0x08) | KEY_COMP_NAME (0x20): the root of a
-// hive, never deleted, its name stored in Latin-1.
-constexpr std::uint16_t kRootKeyFlags = 0x2C;
+// The root of a hive, never deleted, its name stored in Latin-1.
+constexpr std::uint16_t kRootKeyFlags =
+    kKeyFlagHiveEntry | kKeyFlagNoDelete | kKeyFlagCompressedName;
+// Equal sequence numbers: a clean hive, nothing waiting in a log.
+constexpr std::uint32_t kEmptyHiveSequence = 1;
 
-constexpr std::uint32_t AlignCell(std::uint32_t size) { return (size + 7) & ~7u; }
+constexpr std::uint32_t AlignCell(std::size_t size) {
+  return static_cast<std::uint32_t>((size + kCellAlignment - 1) & ~(kCellAlignment - 1));
+}
 
 // The security descriptor every key of a new hive shares (self-relative form):
 // owner BUILTIN\Administrators, group SYSTEM, and a DACL whose one ACE grants
@@ -81,64 +83,64 @@ std::uint64_t CurrentFileTime() {
 
 std::vector<std::uint8_t> MakeEmptyHive(std::uint64_t fileTime) {
   const std::vector<std::uint8_t>& descriptor = SecurityDescriptor();
-  const std::uint32_t nkCellSize = AlignCell(4 + kNkFixedSize + kRootNameLength);
-  const std::uint32_t skCellOffset = kRootCellOffset + nkCellSize;
+  const std::uint32_t nkCellSize =
+      AlignCell(kCellHeaderSize + kKeyNodeNameOffset + kRootNameLength);
+  const std::uint32_t skCellOffset = kRootCell + nkCellSize;
   const std::uint32_t skCellSize =
-      AlignCell(4 + 20 + static_cast<std::uint32_t>(descriptor.size()));
+      AlignCell(kCellHeaderSize + kSecurityDescriptorOffset + descriptor.size());
   const std::uint32_t freeCellOffset = skCellOffset + skCellSize;
-  static_assert(kHiveBinSize % 8 == 0);
 
   std::vector<std::uint8_t> hive(kHiveBaseBlockSize + kHiveBinSize, 0);
 
   std::uint8_t* base = hive.data();
-  std::memcpy(base, "regf", 4);
-  EncodeFixed32(base + kHivePrimarySequenceOffset, 1);
-  EncodeFixed32(base + kHiveSecondarySequenceOffset, 1);
+  std::memcpy(base, kHiveSignature.data(), kHiveSignature.size());
+  EncodeFixed32(base + kHivePrimarySequenceOffset, kEmptyHiveSequence);
+  EncodeFixed32(base + kHiveSecondarySequenceOffset, kEmptyHiveSequence);
   EncodeFixed64(base + kHiveTimestampOffset, fileTime);
-  EncodeFixed32(base + kHiveMajorVersionOffset, 1);
+  EncodeFixed32(base + kHiveMajorVersionOffset, kHiveMajorVersion);
   EncodeFixed32(base + kHiveMinorVersionOffset, kEmptyHiveMinorVersion);
-  EncodeFixed32(base + kHiveFileTypeOffset, 0);      // primary file
-  EncodeFixed32(base + kHiveFileFormatOffset, 1);    // direct memory load
-  EncodeFixed32(base + kHiveRootCellOffset, kRootCellOffset);
+  EncodeFixed32(base + kHiveFileTypeOffset, kHivePrimaryFile);
+  EncodeFixed32(base + kHiveFileFormatOffset, kHiveDirectMemoryLoad);
+  EncodeFixed32(base + kHiveRootCellOffset, kRootCell);
   EncodeFixed32(base + kHiveBinsDataSizeOffset, kHiveBinSize);
-  EncodeFixed32(base + kHiveClusteringFactorOffset, 1);
+  EncodeFixed32(base + kHiveClusteringFactorOffset, kHiveClusteringFactor);
 
   std::uint8_t* bin = base + kHiveBaseBlockSize;
-  std::memcpy(bin, "hbin", 4);
-  EncodeFixed32(bin + 4, 0);                         // offset of this bin
-  EncodeFixed32(bin + 8, kHiveBinSize);
-  EncodeFixed64(bin + 20, fileTime);
+  std::memcpy(bin, kHiveBinSignature.data(), kHiveBinSignature.size());
+  EncodeFixed32(bin + kHiveBinStartOffset, 0);  // the first bin
+  EncodeFixed32(bin + kHiveBinSizeOffset, kHiveBinSize);
+  EncodeFixed64(bin + kHiveBinTimestampOffset, fileTime);
 
-  std::uint8_t* nkCell = bin + kRootCellOffset;
+  std::uint8_t* nkCell = bin + kRootCell;
   StoreUsedCellSize(nkCell, nkCellSize);
-  std::uint8_t* nk = nkCell + 4;
-  std::memcpy(nk, "nk", 2);
-  EncodeFixed16(nk + 2, kRootKeyFlags);
-  EncodeFixed64(nk + 4, fileTime);
-  EncodeFixed32(nk + 16, kNoCell);                   // a root key has no parent
-  EncodeFixed32(nk + 20, 0);                         // subkeys
-  EncodeFixed32(nk + 24, 0);                         // volatile subkeys
-  EncodeFixed32(nk + 28, kNoCell);                   // subkey list
-  EncodeFixed32(nk + 32, kNoCell);                   // volatile subkey list
-  EncodeFixed32(nk + 36, 0);                         // values
-  EncodeFixed32(nk + 40, kNoCell);                   // value list
-  EncodeFixed32(nk + 44, skCellOffset);
-  EncodeFixed32(nk + 48, kNoCell);                   // class name
-  EncodeFixed16(nk + 72, kRootNameLength);
-  EncodeFixed16(nk + 74, 0);                         // class name length
-  std::memcpy(nk + kNkFixedSize, kRootName, kRootNameLength);
+  std::uint8_t* nk = nkCell + kCellHeaderSize;
+  std::memcpy(nk, kKeyNodeSignature.data(), kKeyNodeSignature.size());
+  EncodeFixed16(nk + kKeyNodeFlagsOffset, kRootKeyFlags);
+  EncodeFixed64(nk + kKeyNodeTimestampOffset, fileTime);
+  EncodeFixed32(nk + kKeyNodeParentOffset, kNoCell);  // a root key has no parent
+  EncodeFixed32(nk + kKeyNodeSubkeyCountOffset, 0);
+  EncodeFixed32(nk + kKeyNodeVolatileSubkeyCountOffset, 0);
+  EncodeFixed32(nk + kKeyNodeSubkeyListOffset, kNoCell);
+  EncodeFixed32(nk + kKeyNodeVolatileSubkeyListOffset, kNoCell);
+  EncodeFixed32(nk + kKeyNodeValueCountOffset, 0);
+  EncodeFixed32(nk + kKeyNodeValueListOffset, kNoCell);
+  EncodeFixed32(nk + kKeyNodeSecurityOffset, skCellOffset);
+  EncodeFixed32(nk + kKeyNodeClassNameOffset, kNoCell);
+  EncodeFixed16(nk + kKeyNodeNameLengthOffset, kRootNameLength);
+  EncodeFixed16(nk + kKeyNodeClassNameLengthOffset, 0);
+  std::memcpy(nk + kKeyNodeNameOffset, kRootName, kRootNameLength);
 
   // The only security cell: its list of security cells links back to itself, and
   // only the root key refers to it so far.
   std::uint8_t* skCell = bin + skCellOffset;
   StoreUsedCellSize(skCell, skCellSize);
-  std::uint8_t* sk = skCell + 4;
-  std::memcpy(sk, "sk", 2);
-  EncodeFixed32(sk + 4, skCellOffset);               // flink
-  EncodeFixed32(sk + 8, skCellOffset);               // blink
-  EncodeFixed32(sk + 12, 1);                         // reference count
-  EncodeFixed32(sk + 16, static_cast<std::uint32_t>(descriptor.size()));
-  std::memcpy(sk + 20, descriptor.data(), descriptor.size());
+  std::uint8_t* sk = skCell + kCellHeaderSize;
+  std::memcpy(sk, kSecuritySignature.data(), kSecuritySignature.size());
+  EncodeFixed32(sk + kSecurityFlinkOffset, skCellOffset);
+  EncodeFixed32(sk + kSecurityBlinkOffset, skCellOffset);
+  EncodeFixed32(sk + kSecurityReferenceCountOffset, 1);
+  EncodeFixed32(sk + kSecurityDescriptorSizeOffset, static_cast<std::uint32_t>(descriptor.size()));
+  std::memcpy(sk + kSecurityDescriptorOffset, descriptor.data(), descriptor.size());
 
   // A free cell stores its size positive and covers the rest of the bin.
   EncodeFixed32(bin + freeCellOffset, static_cast<std::uint32_t>(kHiveBinSize) - freeCellOffset);

@@ -1,16 +1,13 @@
 // An empty hive, written by our own code: the regf base block, then one 4096-byte
-// hive bin holding the root key, its security cell and free space. libhivex cannot create a hive, only edit one, so a
-// hive that does not exist yet starts from these bytes.
+// hive bin holding the root key, its security cell and free space. libhivex cannot
+// create a hive, only edit one, so a hive that does not exist yet starts from these
+// bytes. Its version is kEmptyHiveMinorVersion (hive_layout.h).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 namespace qv {
-
-// Format 1.3: it has no big-data cells, so the plain value cells libhivex writes
-// are what Windows expects to read from it.
-inline constexpr std::uint32_t kEmptyHiveMinorVersion = 3;
 
 // fileTime: the last-written time of the hive and its root key, in 100 ns units
 // since 1601 (a Windows FILETIME).

@@ -1,5 +1,6 @@
-// platform/linux/registry/hive/ owns hive files as bytes and as libhivex sees them: the base
-// block, key indexes, value limits, the empty hive and libhivex's errors.
+// platform/linux/registry/hive/ owns hive files as bytes and as libhivex sees them: the
+// byte layout our own code reads and writes (hive_layout.h), the base block, key
+// indexes, value limits, the empty hive and libhivex's errors.
 //
 // The read side of one hive file: a libhivex handle kept open between calls and
 // reopened when the file on disk changes (after our own commit, or anybody's), with

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/coding.h"
+#include "platform/linux/registry/hive/hive_layout.h"
 
 namespace qv {
 
@@ -24,7 +25,7 @@ Status ReadHiveHeader(const std::string& path, HiveHeader* header) {
   std::uint8_t block[kHiveChecksumOffset + 4] = {};
   in.read(reinterpret_cast<char*>(block), sizeof block);
   if (in.gcount() != static_cast<std::streamsize>(sizeof block) ||
-      std::memcmp(block, "regf", 4) != 0) {
+      std::memcmp(block, kHiveSignature.data(), kHiveSignature.size()) != 0) {
     return Status::Error(path + " is not a registry hive (no regf base block)");
   }
   header->primarySequence = DecodeFixed32(block + kHivePrimarySequenceOffset);
@@ -45,13 +46,18 @@ Status CheckHeaderWritable(const std::string& path, const HiveHeader& header) {
                          "in the file yet; load the profile in Windows once to replay them, "
                          "then try again");
   }
-  if (header.majorVersion != 1 || header.minorVersion < 3 || header.minorVersion > 6) {
+  if (header.majorVersion != kHiveMajorVersion ||
+      header.minorVersion < kOldestWritableMinorVersion ||
+      header.minorVersion > kNewestWritableMinorVersion) {
     return Status::Error(path + " has hive format version " +
                          std::to_string(header.majorVersion) + "." +
                          std::to_string(header.minorVersion) +
-                         ", which is not written here (1.3 to 1.6 are)");
+                         ", which is not written here (" + std::to_string(kHiveMajorVersion) +
+                         "." + std::to_string(kOldestWritableMinorVersion) + " to " +
+                         std::to_string(kHiveMajorVersion) + "." +
+                         std::to_string(kNewestWritableMinorVersion) + " are)");
   }
-  if (header.fileType != 0 || header.fileFormat != 1) {
+  if (header.fileType != kHivePrimaryFile || header.fileFormat != kHiveDirectMemoryLoad) {
     return Status::Error(path + " is not a primary hive file (type " +
                          std::to_string(header.fileType) + ", format " +
                          std::to_string(header.fileFormat) + ")");

@@ -2,35 +2,13 @@
 // that decide whether we may write the hive, and its checksum.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "platform/linux/registry/hive/hive_layout.h"
 #include "platform/status.h"
 
 namespace qv {
-
-inline constexpr std::size_t kHiveBaseBlockSize = 4096;
-inline constexpr std::size_t kHiveBinSize = 4096;
-inline constexpr std::size_t kHiveChecksumOffset = 508;  // covers bytes [0, 508)
-
-// Field offsets inside the base block, little-endian 32-bit each.
-inline constexpr std::size_t kHivePrimarySequenceOffset = 4;
-inline constexpr std::size_t kHiveSecondarySequenceOffset = 8;
-inline constexpr std::size_t kHiveTimestampOffset = 12;  // 64-bit FILETIME
-inline constexpr std::size_t kHiveMajorVersionOffset = 20;
-inline constexpr std::size_t kHiveMinorVersionOffset = 24;
-inline constexpr std::size_t kHiveFileTypeOffset = 28;
-inline constexpr std::size_t kHiveFileFormatOffset = 32;
-inline constexpr std::size_t kHiveRootCellOffset = 36;
-inline constexpr std::size_t kHiveBinsDataSizeOffset = 40;
-inline constexpr std::size_t kHiveClusteringFactorOffset = 44;
-
-// From minor version 4 on, Windows reads a value over this size only as "big data"
-// (a db cell with a list of segments); libhivex writes one plain cell, which such a
-// hive would misread.
-inline constexpr std::uint32_t kMaxPlainCellValueBytes = 16344;
-inline constexpr std::uint32_t kFirstBigDataMinorVersion = 4;
 
 struct HiveHeader {
   std::uint32_t primarySequence = 0;

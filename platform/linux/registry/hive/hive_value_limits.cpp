@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/registry/hive/hive_header.h"
+#include "platform/linux/registry/hive/hive_layout.h"
 
 namespace qv {
 
