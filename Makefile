@@ -4,6 +4,7 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 PREFIX ?=
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: deps configure build run test install package clean
 
@@ -11,12 +12,18 @@ deps:
 	@bash scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@$(CONFIGURE) -DQUORVEL_GUI=ON -DBUILD_TESTING=ON $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# Builds qvl alone. A fresh build folder is set up without the window and the
+# tests, so nothing else is installed or compiled; an existing one keeps its
+# settings.
+run:
+	@bash scripts/install-deps qvl
+	@$(CONFIGURE) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DQUORVEL_GUI=OFF -DBUILD_TESTING=OFF) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS) --target qvl
 	@$(BUILD)/bin/qvl backup quorvel-backup.qvl
 
 test: build

@@ -77,7 +77,7 @@ void CMainFrame::CreateCommands() {
     pAction->setIconVisibleInMenu(false);
     connect(pAction, &QAction::triggered, this, handler);
     addAction(pAction);  // its keys work wherever the focus is in the window
-    m_mapCommands[nCommand] = pAction;
+    m_commands[nCommand] = pAction;
   };
   // Menu texts come with the menu; these name the commands that only keys reach.
   add(ID_FILE_BACKUP, QString(), &CMainFrame::OnBackup);
@@ -96,8 +96,8 @@ void CMainFrame::CreateCommands() {
 }
 
 QAction* CMainFrame::CommandAction(int nCommand) const {
-  const auto found = m_mapCommands.find(nCommand);
-  return found == m_mapCommands.end() ? nullptr : found->second;
+  const auto found = m_commands.find(nCommand);
+  return found == m_commands.end() ? nullptr : found->second;
 }
 
 void CMainFrame::CreateMenus() {

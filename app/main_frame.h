@@ -99,7 +99,7 @@ class CMainFrame : public QMainWindow {
   QToolBar* m_wndToolBar = nullptr;
   CChildView* m_wndView = nullptr;
 
-  std::map<int, QAction*> m_mapCommands;
+  std::map<int, QAction*> m_commands;
   std::unique_ptr<WindowMessagePort> m_pMessagePort;
   WindowCallGate m_gate;
   std::unique_ptr<BackupWorker> m_pBackupWorker;

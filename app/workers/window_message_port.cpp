@@ -27,10 +27,10 @@ JobMessageEvent::JobMessageEvent(std::uint32_t nMessage, std::uint64_t nWParam, 
     : QEvent(static_cast<QEvent::Type>(nMessage)), m_nWParam(nWParam), m_nLParam(nLParam) {}
 
 WindowMessagePort::WindowMessagePort(QObject* pReceiver)
-    : m_os(Os()), m_pTarget(std::make_shared<Target>()) {
+    : m_pOs(&Os()), m_pTarget(std::make_shared<Target>()) {
   ReserveEventTypes();
   m_pTarget->pReceiver = pReceiver;
-  m_hWindow = m_os.RegisterWindow(
+  m_hWindow = m_pOs->RegisterWindow(
       [target = m_pTarget](std::uint32_t nMessage, std::uint64_t nWParam, std::int64_t nLParam) {
         if (!IsJobMessage(nMessage)) return;
         const std::lock_guard lock(target->mutex);
@@ -45,7 +45,7 @@ WindowMessagePort::~WindowMessagePort() {
     const std::lock_guard lock(m_pTarget->mutex);
     m_pTarget->pReceiver = nullptr;
   }
-  m_os.UnregisterWindow(m_hWindow);
+  m_pOs->UnregisterWindow(m_hWindow);
 }
 
 }  // namespace qv::app

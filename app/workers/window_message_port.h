@@ -47,7 +47,7 @@ class WindowMessagePort {
     QObject* pReceiver = nullptr;
   };
 
-  Platform& m_os;
+  Platform* m_pOs;
   std::shared_ptr<Target> m_pTarget;
   WindowHandle m_hWindow = 0;
 };

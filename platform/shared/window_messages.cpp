@@ -10,18 +10,18 @@ WindowHandle WindowRegistry::Register(Platform::MessageSink sink) {
   auto shared = std::make_shared<const Platform::MessageSink>(std::move(sink));
   std::lock_guard lock(m_mutex);
   const WindowHandle window = m_nNextWindow++;
-  m_mapSinks.emplace(window, std::move(shared));
+  m_sinks.emplace(window, std::move(shared));
   return window;
 }
 
 void WindowRegistry::Unregister(WindowHandle window) {
   std::shared_ptr<const Platform::MessageSink> dropped;
   std::lock_guard lock(m_mutex);
-  const auto found = m_mapSinks.find(window);
-  if (found == m_mapSinks.end()) return;
+  const auto found = m_sinks.find(window);
+  if (found == m_sinks.end()) return;
   // Destroyed after the lock is released: a sink's captures may unregister too.
   dropped = std::move(found->second);
-  m_mapSinks.erase(found);
+  m_sinks.erase(found);
 }
 
 bool WindowRegistry::Post(WindowHandle window, std::uint32_t message, std::uint64_t wParam,
@@ -29,8 +29,8 @@ bool WindowRegistry::Post(WindowHandle window, std::uint32_t message, std::uint6
   std::shared_ptr<const Platform::MessageSink> sink;
   {
     std::lock_guard lock(m_mutex);
-    const auto found = m_mapSinks.find(window);
-    if (found != m_mapSinks.end()) sink = found->second;
+    const auto found = m_sinks.find(window);
+    if (found != m_sinks.end()) sink = found->second;
   }
   if (!sink || !*sink) {
     SetLastErrorText("no window " + std::to_string(window) + " is registered");

@@ -21,7 +21,7 @@ class WindowRegistry {
  private:
   std::mutex m_mutex;
   WindowHandle m_nNextWindow = 1;
-  std::unordered_map<WindowHandle, std::shared_ptr<const Platform::MessageSink>> m_mapSinks;
+  std::unordered_map<WindowHandle, std::shared_ptr<const Platform::MessageSink>> m_sinks;
 };
 
 }  // namespace qv

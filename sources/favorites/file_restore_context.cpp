@@ -35,8 +35,8 @@ std::string FileRestoreContext::FolderTarget(const std::u16string& storedFolder,
     *folder = m_pLastChecked->second.strFolder;
     return m_pLastChecked->second.strProblem;
   }
-  auto found = m_mapCheckedFolders.find(storedFolder);
-  if (found == m_mapCheckedFolders.end()) {
+  auto found = m_checkedFolders.find(storedFolder);
+  if (found == m_checkedFolders.end()) {
     CheckedFolder checked;
     std::u16string favorites;
     if (!Favorites(&favorites, &checked.strProblem)) {
@@ -45,11 +45,11 @@ std::string FileRestoreContext::FolderTarget(const std::u16string& storedFolder,
     checked.strProblem = FavoritesFolderTarget(storedFolder, favorites, &checked.strFolder);
     // A hostile archive could name a million distinct folders; the cache is an
     // optimisation, so it simply stops growing.
-    if (m_mapCheckedFolders.size() >= kMaxCachedFolders) {
+    if (m_checkedFolders.size() >= kMaxCachedFolders) {
       *folder = checked.strFolder;
       return checked.strProblem;
     }
-    found = m_mapCheckedFolders.emplace(storedFolder, std::move(checked)).first;
+    found = m_checkedFolders.emplace(storedFolder, std::move(checked)).first;
   }
   m_pLastChecked = &*found;  // a map's elements stay where they are
   *folder = found->second.strFolder;
@@ -64,16 +64,16 @@ bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string*
     return false;
   }
   // Bounded like the checked folders; forgetting costs one mkdir and one lookup.
-  if (m_mapMadeFolders.size() >= kMaxCachedFolders) m_mapMadeFolders.clear();
-  m_pLastMade = &*m_mapMadeFolders.emplace(folder, created == 0).first;
+  if (m_madeFolders.size() >= kMaxCachedFolders) m_madeFolders.clear();
+  m_pLastMade = &*m_madeFolders.emplace(folder, created == 0).first;
   return true;
 }
 
 const bool* FileRestoreContext::FindMade(const std::u16string& folder) const {
   // A folder's favorites come one after another in an archive.
   if (m_pLastMade != nullptr && m_pLastMade->first == folder) return &m_pLastMade->second;
-  const auto found = m_mapMadeFolders.find(folder);
-  return found == m_mapMadeFolders.end() ? nullptr : &found->second;
+  const auto found = m_madeFolders.find(folder);
+  return found == m_madeFolders.end() ? nullptr : &found->second;
 }
 
 void FileRestoreContext::Queue(std::u16string tempPath, std::u16string targetPath, std::uint64_t bytes) {

@@ -115,11 +115,11 @@ class FileRestoreContext final : public RestoreCommitHook {
   RestoreBatchLimits m_limits;
   std::optional<std::u16string> m_favorites;
   std::string m_strFavoritesProblem;
-  std::map<std::u16string, CheckedFolder> m_mapCheckedFolders;
+  std::map<std::u16string, CheckedFolder> m_checkedFolders;
   const std::pair<const std::u16string, CheckedFolder>* m_pLastChecked = nullptr;
   // True: created by this restore. Hashed: every favorite asks whether its own path
   // is one of them, and long paths that share their start compare slowly.
-  std::unordered_map<std::u16string, bool> m_mapMadeFolders;
+  std::unordered_map<std::u16string, bool> m_madeFolders;
   const std::pair<const std::u16string, bool>* m_pLastMade = nullptr;
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;

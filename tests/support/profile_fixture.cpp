@@ -60,15 +60,15 @@ std::u16string ProfileFixture::WindowsPath(const std::filesystem::path& native) 
   return m_pPlatform->ToWindowsPath(native.string());
 }
 
-MessageRecorder::MessageRecorder() : m_platform(Os()) {
-  m_window = m_platform.RegisterWindow(
+MessageRecorder::MessageRecorder() : m_pOs(&Os()) {
+  m_window = m_pOs->RegisterWindow(
       [this](std::uint32_t message, std::uint64_t wParam, std::int64_t lParam) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_messages.push_back({message, wParam, lParam});
       });
 }
 
-MessageRecorder::~MessageRecorder() { m_platform.UnregisterWindow(m_window); }
+MessageRecorder::~MessageRecorder() { m_pOs->UnregisterWindow(m_window); }
 
 std::vector<PostedMessage> MessageRecorder::Messages() const {
   std::lock_guard<std::mutex> lock(m_mutex);

@@ -68,7 +68,7 @@ class MessageRecorder {
   void Clear();
 
  private:
-  Platform& m_platform;
+  Platform* m_pOs;
   WindowHandle m_window = 0;
   mutable std::mutex m_mutex;
   std::vector<PostedMessage> m_messages;

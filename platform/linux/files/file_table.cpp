@@ -86,7 +86,7 @@ FileTable::~FileTable() {
   }
   m_flushWanted.notify_all();
   if (m_flusher.joinable()) m_flusher.join();
-  for (auto& [handle, entry] : m_mapFiles) close(entry.fd);
+  for (auto& [handle, entry] : m_files) close(entry.fd);
 }
 
 FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
@@ -122,7 +122,7 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
   }
   const FileHandle handle = NextHandleValue();
   std::lock_guard lock(m_mutex);
-  OpenFile& opened = m_mapFiles.emplace(handle, OpenFile{fd, nativePath}).first->second;
+  OpenFile& opened = m_files.emplace(handle, OpenFile{fd, nativePath}).first->second;
   // Nobody may write the file while this handle keeps writers out, so its size is
   // the one seen at open, as on Windows; a backup then asks no second time.
   opened.bSizeFixed = (access & kGenericWrite) == 0 && (shareMode & kFileShareWrite) == 0;
@@ -151,8 +151,8 @@ int FileTable::TakeCreated(const std::string& nativePath, std::uint32_t access) 
 }
 
 FileTable::OpenFile* FileTable::FindLocked(FileHandle file) {
-  const auto found = m_mapFiles.find(file);
-  if (found != m_mapFiles.end()) return &found->second;
+  const auto found = m_files.find(file);
+  if (found != m_files.end()) return &found->second;
   SetLastErrorText("invalid file handle " + std::to_string(file));
   return nullptr;
 }
@@ -171,8 +171,8 @@ void FileTable::ReportErrno(const char* what, FileHandle file) {
 
 std::string FileTable::PathOf(FileHandle file) {
   std::lock_guard lock(m_mutex);
-  const auto found = m_mapFiles.find(file);
-  return found == m_mapFiles.end() ? std::string("a closed file") : found->second.nativePath;
+  const auto found = m_files.find(file);
+  return found == m_files.end() ? std::string("a closed file") : found->second.nativePath;
 }
 
 bool FileTable::Read(FileHandle file, void* buffer, std::uint32_t bytesToRead,
@@ -218,8 +218,8 @@ bool FileTable::Write(FileHandle file, const void* buffer, std::uint32_t bytesTo
 
 void FileTable::NoteWritten(FileHandle file, std::uint32_t count) {
   std::lock_guard lock(m_mutex);
-  const auto found = m_mapFiles.find(file);
-  if (found == m_mapFiles.end()) return;
+  const auto found = m_files.find(file);
+  if (found == m_files.end()) return;
   OpenFile& entry = found->second;
   entry.nUnflushed += count;
   if (entry.nUnflushed < kFlushChunk || entry.bFlushQueued) return;
@@ -246,7 +246,7 @@ void FileTable::FlushInBackground() {
     m_flushQueue.pop_front();
     // Close and Flush wait while bFlushQueued is set, so the entry and its
     // descriptor outlive the unlocked call.
-    OpenFile& entry = m_mapFiles.at(file);
+    OpenFile& entry = m_files.at(file);
     const int fd = entry.fd;
     lock.unlock();
     const int error = fdatasync(fd) == 0 ? 0 : errno;
@@ -261,8 +261,8 @@ void FileTable::FlushInBackground() {
 
 void FileTable::WaitForBackgroundFlush(std::unique_lock<std::mutex>& lock, FileHandle file) {
   m_flushDone.wait(lock, [&] {
-    const auto found = m_mapFiles.find(file);
-    return found == m_mapFiles.end() || !found->second.bFlushQueued;
+    const auto found = m_files.find(file);
+    return found == m_files.end() || !found->second.bFlushQueued;
   });
 }
 
@@ -325,8 +325,8 @@ bool FileTable::Flush(FileHandle file) {
   int backgroundError = 0;
   {
     std::lock_guard lock(m_mutex);
-    const auto found = m_mapFiles.find(file);
-    if (found != m_mapFiles.end()) backgroundError = found->second.nFlushError;
+    const auto found = m_files.find(file);
+    if (found != m_files.end()) backgroundError = found->second.nFlushError;
   }
   if (backgroundError != 0) {
     SetLastErrorFromErrno("cannot flush", PathOf(file), backgroundError);
@@ -343,7 +343,7 @@ bool FileTable::Close(FileHandle file) {
     OpenFile* opened = FindLocked(file);
     if (!opened) return false;
     entry = std::move(*opened);
-    m_mapFiles.erase(file);
+    m_files.erase(file);
   }
   // After close() the descriptor is gone whatever it returns (even EINTR on
   // Linux); an error here can only mean data lost in writeback, which is worth

@@ -75,7 +75,7 @@ class FileTable {
   int TakeCreated(const std::string& nativePath, std::uint32_t access);
 
   std::mutex m_mutex;
-  std::unordered_map<FileHandle, OpenFile> m_mapFiles;
+  std::unordered_map<FileHandle, OpenFile> m_files;
   std::string m_strCreatedPath;
   UniqueFd m_created;
   std::deque<FileHandle> m_flushQueue;

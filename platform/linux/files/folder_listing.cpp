@@ -109,7 +109,7 @@ FindHandle FolderListings::First(const std::u16string& windowsFolder,
 
   const FindHandle handle = NextHandleValue();
   std::lock_guard lock(m_mutex);
-  m_mapListings.emplace(handle, std::move(listing));
+  m_listings.emplace(handle, std::move(listing));
   return handle;
 }
 
@@ -117,8 +117,8 @@ bool FolderListings::Next(FindHandle find, FindData* found) {
   Listing* listing = nullptr;
   {
     std::lock_guard lock(m_mutex);
-    const auto entry = m_mapListings.find(find);
-    if (entry != m_mapListings.end()) listing = entry->second.get();
+    const auto entry = m_listings.find(find);
+    if (entry != m_listings.end()) listing = entry->second.get();
   }
   if (!listing) {
     SetLastErrorText("invalid find handle " + std::to_string(find));
@@ -133,13 +133,13 @@ bool FolderListings::Close(FindHandle find) {
   std::unique_ptr<Listing> closing;
   {
     std::lock_guard lock(m_mutex);
-    const auto entry = m_mapListings.find(find);
-    if (entry == m_mapListings.end()) {
+    const auto entry = m_listings.find(find);
+    if (entry == m_listings.end()) {
       SetLastErrorText("invalid find handle " + std::to_string(find));
       return false;
     }
     closing = std::move(entry->second);
-    m_mapListings.erase(entry);
+    m_listings.erase(entry);
   }
   return true;
 }

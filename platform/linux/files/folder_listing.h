@@ -34,7 +34,7 @@ class FolderListings {
  private:
   struct Listing;
   std::mutex m_mutex;
-  std::unordered_map<FindHandle, std::unique_ptr<Listing>> m_mapListings;
+  std::unordered_map<FindHandle, std::unique_ptr<Listing>> m_listings;
 };
 
 }  // namespace qv

@@ -15,8 +15,8 @@ namespace qv {
 FolderLock::Result FolderLock::Acquire(const std::string& folder, std::chrono::milliseconds wait,
                                        const std::function<void()>& onBusy) {
   Release();
-  m_fd = UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!m_fd.Valid()) {
+  m_folder = UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!m_folder.Valid()) {
     SetLastErrorFromErrno("cannot open the folder", folder, errno);
     return Result::kFailed;
   }
@@ -24,7 +24,7 @@ FolderLock::Result FolderLock::Acquire(const std::string& folder, std::chrono::m
   const auto deadline = std::chrono::steady_clock::now() + wait;
   bool waiting = false;
   for (;;) {
-    if (::flock(m_fd.Get(), LOCK_EX | LOCK_NB) == 0) return Result::kLocked;
+    if (::flock(m_folder.Get(), LOCK_EX | LOCK_NB) == 0) return Result::kLocked;
     const int error = errno;
     if (error == EINTR) continue;
     // A file system without locks cannot keep anybody apart; going on unlocked is
@@ -51,13 +51,13 @@ std::int64_t FolderLockTable::Lock(const std::string& folder, std::chrono::milli
   if (*result != FolderLock::Result::kLocked) return -1;
   const std::int64_t handle = NextHandleValue();
   std::lock_guard guard(m_mutex);
-  m_mapLocks.emplace(handle, std::move(lock));
+  m_locks.emplace(handle, std::move(lock));
   return handle;
 }
 
 bool FolderLockTable::Unlock(std::int64_t handle) {
   std::lock_guard guard(m_mutex);
-  if (m_mapLocks.erase(handle) == 1) return true;
+  if (m_locks.erase(handle) == 1) return true;
   SetLastErrorText("invalid lock handle");
   return false;
 }

@@ -31,10 +31,10 @@ class FolderLock {
   // runs once when the wait begins.
   Result Acquire(const std::string& folder, std::chrono::milliseconds wait,
                  const std::function<void()>& onBusy = {});
-  void Release() { (void)m_fd.Close(); }  // closing releases the lock
+  void Release() { (void)m_folder.Close(); }  // closing releases the lock
 
  private:
-  UniqueFd m_fd;
+  UniqueFd m_folder;
 };
 
 // Folder locks behind handle values, for locks that outlive one call.
@@ -48,7 +48,7 @@ class FolderLockTable {
 
  private:
   std::mutex m_mutex;
-  std::map<std::int64_t, std::unique_ptr<FolderLock>> m_mapLocks;
+  std::map<std::int64_t, std::unique_ptr<FolderLock>> m_locks;
 };
 
 }  // namespace qv

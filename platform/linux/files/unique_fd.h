@@ -10,26 +10,26 @@ namespace qv {
 class UniqueFd {
  public:
   UniqueFd() = default;
-  explicit UniqueFd(int fd) : m_nFd(fd) {}
+  explicit UniqueFd(int fd) : m_hFd(fd) {}
   ~UniqueFd() {
-    if (m_nFd >= 0) ::close(m_nFd);
+    if (m_hFd >= 0) ::close(m_hFd);
   }
-  UniqueFd(UniqueFd&& other) noexcept : m_nFd(other.Release()) {}
+  UniqueFd(UniqueFd&& other) noexcept : m_hFd(other.Release()) {}
   UniqueFd& operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
-      if (m_nFd >= 0) ::close(m_nFd);
-      m_nFd = other.Release();
+      if (m_hFd >= 0) ::close(m_hFd);
+      m_hFd = other.Release();
     }
     return *this;
   }
   UniqueFd(const UniqueFd&) = delete;
   UniqueFd& operator=(const UniqueFd&) = delete;
 
-  int Get() const { return m_nFd; }
-  bool Valid() const { return m_nFd >= 0; }
+  int Get() const { return m_hFd; }
+  bool Valid() const { return m_hFd >= 0; }
   int Release() {
-    const int fd = m_nFd;
-    m_nFd = -1;
+    const int fd = m_hFd;
+    m_hFd = -1;
     return fd;
   }
   // False when close() reported an error (or nothing was open).
@@ -39,7 +39,7 @@ class UniqueFd {
   }
 
  private:
-  int m_nFd = -1;
+  int m_hFd = -1;
 };
 
 }  // namespace qv
