@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/commands/archive_access.h"
+#include "cli/commands/archive_command.h"
+#include "cli/commands/outcome_exit_code.h"
 #include "cli/output/counted.h"
 #include "cli/manual/manual_text.h"
 #include "cli/output/json_writer.h"
-#include "cli/output/progress_display.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/user_paths.h"
-#include "platform/terminal/stop_signals.h"
 #include "jobs/extract/extract_job.h"
 #include "jobs/restore_summary_text.h"
 #include "platform/linux/linux_platform.h"
@@ -23,22 +22,6 @@
 
 namespace qv::cli {
 namespace {
-
-struct ExtractArgs {
-  ArchiveArgs archive;
-  std::string strTargetDir;
-  std::vector<std::string> patterns;
-  bool bSalvage = false;
-};
-
-int ExitCodeOf(RestoreOutcome outcome) {
-  switch (outcome) {
-    case RestoreOutcome::kOk: return kExitSuccess;
-    case RestoreOutcome::kPartial: return kExitPartial;
-    case RestoreOutcome::kFailed: return kExitFailed;
-  }
-  return kExitFailed;
-}
 
 std::string Text(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder) {
   std::string text = "Extracted from " + shownArchive + " into " + shownFolder + "\n";
@@ -78,7 +61,7 @@ std::string Text(const ExtractSummary& summary, const std::string& shownArchive,
   return text;
 }
 
-void PrintJson(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder) {
+void PrintSummaryJson(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder) {
   JsonWriter json;
   json.BeginObject()
       .Key("outcome").String(RestoreOutcomeName(summary.outcome))
@@ -101,76 +84,94 @@ void PrintJson(const ExtractSummary& summary, const std::string& shownArchive, c
   std::cout << json.EndObject().Text();
 }
 
-int RunExtractCommand(const ExtractArgs& args) {
+class ExtractCommand final : public ArchiveCommand {
+ public:
+  ExtractCommand()
+      : ArchiveCommand("extract", "Write the favorites and settings of an archive into a folder, not into a profile",
+                       PasswordUse::kAskWhenProtected, SignalUse::kStopTheJob) {}
+
+ private:
+  void AddOptions(CLI::App& command) override {
+    command.add_option("ARCHIVE", m_args.strArchive, "Archive to read (.qvl)")->required();
+    command.add_option("PATTERN", m_patterns,
+                       "Only records whose stored path, path below Favorites, or KEY\\VALUE matches this glob "
+                       "(* ? [...]; / stands for \\; case does not count; a folder or key takes all below it; "
+                       "a key's unnamed value is KEY\\@)");
+    command.add_option("--to", m_strTargetDir, "Folder to write into; made when missing")
+        ->required()
+        ->type_name("DIR");
+    AddPasswordFileOption(command, m_args.strPasswordFile);
+    command.add_flag("--salvage", m_bSalvage,
+                     "After damage that breaks the framing, look for the next record head and go on from there");
+    AddJsonFlag(command, m_args.bJson, "the summary");
+    AddQuietFlag(command, m_args.bQuiet);
+    command.footer(
+        "Favorites go to DIR/Favorites/..., at their path below %USERPROFILE%\\Favorites; settings go to "
+        "DIR/settings.reg (Windows Registry Editor Version 5.00, UTF-16LE, for regedit or reg import). Nothing "
+        "is written outside DIR: a favorite stored outside Favorites, with a name Windows cannot hold, or a "
+        "setting outside HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer is skipped and listed, as "
+        "in a restore. Each file is written under a temporary name and renamed into place once complete.\n" +
+        std::string(kSalvageText) +
+        "\nExit codes: 0 every selected record written, 1 failed (the archive was refused or a file could not "
+        "be written), 2 usage error, 3 partial (something skipped, damaged or cut off, or a pattern matched "
+        "nothing).");
+  }
+
   // The target folder plays the profile: the same rules a restore keeps in a
   // profile keep the favorites inside it.
-  if (args.strTargetDir.empty()) {
-    std::cerr << "qvl extract: --to needs a folder\n";
-    return kExitUsage;
+  std::string ProfileOption() const override { return m_strTargetDir; }
+
+  EarlyExit CheckOptions() override {
+    if (m_strTargetDir.empty()) {
+      std::cerr << "qvl extract: --to needs a folder\n";
+      return kExitUsage;
+    }
+    m_strFolder = ResolveProfileDir(m_strTargetDir);
+    return std::nullopt;
   }
-  const std::string folder = ResolveProfileDir(args.strTargetDir);
-  InstallPlatform(folder);
-  const OpenedArchive archive = OpenArchive("extract", args.archive, true);
-  if (archive.nExitCode >= 0) return archive.nExitCode;
-  ExtractOptions options;
-  options.strArchivePath = archive.strPath;
-  options.strPassword = archive.strPassword;
-  options.bSalvage = args.bSalvage;
-  for (const std::string& pattern : args.patterns) options.patterns.push_back(FromUtf8(pattern));
-  ExtractSummary summary;
-  {
-    const StopSignals signals;
-    options.pStopFlag = signals.Flag();
-    const ProgressDisplay progress(args.archive.bQuiet ? "" : "Extracting");
-    options.hNotifyWindow = progress.Window();
-    summary = RunExtract(options);
+
+  std::string ProgressLabel() const override { return "Extracting"; }
+
+  void RunJob(const OpenedArchive& archive, const JobControls& controls) override {
+    ExtractOptions options;
+    options.strArchivePath = archive.strPath;
+    options.strPassword = archive.strPassword;
+    options.bSalvage = m_bSalvage;
+    for (const std::string& pattern : m_patterns) options.patterns.push_back(FromUtf8(pattern));
+    options.pStopFlag = controls.pStopFlag;
+    options.hNotifyWindow = controls.hNotifyWindow;
+    m_summary = RunExtract(options);
   }
-  if (summary.check.result != ArchiveCheckResult::kOk) {
-    PrintRefusal("extract", args.archive, archive.strShown, ArchiveCheckMessage(summary.check.result),
-                 summary.check.strDetail);
-    return kExitFailed;
+
+  std::optional<JobRefusal> Refusal() const override { return RefusalOf(m_summary.check); }
+
+  EarlyExit BeforeSummary() override {
+    if (!m_summary.strFailure.empty()) {
+      std::cerr << "qvl extract: " << m_strTargetDir << ": " << WithNativePaths(m_summary.strFailure) << "\n";
+    }
+    return std::nullopt;
   }
-  if (!summary.strFailure.empty()) {
-    std::cerr << "qvl extract: " << args.strTargetDir << ": " << WithNativePaths(summary.strFailure) << "\n";
+
+  int ExitCode() const override { return ExitCodeOf(m_summary.outcome); }
+
+  // A job that could not run has said why on standard error; there is nothing to sum up.
+  void PrintText(const OpenedArchive& archive) override {
+    if (m_summary.strFailure.empty()) std::cout << Text(m_summary, archive.strShown, m_strFolder);
   }
-  if (args.archive.bJson) {
-    PrintJson(summary, archive.strShown, folder);
-  } else if (summary.strFailure.empty() && (!args.archive.bQuiet || summary.outcome != RestoreOutcome::kOk)) {
-    std::cout << Text(summary, archive.strShown, folder);
-  }
-  return ExitCodeOf(summary.outcome);
-}
+
+  void PrintJson(const OpenedArchive& archive) override { PrintSummaryJson(m_summary, archive.strShown, m_strFolder); }
+
+  std::string m_strTargetDir;
+  std::vector<std::string> m_patterns;
+  bool m_bSalvage = false;
+  std::string m_strFolder;  // the target folder, absolute
+  ExtractSummary m_summary;
+};
 
 }  // namespace
 
 void AddExtractCommand(CLI::App& app, int& exitCode) {
-  auto args = std::make_shared<ExtractArgs>();
-  auto* command = app.add_subcommand(
-      "extract", "Write the favorites and settings of an archive into a folder, not into a profile");
-  command->add_option("ARCHIVE", args->archive.strArchive, "Archive to read (.qvl)")->required();
-  command->add_option("PATTERN", args->patterns,
-                      "Only records whose stored path, path below Favorites, or KEY\\VALUE matches this glob "
-                      "(* ? [...]; / stands for \\; case does not count; a folder or key takes all below it; "
-                      "a key's unnamed value is KEY\\@)");
-  command->add_option("--to", args->strTargetDir, "Folder to write into; made when missing")
-      ->required()
-      ->type_name("DIR");
-  AddPasswordFileOption(*command, args->archive.strPasswordFile);
-  command->add_flag("--salvage", args->bSalvage,
-                    "After damage that breaks the framing, look for the next record head and go on from there");
-  AddJsonFlag(*command, args->archive.bJson, "the summary");
-  AddQuietFlag(*command, args->archive.bQuiet);
-  command->footer(
-      "Favorites go to DIR/Favorites/..., at their path below %USERPROFILE%\\Favorites; settings go to "
-      "DIR/settings.reg (Windows Registry Editor Version 5.00, UTF-16LE, for regedit or reg import). Nothing "
-      "is written outside DIR: a favorite stored outside Favorites, with a name Windows cannot hold, or a "
-      "setting outside HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer is skipped and listed, as "
-      "in a restore. Each file is written under a temporary name and renamed into place once complete.\n" +
-      std::string(kSalvageText) +
-      "\nExit codes: 0 every selected record written, 1 failed (the archive was refused or a file could not "
-      "be written), 2 usage error, 3 partial (something skipped, damaged or cut off, or a pattern matched "
-      "nothing).");
-  command->callback([args, &exitCode] { exitCode = RunExtractCommand(*args); });
+  ArchiveCommand::Add(std::make_shared<ExtractCommand>(), app, exitCode);
 }
 
 }  // namespace qv::cli

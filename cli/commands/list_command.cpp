@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "cli/commands.h"
-#include "cli/commands/archive_access.h"
+#include "cli/commands/archive_command.h"
 #include "cli/output/counted.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
@@ -112,50 +113,69 @@ class JsonSink : public ListingSink {
   JsonWriter m_json;
 };
 
-int RunListCommand(const ArchiveArgs& args) {
-  InstallPlatform("");
-  const OpenedArchive archive = OpenArchive("list", args, false);
-  if (archive.nExitCode >= 0) return archive.nExitCode;
-  ListingOptions options;
-  options.strArchivePath = archive.strPath;
-  options.bHasPassword = archive.bHasPassword;
-  options.strPassword = archive.strPassword;
-  TextSink text;
-  JsonSink json(archive.strShown);
-  ListingSink& sink = args.bJson ? static_cast<ListingSink&>(json) : text;
-  const ArchiveListing listing = ListArchive(options, sink);
-  if (listing.check.result != ArchiveCheckResult::kOk) {
-    PrintRefusal("list", args, archive.strShown, ArchiveCheckMessage(listing.check.result), listing.check.strDetail);
-    return kExitFailed;
+class ListCommand final : public ArchiveCommand {
+ public:
+  ListCommand()
+      : ArchiveCommand("list", "List the records of an archive without restoring anything",
+                       PasswordUse::kOnlyWhenGiven, SignalUse::kEndTheProcess) {}
+
+ private:
+  void AddOptions(CLI::App& command) override {
+    command.add_option("ARCHIVE", m_args.strArchive, "Archive to list (.qvl)")->required();
+    AddPasswordFileOption(command, m_args.strPasswordFile);
+    AddJsonFlag(command, m_args.bJson, "the records");
+    command.footer(
+        "One line per record: its kind (favorite or setting), the REG_ type of a setting, the flags "
+        "(c compressed, p password protected), the bytes it takes in the archive, the bytes it holds "
+        "once decoded, and the favorite's stored folder and name or the setting's key and value name "
+        "([(default)] for a key's unnamed value). Record heads are not encrypted, so listing needs no "
+        "password; only the plain size of a record that is both compressed and protected needs it, and "
+        "shows as ? without one. list never asks for a password: give --password-file or QVL_PASSWORD.\n"
+        "Exit codes: 0 listed, 1 the archive was refused, 2 usage error, 3 listed, but the archive is cut "
+        "short or holds data that is no record (see qvl verify).");
   }
+
+  void RunJob(const OpenedArchive& archive, const JobControls& /*controls*/) override {
+    ListingOptions options;
+    options.strArchivePath = archive.strPath;
+    options.bHasPassword = archive.bHasPassword;
+    options.strPassword = archive.strPassword;
+    m_jsonSink.emplace(archive.strShown);
+    m_listing = ListArchive(options, m_args.bJson ? static_cast<ListingSink&>(*m_jsonSink) : m_textSink);
+  }
+
+  std::optional<JobRefusal> Refusal() const override { return RefusalOf(m_listing.check); }
+
+  int ExitCode() const override {
+    if (m_listing.report.bOpenFailed) return kExitFailed;
+    return m_listing.report.Clean() ? kExitSuccess : kExitPartial;
+  }
+
   // The JSON document is closed whatever happened, so that it still parses.
-  if (args.bJson) json.Finish(listing);
-  if (listing.report.bOpenFailed) {
-    std::cerr << "qvl list: " << args.strArchive << ": " << listing.report.strOpenError << "\n";
-    return kExitFailed;
+  void PrintJson(const OpenedArchive& /*archive*/) override {
+    m_jsonSink->Finish(m_listing);
+    PrintOpenFailure();
   }
-  if (!args.bJson) text.Finish(listing);
-  return listing.report.Clean() ? kExitSuccess : kExitPartial;
-}
+
+  void PrintText(const OpenedArchive& /*archive*/) override {
+    PrintOpenFailure();
+    if (!m_listing.report.bOpenFailed) m_textSink.Finish(m_listing);
+  }
+
+  void PrintOpenFailure() const {
+    if (!m_listing.report.bOpenFailed) return;
+    std::cerr << "qvl list: " << m_args.strArchive << ": " << m_listing.report.strOpenError << "\n";
+  }
+
+  TextSink m_textSink;
+  std::optional<JsonSink> m_jsonSink;  // opens with the archive's shown name
+  ArchiveListing m_listing;
+};
 
 }  // namespace
 
 void AddListCommand(CLI::App& app, int& exitCode) {
-  auto args = std::make_shared<ArchiveArgs>();
-  auto* command = app.add_subcommand("list", "List the records of an archive without restoring anything");
-  command->add_option("ARCHIVE", args->strArchive, "Archive to list (.qvl)")->required();
-  AddPasswordFileOption(*command, args->strPasswordFile);
-  AddJsonFlag(*command, args->bJson, "the records");
-  command->footer(
-      "One line per record: its kind (favorite or setting), the REG_ type of a setting, the flags "
-      "(c compressed, p password protected), the bytes it takes in the archive, the bytes it holds "
-      "once decoded, and the favorite's stored folder and name or the setting's key and value name "
-      "([(default)] for a key's unnamed value). Record heads are not encrypted, so listing needs no "
-      "password; only the plain size of a record that is both compressed and protected needs it, and "
-      "shows as ? without one. list never asks for a password: give --password-file or QVL_PASSWORD.\n"
-      "Exit codes: 0 listed, 1 the archive was refused, 2 usage error, 3 listed, but the archive is cut "
-      "short or holds data that is no record (see qvl verify).");
-  command->callback([args, &exitCode] { exitCode = RunListCommand(*args); });
+  ArchiveCommand::Add(std::make_shared<ListCommand>(), app, exitCode);
 }
 
 }  // namespace qv::cli

@@ -6,12 +6,11 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/commands/archive_access.h"
+#include "cli/commands/archive_command.h"
+#include "cli/commands/outcome_exit_code.h"
 #include "cli/output/json_writer.h"
-#include "cli/output/progress_display.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/user_paths.h"
-#include "platform/terminal/stop_signals.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
 #include "platform/linux/linux_platform.h"
@@ -20,25 +19,7 @@
 namespace qv::cli {
 namespace {
 
-struct RestoreArgs {
-  ArchiveArgs archive;
-  std::string strProfileDir;
-  bool bDryRun = false;
-};
-
-int ExitCodeOf(RestoreOutcome outcome) {
-  switch (outcome) {
-    case RestoreOutcome::kOk:
-      return kExitSuccess;
-    case RestoreOutcome::kPartial:
-      return kExitPartial;
-    case RestoreOutcome::kFailed:
-      return kExitFailed;
-  }
-  return kExitFailed;
-}
-
-void PrintJson(const RestoreSummary& summary, const std::string& archive, const std::string& profile) {
+void PrintSummaryJson(const RestoreSummary& summary, const std::string& archive, const std::string& profile) {
   const RestoreReport& report = summary.report;
   JsonWriter json;
   json.BeginObject()
@@ -62,62 +43,78 @@ void PrintJson(const RestoreSummary& summary, const std::string& archive, const 
   std::cout << json.EndObject().Text();
 }
 
-int RunRestoreCommand(const RestoreArgs& args) {
-  InstallPlatform(args.strProfileDir);
-  const OpenedArchive archive = OpenArchive("restore", args.archive, true);
-  if (archive.nExitCode >= 0) return archive.nExitCode;
-  RestoreJobOptions options;
-  options.strArchivePath = archive.strPath;
-  options.strPassword = archive.strPassword;
-  options.bDryRun = args.bDryRun;
+class RestoreCommand final : public ArchiveCommand {
+ public:
+  RestoreCommand()
+      : ArchiveCommand("restore", "Restore the favorites and IE settings of an archive into the profile",
+                       PasswordUse::kAskWhenProtected, SignalUse::kStopTheJob) {}
 
-  RestoreSummary summary;
-  {
-    // A stopped restore drops the favorite it was writing and keeps what it restored.
-    const StopSignals signals;
-    options.pStopFlag = signals.Flag();
-    const ProgressDisplay progress(args.archive.bQuiet ? "" : args.bDryRun ? "Reading" : "Restoring");
-    options.hNotifyWindow = progress.Window();
-    summary = RunRestore(options);
+ private:
+  void AddOptions(CLI::App& command) override {
+    command.add_option("ARCHIVE", m_args.strArchive, "Archive to restore (.qvl)")->required();
+    AddPasswordFileOption(command, m_args.strPasswordFile);
+    command.add_flag("--dry-run", m_bDryRun,
+                     "Read and decode everything and list what would be written, replaced or "
+                     "skipped, without changing the profile");
+    AddProfileOption(command, m_strProfileDir);
+    AddJsonFlag(command, m_args.bJson, "the summary");
+    AddQuietFlag(command, m_args.bQuiet);
+    command.footer(
+        "Files are written only below Favorites/, values only below "
+        "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer; anything else the archive "
+        "names is skipped and listed.\n"
+        "Exit codes: 0 success, 1 the restore failed (missing file, not an archive, wrong "
+        "password, unreadable archive or hive), 2 usage error, 3 partial (something was "
+        "skipped, damaged or cut off).");
   }
-  if (summary.check != ArchiveCheckResult::kOk) {
-    PrintRefusal("restore", args.archive, archive.strShown, summary.strMessage, summary.strDetail);
-    return kExitFailed;
+
+  std::string ProfileOption() const override { return m_strProfileDir; }
+  std::string ProgressLabel() const override { return m_bDryRun ? "Reading" : "Restoring"; }
+
+  // A stopped restore drops the favorite it was writing and keeps what it restored.
+  void RunJob(const OpenedArchive& archive, const JobControls& controls) override {
+    RestoreJobOptions options;
+    options.strArchivePath = archive.strPath;
+    options.strPassword = archive.strPassword;
+    options.bDryRun = m_bDryRun;
+    options.pStopFlag = controls.pStopFlag;
+    options.hNotifyWindow = controls.hNotifyWindow;
+    m_summary = RunRestore(options);
   }
-  const std::string profile = ResolveProfileDir(args.strProfileDir);
-  if (!summary.strFailure.empty()) std::cerr << "qvl restore: " << WithNativePaths(summary.strFailure) << "\n";
-  if (args.archive.bJson) {
-    PrintJson(summary, archive.strShown, profile);
-  } else if (summary.strFailure.empty() && (!args.archive.bQuiet || summary.outcome != RestoreOutcome::kOk)) {
-    std::cout << (args.bDryRun ? "Dry run of " : "Restored from ") << archive.strShown << " into the profile "
-              << profile << "\n"
-              << WithNativePaths(FormatRestoreSummary(summary));
+
+  std::optional<JobRefusal> Refusal() const override {
+    if (m_summary.check == ArchiveCheckResult::kOk) return std::nullopt;
+    return JobRefusal{m_summary.strMessage, m_summary.strDetail};
   }
-  return ExitCodeOf(summary.outcome);
-}
+
+  EarlyExit BeforeSummary() override {
+    if (!m_summary.strFailure.empty()) std::cerr << "qvl restore: " << WithNativePaths(m_summary.strFailure) << "\n";
+    return std::nullopt;
+  }
+
+  int ExitCode() const override { return ExitCodeOf(m_summary.outcome); }
+
+  // A job that could not run has said why on standard error; there is nothing to sum up.
+  void PrintText(const OpenedArchive& archive) override {
+    if (!m_summary.strFailure.empty()) return;
+    std::cout << (m_bDryRun ? "Dry run of " : "Restored from ") << archive.strShown << " into the profile "
+              << ResolveProfileDir(m_strProfileDir) << "\n"
+              << WithNativePaths(FormatRestoreSummary(m_summary));
+  }
+
+  void PrintJson(const OpenedArchive& archive) override {
+    PrintSummaryJson(m_summary, archive.strShown, ResolveProfileDir(m_strProfileDir));
+  }
+
+  std::string m_strProfileDir;
+  bool m_bDryRun = false;
+  RestoreSummary m_summary;
+};
 
 }  // namespace
 
 void AddRestoreCommand(CLI::App& app, int& exitCode) {
-  auto args = std::make_shared<RestoreArgs>();
-  auto* command = app.add_subcommand(
-      "restore", "Restore the favorites and IE settings of an archive into the profile");
-  command->add_option("ARCHIVE", args->archive.strArchive, "Archive to restore (.qvl)")->required();
-  AddPasswordFileOption(*command, args->archive.strPasswordFile);
-  command->add_flag("--dry-run", args->bDryRun,
-                    "Read and decode everything and list what would be written, replaced or "
-                    "skipped, without changing the profile");
-  AddProfileOption(*command, args->strProfileDir);
-  AddJsonFlag(*command, args->archive.bJson, "the summary");
-  AddQuietFlag(*command, args->archive.bQuiet);
-  command->footer(
-      "Files are written only below Favorites/, values only below "
-      "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer; anything else the archive "
-      "names is skipped and listed.\n"
-      "Exit codes: 0 success, 1 the restore failed (missing file, not an archive, wrong "
-      "password, unreadable archive or hive), 2 usage error, 3 partial (something was "
-      "skipped, damaged or cut off).");
-  command->callback([args, &exitCode] { exitCode = RunRestoreCommand(*args); });
+  ArchiveCommand::Add(std::make_shared<RestoreCommand>(), app, exitCode);
 }
 
 }  // namespace qv::cli

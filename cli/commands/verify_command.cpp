@@ -6,30 +6,23 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/commands/archive_access.h"
+#include "cli/commands/archive_command.h"
 #include "cli/output/counted.h"
 #include "cli/manual/manual_text.h"
 #include "cli/output/json_writer.h"
-#include "cli/output/progress_display.h"
 #include "cli/output/scan_output.h"
-#include "platform/terminal/stop_signals.h"
 #include "jobs/inspect/archive_verify.h"
 #include "jobs/inspect/record_names.h"
 
 namespace qv::cli {
 namespace {
 
-struct VerifyArgs {
-  ArchiveArgs archive;
-  bool bSalvage = false;
-};
-
 // Damage that breaks the framing hides what follows it; salvage can look past it.
 bool SalvageWouldHelp(const VerifySummary& summary) {
   return summary.report.bEndedEarly || summary.report.nUnknownKindCodes > 0;
 }
 
-void PrintText(const VerifySummary& summary, const VerifyArgs& args, const std::string& shown) {
+void PrintSummaryText(const VerifySummary& summary, bool salvaged, const std::string& shown) {
   std::string text = "Checked " + shown + ": " + Counted(summary.Records(), "record") + " (" +
                      Counted(summary.nFavorites, "favorite") + ", " + Counted(summary.nSettings, "setting") + "), " +
                      Counted(summary.nPlainBytes, "byte") + " decoded.\n";
@@ -48,14 +41,14 @@ void PrintText(const VerifySummary& summary, const VerifyArgs& args, const std::
     text += "Not sound: " + std::to_string(summary.nProblems) + " of " + Counted(summary.Records(), "record") +
             " damaged or cut short" +
             (summary.report.skipped.empty() ? std::string() : ", and parts of the file hold no record") + ".\n";
-    if (!args.bSalvage && SalvageWouldHelp(summary)) {
+    if (!salvaged && SalvageWouldHelp(summary)) {
       text += "qvl verify --salvage looks for the records after the damage.\n";
     }
   }
   std::cout << text;
 }
 
-void PrintJson(const VerifySummary& summary, const std::string& shown) {
+void PrintSummaryJson(const VerifySummary& summary, const std::string& shown) {
   JsonWriter json;
   json.BeginObject()
       .Key("archive").String(shown)
@@ -82,51 +75,50 @@ void PrintJson(const VerifySummary& summary, const std::string& shown) {
   std::cout << json.EndObject().Text();
 }
 
-int RunVerifyCommand(const VerifyArgs& args) {
-  InstallPlatform("");
-  const OpenedArchive archive = OpenArchive("verify", args.archive, true);
-  if (archive.nExitCode >= 0) return archive.nExitCode;
-  VerifyOptions options;
-  options.strArchivePath = archive.strPath;
-  options.strPassword = archive.strPassword;
-  options.bSalvage = args.bSalvage;
-  VerifySummary summary;
-  {
-    const StopSignals signals;
-    options.pStopFlag = signals.Flag();
-    const ProgressDisplay progress(args.archive.bQuiet ? "" : "Verifying");
-    options.hNotifyWindow = progress.Window();
-    summary = VerifyArchive(options);
+class VerifyCommand final : public ArchiveCommand {
+ public:
+  VerifyCommand()
+      : ArchiveCommand("verify", "Check that an archive restores: decode every block of every record, write nothing",
+                       PasswordUse::kAskWhenProtected, SignalUse::kStopTheJob) {}
+
+ private:
+  void AddOptions(CLI::App& command) override {
+    command.add_option("ARCHIVE", m_args.strArchive, "Archive to check (.qvl)")->required();
+    AddPasswordFileOption(command, m_args.strPasswordFile);
+    command.add_flag("--salvage", m_bSalvage,
+                     "After damage that breaks the framing, look for the next record head and go on from there");
+    AddJsonFlag(command, m_args.bJson, "the result");
+    AddQuietFlag(command, m_args.bQuiet);
+    command.footer(std::string(kVerifyLimits) +
+                   "\nExit codes: 0 sound, 1 damaged, cut short or refused (missing file, not an archive, wrong "
+                   "password), 2 usage error.");
   }
-  if (summary.check.result != ArchiveCheckResult::kOk) {
-    PrintRefusal("verify", args.archive, archive.strShown, ArchiveCheckMessage(summary.check.result),
-                 summary.check.strDetail);
-    return kExitFailed;
+
+  std::string ProgressLabel() const override { return "Verifying"; }
+
+  void RunJob(const OpenedArchive& archive, const JobControls& controls) override {
+    VerifyOptions options;
+    options.strArchivePath = archive.strPath;
+    options.strPassword = archive.strPassword;
+    options.bSalvage = m_bSalvage;
+    options.pStopFlag = controls.pStopFlag;
+    options.hNotifyWindow = controls.hNotifyWindow;
+    m_summary = VerifyArchive(options);
   }
-  if (args.archive.bJson) {
-    PrintJson(summary, archive.strShown);
-  } else if (!args.archive.bQuiet || !summary.Sound()) {
-    PrintText(summary, args, archive.strShown);
-  }
-  return summary.Sound() ? kExitSuccess : kExitFailed;
-}
+
+  std::optional<JobRefusal> Refusal() const override { return RefusalOf(m_summary.check); }
+  int ExitCode() const override { return m_summary.Sound() ? kExitSuccess : kExitFailed; }
+  void PrintText(const OpenedArchive& archive) override { PrintSummaryText(m_summary, m_bSalvage, archive.strShown); }
+  void PrintJson(const OpenedArchive& archive) override { PrintSummaryJson(m_summary, archive.strShown); }
+
+  bool m_bSalvage = false;
+  VerifySummary m_summary;
+};
 
 }  // namespace
 
 void AddVerifyCommand(CLI::App& app, int& exitCode) {
-  auto args = std::make_shared<VerifyArgs>();
-  auto* command = app.add_subcommand(
-      "verify", "Check that an archive restores: decode every block of every record, write nothing");
-  command->add_option("ARCHIVE", args->archive.strArchive, "Archive to check (.qvl)")->required();
-  AddPasswordFileOption(*command, args->archive.strPasswordFile);
-  command->add_flag("--salvage", args->bSalvage,
-                    "After damage that breaks the framing, look for the next record head and go on from there");
-  AddJsonFlag(*command, args->archive.bJson, "the result");
-  AddQuietFlag(*command, args->archive.bQuiet);
-  command->footer(std::string(kVerifyLimits) +
-                  "\nExit codes: 0 sound, 1 damaged, cut short or refused (missing file, not an archive, wrong "
-                  "password), 2 usage error.");
-  command->callback([args, &exitCode] { exitCode = RunVerifyCommand(*args); });
+  ArchiveCommand::Add(std::make_shared<VerifyCommand>(), app, exitCode);
 }
 
 }  // namespace qv::cli

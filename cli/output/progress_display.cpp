@@ -20,10 +20,6 @@ ProgressDisplay::~ProgressDisplay() {
 }
 
 void ProgressDisplay::OnMessage(std::uint32_t message, std::uint64_t wParam) {
-  if (message == WM_JOB_DONE) {
-    Clear();
-    return;
-  }
   // 0 leaves the position as it was; a source that grew since it was measured can
   // report past 100, which a bar shows as full.
   if (message != WM_JOB_PROGRESS || wParam == 0) return;

@@ -1,5 +1,7 @@
 // Shows a job's progress posts on standard error, redrawn in place, when standard
-// error is a terminal; a pipe or a log file gets none of it.
+// error is a terminal; a pipe or a log file gets none of it. The line is cleared when
+// the display goes, so a display scoped to the job call is gone when the job returns,
+// whatever the job posts last.
 #pragma once
 
 #include <cstdint>
