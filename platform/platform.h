@@ -81,9 +81,9 @@ class Platform {
 
   // ---- Files --------------------------------------------------------------------
   // access: kGenericRead or kGenericWrite. shareMode: kFileShareNone, kFileShareRead,
-  // or (for a reader only) kFileShareRead | kFileShareWrite, enforced between openers
-  // through advisory locks: an open that writes excludes other writers, share mode
-  // none excludes everyone, a reader sharing both excludes nobody. disposition:
+  // or (for a reader only) kFileShareRead | kFileShareWrite, enforced between openers,
+  // of this process and others: an open that writes excludes other writers, share
+  // mode none excludes everyone, a reader sharing both excludes nobody. disposition:
   // kOpenExisting, kOpenAlways (creates a missing file empty) or kCreateAlways
   // (creates or truncates). Returns kInvalidHandle on failure.
   [[nodiscard]] virtual FileHandle CreateFileW(std::u16string_view path, std::uint32_t access,

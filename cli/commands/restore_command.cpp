@@ -1,9 +1,13 @@
 // qvl restore: checks the archive and its password, runs the same restore job as the
 // window, prints what was restored and what was not, and exits with the outcome.
 #include <CLI/CLI.hpp>
+#include <charconv>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "cli/commands.h"
 #include "cli/commands/archive_command.h"
@@ -79,7 +83,19 @@ class RestoreCommand final : public ArchiveCommand {
     options.bDryRun = m_bDryRun;
     options.pStopFlag = controls.pStopFlag;
     options.hNotifyWindow = controls.hNotifyWindow;
+    options.batchLimits.nMaxFiles = BatchFilesAsked(options.batchLimits.nMaxFiles);
     m_summary = RunRestore(options);
+  }
+
+  // QUORVEL_RESTORE_BATCH=N puts favorites in place N at a time (each batch costs
+  // two syncs), to tune a slow disk or to let tests see several batches.
+  static std::size_t BatchFilesAsked(std::size_t fallback) {
+    const char* asked = std::getenv("QUORVEL_RESTORE_BATCH");
+    if (asked == nullptr) return fallback;
+    const std::string_view text(asked);
+    std::size_t files = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), files);
+    return error == std::errc() && end == text.data() + text.size() && files > 0 ? files : fallback;
   }
 
   std::optional<JobRefusal> Refusal() const override {

@@ -42,7 +42,9 @@ class LinuxPlatform final : public Platform {
   explicit LinuxPlatform(const LinuxPlatformOptions& options)
       : m_strProfileDir(MakeAbsoluteNativePath(options.strProfileDir)),
         m_profileVariables(WindowsFormOrEmpty(m_strProfileDir)),
-        m_registry(m_strProfileDir + "/NTUSER.DAT", options.strClassesHive) {}
+        m_registry(m_strProfileDir + "/NTUSER.DAT", options.strClassesHive) {
+    if (options.nPendingLimitBytes != 0) m_registry.SetPendingLimit(options.nPendingLimitBytes);
+  }
 
   FileHandle CreateFileW(std::u16string_view path, std::uint32_t access, std::uint32_t shareMode,
                          std::uint32_t disposition) override {

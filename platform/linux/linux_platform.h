@@ -1,6 +1,7 @@
 // The Linux implementation of Platform: a profile folder plays the user's profile.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,9 @@ namespace qv {
 struct LinuxPlatformOptions {
   std::string strProfileDir;   // native path; its Favorites/ and NTUSER.DAT are used
   std::string strClassesHive;  // native path of the program's own HKEY_CLASSES_ROOT hive
+  // How many bytes of settings a hive collects before its commit; more are refused.
+  // 0: the registry's own bound (16 MiB). Tests use small ones.
+  std::size_t nPendingLimitBytes = 0;
 };
 
 std::unique_ptr<Platform> MakeLinuxPlatform(const LinuxPlatformOptions& options);

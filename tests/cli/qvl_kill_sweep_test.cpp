@@ -78,35 +78,37 @@ TEST(QvlKillSweep, ARestoreKilledAnywhereLeavesOldOrNewAndTheNextOneFinishes) {
 // Past one batch of favorites, a full batch is put in place on a second thread while
 // the main one writes the next: a kill in either leaves old or new, never part.
 TEST(QvlKillSweep, ARestoreKilledWhileABatchCommitsBesideTheNextLeavesOldOrNew) {
-  constexpr int kMany = 2 * 1024 + 10;  // three batches
+  constexpr int kBatch = 16;
+  constexpr int kMany = 2 * kBatch + 10;  // three batches
+  const std::vector<std::string> smallBatches = {"QUORVEL_RESTORE_BATCH=" + std::to_string(kBatch)};
   const auto name = [](int i) {
     std::string text = "f";  // appended, as in Name()
     return text + std::to_string(i) + ".url";
   };
   const auto content = [](const char* age, int i) { return std::string(age) + std::to_string(i); };
-  for (const char* point : {"rename:500", "syncfs:3", "rename:1500"}) {
+  for (const char* point : {"rename:8", "syncfs:3", "rename:24"}) {
     SCOPED_TRACE(point);
     RestoreFixture fixture;
     ProfileFixture& profile = fixture.Profile();
     ArchiveBuilder archive;
     archive.Header();
     for (int i = 0; i < kMany; ++i) {
-      if (i % 100 == 0) profile.AddFavorite(name(i), content("old", i));
+      if (i % 5 == 0) profile.AddFavorite(name(i), content("old", i));
       archive.File(u"%USERPROFILE%\\Favorites", FromUtf8(name(i)), content("new", i));
     }
     archive.WriteTo(fixture.ArchiveFile());
     const std::vector<std::string> arguments = {"restore", fixture.ArchiveFile().string(),
                                                 "--profile=" + profile.ProfileDir().string()};
-    const QvlExit killed = RunQvlKilledAt(arguments, point);
+    const QvlExit killed = RunQvlKilledAt(arguments, point, smallBatches);
     EXPECT_TRUE(killed.bKilled && killed.nSignal == SIGKILL);
     for (int i = 0; i < kMany; ++i) {
       const std::filesystem::path file = profile.FavoritesDir() / name(i);
-      if (i % 100 != 0 && !std::filesystem::exists(file)) continue;
+      if (i % 5 != 0 && !std::filesystem::exists(file)) continue;
       const std::string now = ReadFileBytes(file);
       ASSERT_TRUE(now == content("old", i) || now == content("new", i)) << name(i);
     }
-    EXPECT_EQ(WaitForQvl(StartQvl(arguments)).nExitCode, 0);
-    for (int i = 0; i < kMany; i += 97) EXPECT_EQ(fixture.Favorite(name(i)), content("new", i));
+    EXPECT_EQ(WaitForQvl(StartQvl(arguments, smallBatches)).nExitCode, 0);
+    for (int i = 0; i < kMany; i += 3) EXPECT_EQ(fixture.Favorite(name(i)), content("new", i));
     EXPECT_FALSE(HasTempFile(profile.ProfileDir()));
   }
 }

@@ -59,12 +59,15 @@ bool QvlEnded(pid_t child, QvlExit* exit) {
   return true;
 }
 
-QvlExit RunQvlKilledAt(const std::vector<std::string>& arguments, const std::string& killAt) {
+QvlExit RunQvlKilledAt(const std::vector<std::string>& arguments, const std::string& killAt,
+                       const std::vector<std::string>& environment) {
   // The first entry of a name wins in the environment we build, so these come first.
   std::string asan = "ASAN_OPTIONS=verify_asan_link_order=0";
   if (const char* own = std::getenv("ASAN_OPTIONS")) asan += std::string(":") + own;
-  return WaitForQvl(StartQvl(arguments, {std::string("LD_PRELOAD=") + QUORVEL_KILL_AT_LIBRARY,
-                                         "QUORVEL_KILL_AT=" + killAt, asan}));
+  std::vector<std::string> env = {std::string("LD_PRELOAD=") + QUORVEL_KILL_AT_LIBRARY, "QUORVEL_KILL_AT=" + killAt,
+                                  asan};
+  env.insert(env.end(), environment.begin(), environment.end());
+  return WaitForQvl(StartQvl(arguments, env));
 }
 
 }  // namespace qv::test

@@ -22,6 +22,7 @@ QvlExit WaitForQvl(pid_t child);
 bool QvlEnded(pid_t child, QvlExit* exit);
 
 // Runs it to its end with the kill-at library preloaded: QUORVEL_KILL_AT=`killAt`.
-QvlExit RunQvlKilledAt(const std::vector<std::string>& arguments, const std::string& killAt);
+QvlExit RunQvlKilledAt(const std::vector<std::string>& arguments, const std::string& killAt,
+                       const std::vector<std::string>& environment = {});
 
 }  // namespace qv::test
