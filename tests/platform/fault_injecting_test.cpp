@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/platform/platform_on_temp_profile.h"
+#include "tests/platform/contract/linux_harness.h"
 
 namespace qv {
 namespace {
@@ -20,7 +20,7 @@ class FaultInjection : public ::testing::Test {
     return m_faults.WriteFile(file, text.data(), static_cast<std::uint32_t>(text.size()), written);
   }
 
-  test::PlatformOnTempProfile m_fixture;
+  test::LinuxHarness m_fixture;
   FaultInjectingPlatform m_faults;
 };
 

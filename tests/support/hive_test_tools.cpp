@@ -15,48 +15,6 @@
 
 namespace qv::test {
 
-std::optional<StoredValue> QueryValue(HiveRegistry& registry, RegKey key,
-                                      std::u16string_view name) {
-  std::uint32_t size = 0;
-  if (registry.RegQueryValueExW(key, name, nullptr, nullptr, &size) != kErrorSuccess) {
-    return std::nullopt;
-  }
-  StoredValue value;
-  value.data.resize(size);
-  if (registry.RegQueryValueExW(key, name, &value.type, value.data.data(), &size) !=
-      kErrorSuccess) {
-    return std::nullopt;
-  }
-  value.data.resize(size);
-  return value;
-}
-
-namespace {
-
-template <typename Enumerate>
-std::vector<std::u16string> ListNames(Enumerate enumerate) {
-  std::vector<std::u16string> names;
-  std::u16string name;
-  for (std::uint32_t index = 0; enumerate(index, &name) == kErrorSuccess; ++index) {
-    names.push_back(name);
-  }
-  return names;
-}
-
-}  // namespace
-
-std::vector<std::u16string> ListSubkeys(HiveRegistry& registry, RegKey key) {
-  return ListNames([&](std::uint32_t index, std::u16string* name) {
-    return registry.RegEnumKeyExW(key, index, 10240, name);
-  });
-}
-
-std::vector<std::u16string> ListValues(HiveRegistry& registry, RegKey key) {
-  return ListNames([&](std::uint32_t index, std::u16string* name) {
-    return registry.RegEnumValueW(key, index, 10240, name);
-  });
-}
-
 RegResult PutValue(HiveRegistry& registry, RegKey root, std::u16string_view subkey,
                    std::u16string_view name, std::uint32_t type, const Bytes& data) {
   RegKey key = 0;
@@ -66,17 +24,6 @@ RegResult PutValue(HiveRegistry& registry, RegKey root, std::u16string_view subk
                                    static_cast<std::uint32_t>(data.size()));
   registry.RegCloseKey(key);
   return result;
-}
-
-Bytes Utf16Bytes(std::u16string_view text) {
-  Bytes bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
 }
 
 std::optional<std::filesystem::path> SharedNtuserDat() {

@@ -1,6 +1,6 @@
-// Helpers for tests of the hive-backed registry: reading values and listings back
-// in one call, editing a hive's base block, and running the hivex command-line
-// tools as independent readers of our files.
+// Helpers for tests of the hive-backed registry: writing one value in one call,
+// editing a hive's base block, and running the hivex command-line tools as
+// independent readers of our files.
 #pragma once
 
 #include <cstdint>
@@ -11,27 +11,13 @@
 #include <vector>
 
 #include "platform/linux/registry/hive_registry.h"
+#include "tests/support/registry_reads.h"
 
 namespace qv::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
-struct StoredValue {
-  std::uint32_t type = 0;
-  Bytes data;
-  bool operator==(const StoredValue&) const = default;
-};
-
-// Size query, then data query, as the settings source does.
-std::optional<StoredValue> QueryValue(HiveRegistry& registry, RegKey key, std::u16string_view name);
-// Every name by index until the first failure.
-std::vector<std::u16string> ListSubkeys(HiveRegistry& registry, RegKey key);
-std::vector<std::u16string> ListValues(HiveRegistry& registry, RegKey key);
 // Opens (creating) the key, sets one value, closes the key.
 RegResult PutValue(HiveRegistry& registry, RegKey root, std::u16string_view subkey,
                    std::u16string_view name, std::uint32_t type, const Bytes& data);
-
-Bytes Utf16Bytes(std::u16string_view text);  // with its terminator, as REG_SZ holds it
 
 // The shared real NTUSER.DAT, or nothing when the data folder lacks it.
 std::optional<std::filesystem::path> SharedNtuserDat();

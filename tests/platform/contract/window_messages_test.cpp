@@ -1,17 +1,16 @@
-#include <gtest/gtest.h>
-
+// Job messages to front-end windows: posted without waiting, only to windows
+// still registered, from any thread.
 #include <atomic>
 #include <thread>
 #include <vector>
 
-#include "tests/platform/platform_on_temp_profile.h"
+#include "tests/platform/contract/platform_harness.h"
 
-namespace qv {
+namespace qv::test {
 namespace {
 
-TEST(WindowMessages, PostedMessagesReachOnlyRegisteredWindows) {
-  test::PlatformOnTempProfile fixture;
-  Platform& os = fixture.os();
+TEST_P(PlatformContract, PostedMessagesReachOnlyRegisteredWindows) {
+  Platform& os = this->os();
   std::vector<std::uint64_t> seen;
   const WindowHandle window = os.RegisterWindow(
       [&](std::uint32_t message, std::uint64_t wParam, std::int64_t lParam) {
@@ -31,9 +30,8 @@ TEST(WindowMessages, PostedMessagesReachOnlyRegisteredWindows) {
   EXPECT_EQ(seen, (std::vector<std::uint64_t>{40, 41}));
 }
 
-TEST(WindowMessages, SinkMayUnregisterItsOwnWindow) {
-  test::PlatformOnTempProfile fixture;
-  Platform& os = fixture.os();
+TEST_P(PlatformContract, SinkMayUnregisterItsOwnWindow) {
+  Platform& os = this->os();
   WindowHandle window = 0;
   int calls = 0;
   window = os.RegisterWindow([&](std::uint32_t, std::uint64_t, std::int64_t) {
@@ -45,9 +43,8 @@ TEST(WindowMessages, SinkMayUnregisterItsOwnWindow) {
   EXPECT_EQ(calls, 1);
 }
 
-TEST(WindowMessages, ManyThreadsPostAndRegisterAtOnce) {
-  test::PlatformOnTempProfile fixture;
-  Platform& os = fixture.os();
+TEST_P(PlatformContract, ManyThreadsPostAndRegisterAtOnce) {
+  Platform& os = this->os();
   std::atomic<int> received{0};
   const WindowHandle window = os.RegisterWindow(
       [&](std::uint32_t, std::uint64_t, std::int64_t) { received.fetch_add(1); });
@@ -65,4 +62,4 @@ TEST(WindowMessages, ManyThreadsPostAndRegisterAtOnce) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::test
