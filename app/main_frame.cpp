@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSizeGrip>
-#include <QStatusBar>
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
@@ -20,6 +19,7 @@
 #include "app/resources/pictures.h"
 #include "app/resources/resource_ids.h"
 #include "app/resources/string_table.h"
+#include "app/status_bar.h"
 #include "app/user_prompts.h"
 #include "app/workers/backup_worker.h"
 #include "app/workers/restore_worker.h"
@@ -141,7 +141,8 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::CreateStatusBar() {
-  m_wndStatusBar = statusBar();
+  m_wndStatusBar = new CStatusBar(this);
+  setStatusBar(m_wndStatusBar);
   m_wndStatusBar->setAccessibleName(QStringLiteral("Status"));
   if (auto* pGrip = m_wndStatusBar->findChild<QSizeGrip*>()) pGrip->setAccessibleName(QStringLiteral("Resize"));
   // A child placed by hand rather than a pane: it keeps its place at the right

@@ -16,7 +16,6 @@
 
 class QAction;
 class QProgressBar;
-class QStatusBar;
 class QThread;
 class QToolBar;
 
@@ -24,6 +23,7 @@ namespace qv::app {
 
 class BackupWorker;
 class CChildView;
+class CStatusBar;
 class RestoreWorker;
 class WindowMessagePort;
 
@@ -95,7 +95,7 @@ class CMainFrame : public QMainWindow {
   QString m_strJobPassword;
 
   std::vector<QIcon> m_imlToolBar;
-  QStatusBar* m_wndStatusBar = nullptr;
+  CStatusBar* m_wndStatusBar = nullptr;
   QToolBar* m_wndToolBar = nullptr;
   CChildView* m_wndView = nullptr;
 

@@ -7,7 +7,6 @@
 // commands back. WM_JOB_DONE is the one sign that a job ended.
 #include <QAction>
 #include <QProgressBar>
-#include <QStatusBar>
 #include <QThread>
 #include <algorithm>
 
@@ -15,6 +14,7 @@
 #include "app/dialogs/enter_password_dialog.h"
 #include "app/main_frame.h"
 #include "app/resources/resource_ids.h"
+#include "app/status_bar.h"
 #include "app/user_prompts.h"
 #include "app/workers/backup_worker.h"
 #include "app/workers/restore_worker.h"
