@@ -205,9 +205,18 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
     question.strText = QStringLiteral(
         "A restore is running and cannot be stopped part way. Close Quorvel when it has finished?");
   }
-  if (!Prompts().MessageBox(question)) return;
-  // The job may have ended while the question was up: then close now.
-  if (!m_bJobRunning) return pEvent->accept();
+  m_bAskingToClose = true;
+  const bool bYes = Prompts().MessageBox(question);
+  m_bAskingToClose = false;
+  if (m_bJobEndedWhileAsking) {
+    // The job's end took the question down; now that it is gone, the outcome is
+    // told. A yes that came before the end still closes the window.
+    m_bJobEndedWhileAsking = false;
+    FinishJob();
+    if (bYes) pEvent->accept();
+    return;
+  }
+  if (!bYes) return;
   m_bCloseWhenJobEnds = true;
   if (bBackup) {
     m_pBackupWorker->RequestStop();

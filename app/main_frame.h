@@ -75,6 +75,8 @@ class CMainFrame : public QMainWindow {
 
   void OnJobProgress(std::uint64_t wParam, std::int64_t lParam);
   void OnJobDone(std::uint64_t wParam, std::int64_t lParam);
+  // Tells the outcome of the job that ended, then EndJob.
+  void FinishJob();
   void SetItemRows(const std::vector<ItemRow>& rows);
   void StartBackupThread();
   void StartRestoreThread();
@@ -106,6 +108,8 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<RestoreWorker> m_pRestoreWorker;
   bool m_bJobRunning = false;  // from the worker's start until its outcome was shown
   bool m_bCloseWhenJobEnds = false;
+  bool m_bAskingToClose = false;        // the close question is up
+  bool m_bJobEndedWhileAsking = false;  // WM_JOB_DONE came while it was: not told yet
 };
 
 }  // namespace qv::app

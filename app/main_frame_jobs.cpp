@@ -145,6 +145,18 @@ void CMainFrame::OnJobProgress(std::uint64_t wParam, std::int64_t lParam) {
 
 void CMainFrame::OnJobDone(std::uint64_t, std::int64_t) {
   if (!m_bJobRunning) return;
+  if (m_bAskingToClose) {
+    // The close question asks about a job that is over: it goes first, and the
+    // outcome is told once it has gone (closeEvent), never over it.
+    m_bJobEndedWhileAsking = true;
+    Prompts().DismissQuestions(this);
+    return;
+  }
+  FinishJob();
+  if (m_bCloseWhenJobEnds) close();
+}
+
+void CMainFrame::FinishJob() {
   QString problem;
   bool bTell = true;
   if (m_pBackupWorker) {
@@ -187,7 +199,6 @@ void CMainFrame::EndJob() {
   for (int nCommand : {ID_FILE_BACKUP, ID_FILE_RESTORE}) CommandAction(nCommand)->setEnabled(true);
   m_wndStatusBar->clearMessage();
   emit JobEnded();
-  if (m_bCloseWhenJobEnds) close();
 }
 
 }  // namespace qv::app

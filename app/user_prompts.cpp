@@ -5,11 +5,18 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <vector>
 
 namespace qv::app {
 namespace {
 
 UserPrompts* g_pInstalled = nullptr;  // the window's thread only
+
+struct OpenQuestion {
+  QMessageBox* pBox;
+  QWidget* pOwner;
+};
+std::vector<OpenQuestion> g_questions;  // the Yes/No boxes up now, innermost last
 
 QString IconName(BoxIcon icon) {
   switch (icon) {
@@ -52,8 +59,18 @@ bool UserPrompts::MessageBox(const MessageBoxRequest& request) {
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
   }
+  if (bYesNo) g_questions.push_back({&box, request.pOwner});
   const int answer = box.exec();
+  if (bYesNo) {
+    std::erase_if(g_questions, [&box](const OpenQuestion& question) { return question.pBox == &box; });
+  }
   return bYesNo ? answer == QMessageBox::Yes : true;
+}
+
+void UserPrompts::DismissQuestions(QWidget* pOwner) {
+  for (const OpenQuestion& question : g_questions) {
+    if (question.pOwner == pOwner) question.pBox->done(QMessageBox::No);
+  }
 }
 
 int UserPrompts::RunDialog(QDialog& dialog) { return dialog.exec(); }

@@ -28,6 +28,10 @@ class UserPrompts {
 
   // Modal. True for OK or Yes. A Yes/No box answers No to Escape and offers No first.
   virtual bool MessageBox(const MessageBoxRequest& request);
+  // Takes down the Yes/No boxes still up for `pOwner`, as No would: what they ask
+  // has been settled meanwhile (the job they asked about ended). Their MessageBox
+  // calls return false once the boxes are gone.
+  virtual void DismissQuestions(QWidget* pOwner);
   // Runs the dialog modally; QDialog::Accepted or QDialog::Rejected.
   virtual int RunDialog(QDialog& dialog);
   // Full native path, or empty when cancelled. `filter` in Qt's "Name(*.ext)" form.
