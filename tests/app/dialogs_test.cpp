@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,8 @@ namespace {
 const QString kNoName = QStringLiteral("Please enter the filename before you press OK button!");
 const QString kMismatch =
     QStringLiteral("Wrong password, please enter the password twice into the password boxes!");
+const QString kFolder =
+    QStringLiteral("The filename is a folder, please enter the name of a file for the archive!");
 const QString kTooShort =
     QStringLiteral("Password too short, please make sure your password has six or more characters!");
 
@@ -69,6 +72,10 @@ class DialogsTest : public QObject {
     QTest::newRow("empty password") << "a.qvl" << true << "" << "" << kTooShort << IDC_PASSWORD;
     QTest::newRow("six characters") << "a.qvl" << true << "123456" << "123456" << "" << 0;
     QTest::newRow("blanks around the path") << "  my archive.qvl  " << false << "" << "" << "" << 0;
+    const QString folder = QDir::tempPath();
+    QTest::newRow("a folder") << folder << false << "" << "" << kFolder << IDC_FILENAME;
+    QTest::newRow("a folder, with a slash") << folder + "/" << false << "" << "" << kFolder << IDC_FILENAME;
+    QTest::newRow("folder before passwords") << folder << true << "a" << "b" << kFolder << IDC_FILENAME;
   }
 
   void ChecksInOrder() {
