@@ -157,11 +157,11 @@ void CMainFrame::OnJobDone(std::uint64_t, std::int64_t) {
 }
 
 void CMainFrame::FinishJob() {
-  QString problem;
+  ProblemText problem;
   bool bTell = true;
   if (m_pBackupWorker) {
     const BackupSummary& summary = m_pBackupWorker->Summary();
-    problem = QString::fromStdString(BackupProblemText(summary));
+    problem = BackupProblem(summary);
     // The user asked for the stop: the box would only say what they know.
     bTell = !(summary.bStopped && m_bCloseWhenJobEnds);
   } else if (m_pRestoreWorker) {
@@ -171,14 +171,14 @@ void CMainFrame::FinishJob() {
       bTell = false;
       ShowCheckRefusal(this, summary.check);
     } else {
-      problem = QString::fromStdString(RestoreProblemText(summary));
+      problem = RestoreProblem(summary);
     }
   }
   if (bTell) {
-    if (problem.isEmpty()) {
+    if (problem.strText.empty()) {
       ShowInformation(this, QStringLiteral("Process successfully!"), kInformation);
     } else {
-      ShowError(this, problem, kError);
+      ShowError(this, QString::fromStdString(problem.strText), kError, QString::fromStdString(problem.strDetails));
     }
   }
   m_wndProgress->hide();

@@ -1,5 +1,6 @@
 #include "app/user_prompts.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -59,6 +60,10 @@ bool UserPrompts::MessageBox(const MessageBoxRequest& request) {
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
   }
+  if (!request.strDetails.isEmpty()) box.setDetailedText(request.strDetails);
+  // Some desktop styles put their icons on a box's standard buttons (a green arrow
+  // on OK); the window's own dialogs show plain buttons, and so do its boxes.
+  for (QAbstractButton* pButton : box.buttons()) pButton->setIcon(QIcon());
   if (bYesNo) g_questions.push_back({&box, request.pOwner});
   const int answer = box.exec();
   if (bYesNo) {
@@ -110,8 +115,8 @@ void ShowInformation(QWidget* pOwner, const QString& text, const QString& captio
   (void)Prompts().MessageBox({pOwner, text, caption, BoxIcon::kInformation, BoxButtons::kOk});
 }
 
-void ShowError(QWidget* pOwner, const QString& text, const QString& caption) {
-  (void)Prompts().MessageBox({pOwner, text, caption, BoxIcon::kError, BoxButtons::kOk});
+void ShowError(QWidget* pOwner, const QString& text, const QString& caption, const QString& details) {
+  (void)Prompts().MessageBox({pOwner, text, caption, BoxIcon::kError, BoxButtons::kOk, details});
 }
 
 }  // namespace qv::app

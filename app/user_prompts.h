@@ -20,6 +20,7 @@ struct MessageBoxRequest {
   QString strCaption;
   BoxIcon icon = BoxIcon::kInformation;
   BoxButtons buttons = BoxButtons::kOk;
+  QString strDetails{};  // behind the box's "Show Details..." button; none when empty
 };
 
 class UserPrompts {
@@ -62,6 +63,6 @@ class ScopedPrompts {
 
 // Shorthands for the two boxes every part of the window shows.
 void ShowInformation(QWidget* pOwner, const QString& text, const QString& caption);
-void ShowError(QWidget* pOwner, const QString& text, const QString& caption);
+void ShowError(QWidget* pOwner, const QString& text, const QString& caption, const QString& details = {});
 
 }  // namespace qv::app

@@ -213,17 +213,23 @@ class JobsTest : public QObject {
   void UnfinishedJobsSayWhatWentWrong_data() {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("start");  // how the Error box begins
+    QTest::addColumn<QString>("details");  // what its details hold; empty: it has none
     QTest::addColumn<bool>("archiveKept");
-    QTest::newRow("backup folder missing") << "no folder" << "The backup failed, so no archive was written" << false;
-    QTest::newRow("backup write fails") << "write" << "The backup failed, so no archive was written" << false;
+    QTest::newRow("backup folder missing") << "no folder" << "The backup failed, so no archive was written" << ""
+                                           << false;
+    QTest::newRow("backup write fails") << "write" << "The backup failed, so no archive was written" << "" << false;
+    // A partial job's box is short: the entries are behind "Show Details...".
     QTest::newRow("backup leaves an entry out") << "skip"
-        << "The archive was written, but 1 entry was left out of it. Reason: " << true;
-    QTest::newRow("restore skips an entry") << "restore" << "1 entry of 2 was not restored. Reason: " << true;
+        << "The archive was written, but 1 entry was left out of it." << "back\\slash.url: the name holds a backslash\n"
+        << true;
+    QTest::newRow("restore skips an entry") << "restore" << "1 entry of 2 was not restored."
+        << "\\outside\\evil.url: the folder" << true;
   }
 
   void UnfinishedJobsSayWhatWentWrong() {
     QFETCH(QString, fault);
     QFETCH(QString, start);
+    QFETCH(QString, details);
     QFETCH(bool, archiveKept);
     RestoreFixture fixture;
     fixture.Profile().AddFavorite("a.url", "a");
@@ -253,6 +259,12 @@ class JobsTest : public QObject {
     QCOMPARE(prompts.boxes[0].strCaption, QStringLiteral("Error"));
     QCOMPARE(prompts.boxes[0].icon, BoxIcon::kError);
     QVERIFY2(prompts.boxes[0].strText.startsWith(start), qPrintable(prompts.boxes[0].strText));
+    if (details.isEmpty()) {
+      QVERIFY(prompts.boxes[0].strDetails.isEmpty());
+    } else {
+      QCOMPARE(prompts.boxes[0].strText, start);
+      QVERIFY2(prompts.boxes[0].strDetails.contains(details), qPrintable(prompts.boxes[0].strDetails));
+    }
     QCOMPARE(std::filesystem::exists(archive), archiveKept);
     QVERIFY(frame.ProgressBar()->isHidden());
     QVERIFY(CommandsEnabled(frame));

@@ -14,7 +14,7 @@ namespace qv::app::test {
 bool ScriptedPrompts::MessageBox(const MessageBoxRequest& request) {
   const std::size_t nIndex = boxes.size();
   boxes.push_back({request.strText, request.strCaption, request.icon, request.buttons, request.pOwner,
-                   m_open.size()});
+                   request.strDetails, m_open.size()});
   m_open.push_back(nIndex);
   // A copy: the box list may grow while this one is up.
   if (whileBoxUp) whileBoxUp(ShownBox(boxes[nIndex]));

@@ -22,6 +22,7 @@ struct ShownBox {
   BoxIcon icon;
   BoxButtons buttons;
   QWidget* pOwner;
+  QString strDetails{};
   std::size_t nUnder = 0;   // boxes that were still up beneath this one
   bool bDismissed = false;  // taken down by the window, not answered
 };
