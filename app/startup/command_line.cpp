@@ -9,9 +9,9 @@ namespace {
 // Qt's own options, as QApplication takes them: it removes them from the line when
 // it starts, which is after the line has been checked here.
 constexpr const char* kQtValueOptions[] = {
-    "style",      "stylesheet", "platform", "platformpluginpath", "platformtheme", "plugin",
-    "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display", "geometry",
-    "title",      "icon",       "name",     "qmljsdebugger"};
+    "style", "stylesheet", "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon", "qwindowtitle", "session", "display", "geometry", "title", "icon", "name", "qmljsdebugger",
+};
 constexpr const char* kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 // The argument that introduced the unknown option `name`, up to its '='.

@@ -54,8 +54,8 @@ TEST(JobProblemText, ShortTextAndOneLinePerEntry) {
        "/p/Favorites/a\\b.url: the name holds a backslash\n/p/Favorites/c.url: gone\n"},
       {"the record cut short names why the archive ended",
        [] {
-         RestoreSummary summary = Partial({Record("favorite a.url"), Record("favorite b.url", RecordOutcome::kCutShort,
-                                                                             kCutShort)});
+         RestoreSummary summary =
+             Partial({Record("favorite a.url"), Record("favorite b.url", RecordOutcome::kCutShort, kCutShort)});
          summary.report.bEndedEarly = true;
          summary.report.strEndReason = kCutShort;
          return RestoreProblem(summary);
@@ -72,8 +72,8 @@ TEST(JobProblemText, ShortTextAndOneLinePerEntry) {
        "The archive ended early: " + kCutShort + ".\n"},
       {"settings the hive would not take",
        [] {
-         RestoreSummary summary = Partial({Record("favorite a.url"), Record("setting Start Page", RecordOutcome::kSkipped,
-                                                                             kHive)});
+         RestoreSummary summary =
+             Partial({Record("favorite a.url"), Record("setting Start Page", RecordOutcome::kSkipped, kHive)});
          summary.strRegistryProblem = kHive;
          return RestoreProblem(summary);
        },
