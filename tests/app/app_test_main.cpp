@@ -20,8 +20,7 @@ int main(int argc, char** argv) {
                           {"MainFrameTest", qv::app::test::MakeMainFrameTest},
                           {"JobsTest", qv::app::test::MakeJobsTest},
                           {"AssociationTest", qv::app::test::MakeAssociationTest},
-                          {"StartupTest", qv::app::test::MakeStartupTest},
-                          {"MessageBoxesTest", qv::app::test::MakeMessageBoxesTest}};
+                          {"StartupTest", qv::app::test::MakeStartupTest}};
   const bool bOne = argc > 1 && argv[1][0] != '-';
   int failures = 0;
   for (const Suite& suite : suites) {

@@ -1,6 +1,7 @@
 // The four dialogs: the backup dialog's checks and their order and which boxes it
 // enables, what the others hand back or open, and what every dialog offers a
-// screen reader.
+// screen reader; and the real message boxes: plain buttons, details, and a
+// question that the window takes down.
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -8,8 +9,12 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTest>
+#include <QTimer>
 
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/backup_dialog.h"
@@ -18,6 +23,7 @@
 #include "app/dialogs/splash_dialog.h"
 #include "app/help_pages.h"
 #include "app/resources/resource_ids.h"
+#include "app/user_prompts.h"
 #include "tests/app/suites.h"
 #include "tests/app/support/scripted_prompts.h"
 
@@ -48,6 +54,23 @@ QString AccessibleName(QWidget* pWidget) {
   QAccessibleInterface* pInterface = QAccessible::queryAccessibleInterface(pWidget);
   return pInterface ? pInterface->text(QAccessible::Name) : QString();
 }
+
+QMessageBox* BoxUp() {
+  for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+    if (auto* pBox = qobject_cast<QMessageBox*>(pWidget); pBox && pBox->isVisible()) return pBox;
+  }
+  return nullptr;
+}
+
+// As some desktops' styles do: their icons on a box's standard buttons.
+class ButtonIconsStyle : public QProxyStyle {
+ public:
+  ButtonIconsStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+  int styleHint(StyleHint hint, const QStyleOption* pOption, const QWidget* pWidget,
+                QStyleHintReturn* pReturn) const override {
+    return hint == SH_DialogButtonBox_ButtonsHaveIcons ? 1 : QProxyStyle::styleHint(hint, pOption, pWidget, pReturn);
+  }
+};
 
 }  // namespace
 
@@ -248,6 +271,42 @@ class DialogsTest : public QObject {
         QVERIFY2(needed <= pControl->width(), qPrintable(pDialog->windowTitle() + ": " + text));
       }
     }
+  }
+
+  void ErrorBoxHasPlainButtonsAndDetails() {
+    const QString previousStyle = QApplication::style()->name();
+    QApplication::setStyle(new ButtonIconsStyle);
+    QString details;
+    QStringList buttonsWithIcons;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(BoxUp() != nullptr);
+      details = BoxUp()->detailedText();
+      for (QAbstractButton* pButton : BoxUp()->buttons()) {
+        if (!pButton->icon().isNull()) buttonsWithIcons << pButton->text();
+      }
+      BoxUp()->accept();
+    });
+    ShowError(nullptr, QStringLiteral("Short."), QStringLiteral("Error"), QStringLiteral("a.url: why\n"));
+    QApplication::setStyle(previousStyle);
+    QCOMPARE(details, QStringLiteral("a.url: why\n"));
+    QVERIFY2(buttonsWithIcons.isEmpty(), qPrintable(buttonsWithIcons.join(u'|')));
+  }
+
+  // A question taken down answers No and is gone; one for another window stays.
+  void DismissedQuestionAnswersNo() {
+    QWidget owner;
+    QWidget other;
+    bool bOtherStayed = false;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(BoxUp() != nullptr);
+      Prompts().DismissQuestions(&other);
+      bOtherStayed = BoxUp() != nullptr;
+      Prompts().DismissQuestions(&owner);
+    });
+    QVERIFY(!Prompts().MessageBox(
+        {&owner, QStringLiteral("Stop it?"), QStringLiteral("Quorvel"), BoxIcon::kQuestion, BoxButtons::kYesNo}));
+    QVERIFY(bOtherStayed);
+    QVERIFY(BoxUp() == nullptr);
   }
 };
 

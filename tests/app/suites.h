@@ -11,6 +11,5 @@ std::unique_ptr<QObject> MakeMainFrameTest();
 std::unique_ptr<QObject> MakeJobsTest();
 std::unique_ptr<QObject> MakeAssociationTest();
 std::unique_ptr<QObject> MakeStartupTest();
-std::unique_ptr<QObject> MakeMessageBoxesTest();
 
 }  // namespace qv::app::test

@@ -25,7 +25,8 @@ bool ScriptedPrompts::MessageBox(const MessageBoxRequest& request) {
 
 void ScriptedPrompts::DismissQuestions(QWidget* pOwner) {
   for (std::size_t nIndex : m_open) {
-    if (boxes[nIndex].buttons == BoxButtons::kYesNo && boxes[nIndex].pOwner == pOwner) boxes[nIndex].bDismissed = true;
+    ShownBox& box = boxes[nIndex];
+    if (box.buttons == BoxButtons::kYesNo && box.pOwner == pOwner) box.bDismissed = true;
   }
 }
 
