@@ -8,14 +8,6 @@
 
 namespace qv::app {
 
-std::string ProfileOption(const QStringList& arguments) {
-  const QString prefix = QStringLiteral("--profile=");
-  for (const QString& argument : arguments) {
-    if (argument.startsWith(prefix)) return argument.mid(prefix.size()).toStdString();
-  }
-  return {};
-}
-
 void InstallAppPlatform(const std::string& profileOption) {
   InstallLinuxPlatformForProcess(profileOption);
   // The engine reads no environment of its own; the thread count is ours to pass.

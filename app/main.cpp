@@ -2,12 +2,13 @@
 // (--profile=DIR, else QUORVEL_PROFILE, else the default) and restores the
 // archive that the command line names.
 #include <QApplication>
+#include <QStringList>
 #include <cstdio>
-#include <cstring>
 
 #include "app/app_platform.h"
 #include "app/quorvel_app.h"
 #include "app/resources/pictures.h"
+#include "app/startup/command_line.h"
 
 namespace {
 
@@ -17,36 +18,44 @@ constexpr char kUsage[] =
     "\n"
     "  ARCHIVE          restore this archive at start (a .qvl file)\n"
     "  --profile=DIR    the profile folder: DIR/Favorites and DIR/NTUSER.DAT\n"
-    "                   (else $QUORVEL_PROFILE, else ~/.local/share/quorvel/profile)\n"
-    "  --help           show this text and end\n"
+    "                   (else $QUORVEL_PROFILE, else ~/.local/share/quorvel/profile);\n"
+    "                   --profile DIR is the same\n"
+    "  -h, --help       show this text and end\n"
     "  --version        show the version and end\n"
     "\n"
+    "Qt's own options (-style, -platform ...) are taken too.\n"
     "qvl(1) does the same from a terminal.\n";
 
-// Answered before Qt starts, so that they work without a display.
-bool AnsweredOnTerminal(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kUsage, stdout);
-      return true;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::fputs("quorvel " QUORVEL_VERSION "\n", stdout);
-      return true;
-    }
-  }
-  return false;
+QStringList ArgumentsOf(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (AnsweredOnTerminal(argc, argv)) return 0;
+  // Answered before Qt starts: they work without a display, and a refused line
+  // makes no window.
+  const qv::app::CommandLine line = qv::app::ParseCommandLine(ArgumentsOf(argc, argv));
+  if (line.bHelp) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (line.bVersion) {
+    std::fputs("quorvel " QUORVEL_VERSION "\n", stdout);
+    return 0;
+  }
+  if (!line.strError.isEmpty()) {
+    std::fprintf(stderr, "quorvel: %s\nRun quorvel --help for the options.\n", qPrintable(line.strError));
+    return 2;
+  }
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvel"));
   QApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
   QApplication::setWindowIcon(qv::app::LoadAppIcon());
-  qv::app::InstallAppPlatform(qv::app::ProfileOption(QApplication::arguments()));
+  qv::app::InstallAppPlatform(line.strProfile.toStdString());
 
   qv::app::CQuorvelApp app;
   app.InitInstance(QApplication::arguments());

@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSizeGrip>
-#include <QStatusBar>
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
@@ -20,6 +19,7 @@
 #include "app/resources/pictures.h"
 #include "app/resources/resource_ids.h"
 #include "app/resources/string_table.h"
+#include "app/status_bar.h"
 #include "app/user_prompts.h"
 #include "app/workers/backup_worker.h"
 #include "app/workers/restore_worker.h"
@@ -141,7 +141,8 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::CreateStatusBar() {
-  m_wndStatusBar = statusBar();
+  m_wndStatusBar = new CStatusBar(this);
+  setStatusBar(m_wndStatusBar);
   m_wndStatusBar->setAccessibleName(QStringLiteral("Status"));
   if (auto* pGrip = m_wndStatusBar->findChild<QSizeGrip*>()) pGrip->setAccessibleName(QStringLiteral("Resize"));
   // A child placed by hand rather than a pane: it keeps its place at the right
@@ -204,9 +205,18 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
     question.strText = QStringLiteral(
         "A restore is running and cannot be stopped part way. Close Quorvel when it has finished?");
   }
-  if (!Prompts().MessageBox(question)) return;
-  // The job may have ended while the question was up: then close now.
-  if (!m_bJobRunning) return pEvent->accept();
+  m_bAskingToClose = true;
+  const bool bYes = Prompts().MessageBox(question);
+  m_bAskingToClose = false;
+  if (m_bJobEndedWhileAsking) {
+    // The job's end took the question down; now that it is gone, the outcome is
+    // told. A yes that came before the end still closes the window.
+    m_bJobEndedWhileAsking = false;
+    FinishJob();
+    if (bYes) pEvent->accept();
+    return;
+  }
+  if (!bYes) return;
   m_bCloseWhenJobEnds = true;
   if (bBackup) {
     m_pBackupWorker->RequestStop();

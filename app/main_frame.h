@@ -16,7 +16,6 @@
 
 class QAction;
 class QProgressBar;
-class QStatusBar;
 class QThread;
 class QToolBar;
 
@@ -24,6 +23,7 @@ namespace qv::app {
 
 class BackupWorker;
 class CChildView;
+class CStatusBar;
 class RestoreWorker;
 class WindowMessagePort;
 
@@ -75,6 +75,8 @@ class CMainFrame : public QMainWindow {
 
   void OnJobProgress(std::uint64_t wParam, std::int64_t lParam);
   void OnJobDone(std::uint64_t wParam, std::int64_t lParam);
+  // Tells the outcome of the job that ended, then EndJob.
+  void FinishJob();
   void SetItemRows(const std::vector<ItemRow>& rows);
   void StartBackupThread();
   void StartRestoreThread();
@@ -95,7 +97,7 @@ class CMainFrame : public QMainWindow {
   QString m_strJobPassword;
 
   std::vector<QIcon> m_imlToolBar;
-  QStatusBar* m_wndStatusBar = nullptr;
+  CStatusBar* m_wndStatusBar = nullptr;
   QToolBar* m_wndToolBar = nullptr;
   CChildView* m_wndView = nullptr;
 
@@ -106,6 +108,8 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<RestoreWorker> m_pRestoreWorker;
   bool m_bJobRunning = false;  // from the worker's start until its outcome was shown
   bool m_bCloseWhenJobEnds = false;
+  bool m_bAskingToClose = false;        // the close question is up
+  bool m_bJobEndedWhileAsking = false;  // WM_JOB_DONE came while it was: not told yet
 };
 
 }  // namespace qv::app

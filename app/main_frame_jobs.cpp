@@ -7,7 +7,6 @@
 // commands back. WM_JOB_DONE is the one sign that a job ended.
 #include <QAction>
 #include <QProgressBar>
-#include <QStatusBar>
 #include <QThread>
 #include <algorithm>
 
@@ -15,6 +14,7 @@
 #include "app/dialogs/enter_password_dialog.h"
 #include "app/main_frame.h"
 #include "app/resources/resource_ids.h"
+#include "app/status_bar.h"
 #include "app/user_prompts.h"
 #include "app/workers/backup_worker.h"
 #include "app/workers/restore_worker.h"
@@ -145,11 +145,23 @@ void CMainFrame::OnJobProgress(std::uint64_t wParam, std::int64_t lParam) {
 
 void CMainFrame::OnJobDone(std::uint64_t, std::int64_t) {
   if (!m_bJobRunning) return;
-  QString problem;
+  if (m_bAskingToClose) {
+    // The close question asks about a job that is over: it goes first, and the
+    // outcome is told once it has gone (closeEvent), never over it.
+    m_bJobEndedWhileAsking = true;
+    Prompts().DismissQuestions(this);
+    return;
+  }
+  FinishJob();
+  if (m_bCloseWhenJobEnds) close();
+}
+
+void CMainFrame::FinishJob() {
+  ProblemText problem;
   bool bTell = true;
   if (m_pBackupWorker) {
     const BackupSummary& summary = m_pBackupWorker->Summary();
-    problem = QString::fromStdString(BackupProblemText(summary));
+    problem = BackupProblem(summary);
     // The user asked for the stop: the box would only say what they know.
     bTell = !(summary.bStopped && m_bCloseWhenJobEnds);
   } else if (m_pRestoreWorker) {
@@ -159,14 +171,14 @@ void CMainFrame::OnJobDone(std::uint64_t, std::int64_t) {
       bTell = false;
       ShowCheckRefusal(this, summary.check);
     } else {
-      problem = QString::fromStdString(RestoreProblemText(summary));
+      problem = RestoreProblem(summary);
     }
   }
   if (bTell) {
-    if (problem.isEmpty()) {
+    if (problem.strText.empty()) {
       ShowInformation(this, QStringLiteral("Process successfully!"), kInformation);
     } else {
-      ShowError(this, problem, kError);
+      ShowError(this, QString::fromStdString(problem.strText), kError, QString::fromStdString(problem.strDetails));
     }
   }
   m_wndProgress->hide();
@@ -187,7 +199,6 @@ void CMainFrame::EndJob() {
   for (int nCommand : {ID_FILE_BACKUP, ID_FILE_RESTORE}) CommandAction(nCommand)->setEnabled(true);
   m_wndStatusBar->clearMessage();
   emit JobEnded();
-  if (m_bCloseWhenJobEnds) close();
 }
 
 }  // namespace qv::app

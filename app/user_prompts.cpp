@@ -1,15 +1,23 @@
 #include "app/user_prompts.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <vector>
 
 namespace qv::app {
 namespace {
 
 UserPrompts* g_pInstalled = nullptr;  // the window's thread only
+
+struct OpenQuestion {
+  QMessageBox* pBox;
+  QWidget* pOwner;
+};
+std::vector<OpenQuestion> g_questions;  // the Yes/No boxes up now, innermost last
 
 QString IconName(BoxIcon icon) {
   switch (icon) {
@@ -52,8 +60,22 @@ bool UserPrompts::MessageBox(const MessageBoxRequest& request) {
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
   }
+  if (!request.strDetails.isEmpty()) box.setDetailedText(request.strDetails);
+  // Some desktop styles put their icons on a box's standard buttons (a green arrow
+  // on OK); the window's own dialogs show plain buttons, and so do its boxes.
+  for (QAbstractButton* pButton : box.buttons()) pButton->setIcon(QIcon());
+  if (bYesNo) g_questions.push_back({&box, request.pOwner});
   const int answer = box.exec();
+  if (bYesNo) {
+    std::erase_if(g_questions, [&box](const OpenQuestion& question) { return question.pBox == &box; });
+  }
   return bYesNo ? answer == QMessageBox::Yes : true;
+}
+
+void UserPrompts::DismissQuestions(QWidget* pOwner) {
+  for (const OpenQuestion& question : g_questions) {
+    if (question.pOwner == pOwner) question.pBox->done(QMessageBox::No);
+  }
 }
 
 int UserPrompts::RunDialog(QDialog& dialog) { return dialog.exec(); }
@@ -93,8 +115,8 @@ void ShowInformation(QWidget* pOwner, const QString& text, const QString& captio
   (void)Prompts().MessageBox({pOwner, text, caption, BoxIcon::kInformation, BoxButtons::kOk});
 }
 
-void ShowError(QWidget* pOwner, const QString& text, const QString& caption) {
-  (void)Prompts().MessageBox({pOwner, text, caption, BoxIcon::kError, BoxButtons::kOk});
+void ShowError(QWidget* pOwner, const QString& text, const QString& caption, const QString& details) {
+  (void)Prompts().MessageBox({pOwner, text, caption, BoxIcon::kError, BoxButtons::kOk, details});
 }
 
 }  // namespace qv::app

@@ -20,6 +20,7 @@ struct MessageBoxRequest {
   QString strCaption;
   BoxIcon icon = BoxIcon::kInformation;
   BoxButtons buttons = BoxButtons::kOk;
+  QString strDetails{};  // behind the box's "Show Details..." button; none when empty
 };
 
 class UserPrompts {
@@ -28,6 +29,10 @@ class UserPrompts {
 
   // Modal. True for OK or Yes. A Yes/No box answers No to Escape and offers No first.
   virtual bool MessageBox(const MessageBoxRequest& request);
+  // Takes down the Yes/No boxes still up for `pOwner`, as No would: what they ask
+  // has been settled meanwhile (the job they asked about ended). Their MessageBox
+  // calls return false once the boxes are gone.
+  virtual void DismissQuestions(QWidget* pOwner);
   // Runs the dialog modally; QDialog::Accepted or QDialog::Rejected.
   virtual int RunDialog(QDialog& dialog);
   // Full native path, or empty when cancelled. `filter` in Qt's "Name(*.ext)" form.
@@ -58,6 +63,6 @@ class ScopedPrompts {
 
 // Shorthands for the two boxes every part of the window shows.
 void ShowInformation(QWidget* pOwner, const QString& text, const QString& caption);
-void ShowError(QWidget* pOwner, const QString& text, const QString& caption);
+void ShowError(QWidget* pOwner, const QString& text, const QString& caption, const QString& details = {});
 
 }  // namespace qv::app

@@ -10,7 +10,7 @@ namespace {
 // Texts are appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict)
 // about "literal" + std::string.
 
-struct Reason {
+struct Entry {
   std::string strWhat;
   std::string strWhy;
 };
@@ -37,30 +37,51 @@ void AppendLabelled(std::string& text, std::string_view label, const std::string
   AppendSentence(text, sentence);
 }
 
-// "First reasons: a: why; b: why; and 4 more."
-void AppendReasons(std::string& text, const std::vector<Reason>& reasons) {
-  std::string sentence = reasons.size() == 1 ? "Reason: " : "First reasons: ";
-  const std::size_t shown = std::min(reasons.size(), kProblemReasonsShown);
+// A sentence of its own line in the details.
+void AppendDetail(std::string& details, std::string_view sentence) {
+  std::string line;
+  AppendSentence(line, sentence);
+  if (line.empty()) return;
+  details += line;
+  details += '\n';
+}
+
+void AppendLabelledDetail(std::string& details, std::string_view label, const std::string& detail) {
+  std::string sentence(label);
+  sentence += detail;
+  AppendDetail(details, sentence);
+}
+
+// "what: why" for each entry, up to kProblemDetailsShown of them.
+void AppendEntries(std::string& details, const std::vector<Entry>& entries) {
+  const std::size_t shown = std::min(entries.size(), kProblemDetailsShown);
   for (std::size_t i = 0; i < shown; ++i) {
-    if (i > 0) sentence += "; ";
-    sentence += reasons[i].strWhat;
-    if (!reasons[i].strWhy.empty()) {
-      sentence += ": ";
-      sentence += reasons[i].strWhy;
+    details += entries[i].strWhat;
+    if (!entries[i].strWhy.empty()) {
+      details += ": ";
+      details += entries[i].strWhy;
     }
+    details += '\n';
   }
-  if (reasons.size() > shown) {
-    sentence += "; and ";
-    sentence += std::to_string(reasons.size() - shown);
-    sentence += " more";
+  if (entries.size() > shown) {
+    details += "and ";
+    details += std::to_string(entries.size() - shown);
+    details += " more\n";
   }
-  AppendSentence(text, sentence);
+}
+
+bool AnyEntryGives(const std::vector<Entry>& entries, const std::string& reason) {
+  for (const Entry& entry : entries) {
+    if (entry.strWhy == reason) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-std::string BackupProblemText(const BackupSummary& summary) {
-  std::string text;
+ProblemText BackupProblem(const BackupSummary& summary) {
+  ProblemText problem;
+  std::string& text = problem.strText;
   if (summary.bStopped) {
     AppendSentence(text, "The backup was stopped, so no archive was written");
   } else if (!summary.bOk) {
@@ -68,62 +89,89 @@ std::string BackupProblemText(const BackupSummary& summary) {
                          "path is unchanged");
     AppendLabelled(text, "Reason: ", summary.strFailure);
   } else if (!summary.skipped.empty()) {
-    std::vector<Reason> reasons;
-    for (const SkippedSource& entry : summary.skipped) reasons.push_back({entry.strPath, entry.strReason});
+    std::vector<Entry> entries;
+    for (const SkippedSource& entry : summary.skipped) entries.push_back({entry.strPath, entry.strReason});
     std::string sentence = "The archive was written, but ";
-    AppendCount(sentence, reasons.size(), "entry was", "entries were");
+    AppendCount(sentence, entries.size(), "entry was", "entries were");
     sentence += " left out of it";
     AppendSentence(text, sentence);
-    AppendReasons(text, reasons);
+    AppendEntries(problem.strDetails, entries);
   }
-  return text;
+  return problem;
 }
 
-std::string RestoreProblemText(const RestoreSummary& summary) {
-  std::string text;
+ProblemText RestoreProblem(const RestoreSummary& summary) {
+  ProblemText problem;
+  std::string& text = problem.strText;
+  std::string& details = problem.strDetails;
   if (summary.check != ArchiveCheckResult::kOk) {
     AppendSentence(text, summary.strMessage);
-    return text;
+    AppendDetail(details, summary.strDetail);
+    return problem;
   }
   if (!summary.strFailure.empty()) {
     AppendLabelled(text, "The restore did not start: ", summary.strFailure);
-    return text;
+    return problem;
   }
-  if (summary.outcome == RestoreOutcome::kOk) return text;
+  if (summary.outcome == RestoreOutcome::kOk) return problem;
   const RestoreReport& report = summary.report;
   if (report.bOpenFailed) {
     AppendLabelled(text, "The archive could not be read: ", report.strEndReason);
-    return text;
+    return problem;
   }
 
-  std::vector<Reason> reasons;
+  std::vector<Entry> entries;
   for (const RecordResult& record : report.records) {
-    if (record.outcome != RecordOutcome::kRestored) reasons.push_back({record.strTarget, record.strReason});
+    if (record.outcome != RecordOutcome::kRestored) entries.push_back({record.strTarget, record.strReason});
   }
-  if (!reasons.empty()) {
+  std::string unknown;
+  if (report.nUnknownKindCodes > 0) {
+    AppendCount(unknown, report.nUnknownKindCodes, "unknown part of the archive was",
+                "unknown parts of the archive were");
+    unknown += " passed over";
+  }
+  const bool bNotIntact = report.bEndedEarly || report.nUnknownKindCodes > 0 || report.nDamagedBlocks > 0;
+
+  // The first sentence says what did not reach the profile; the second, if any,
+  // the first of why the rest of the archive was not read: stopped, cut short,
+  // or parts of it not understood.
+  if (!entries.empty()) {
     std::string sentence;
-    AppendCount(sentence, reasons.size(), "entry", "entries");
+    AppendCount(sentence, entries.size(), "entry", "entries");
     sentence += " of ";
     sentence += std::to_string(report.records.size());
-    sentence += reasons.size() == 1 ? " was not restored" : " were not restored";
+    sentence += entries.size() == 1 ? " was not restored" : " were not restored";
     AppendSentence(text, sentence);
-    AppendReasons(text, reasons);
-  } else if (!report.bStopped) {
+  } else if (!report.bStopped && bNotIntact) {
     AppendSentence(text, "Every entry was restored, but the archive is not intact");
+  } else if (!report.bStopped && !summary.strRegistryProblem.empty()) {
+    AppendSentence(text, "The settings could not be written to the profile");
   }
-  if (report.bStopped) AppendSentence(text, "The restore was stopped before the end of the archive");
-  if (report.bEndedEarly) AppendLabelled(text, "The archive ended early: ", report.strEndReason);
-  if (report.nUnknownKindCodes > 0) {
-    std::string sentence;
-    AppendCount(sentence, report.nUnknownKindCodes, "unknown part of the archive was",
-                "unknown parts of the archive were");
-    sentence += " passed over";
-    AppendSentence(text, sentence);
+  bool bUnknownTold = false;
+  if (report.bStopped) {
+    AppendSentence(text, "The restore was stopped before the end of the archive");
+  } else if (report.bEndedEarly) {
+    AppendSentence(text, "The archive ended early");
+  } else if (!unknown.empty()) {
+    AppendSentence(text, unknown);
+    bUnknownTold = true;
   }
-  if (reasons.empty() && !summary.strRegistryProblem.empty()) {
-    AppendLabelled(text, "Settings: ", summary.strRegistryProblem);
+
+  // The details give each reason once: an entry that was cut short names already
+  // why the archive ended, and each setting not written names the hive's problem.
+  AppendEntries(details, entries);
+  if (report.bEndedEarly && !AnyEntryGives(entries, report.strEndReason)) {
+    AppendLabelledDetail(details, "The archive ended early: ", report.strEndReason);
   }
-  return text;
+  if (!unknown.empty() && !bUnknownTold) AppendDetail(details, unknown);
+  if (!summary.strRegistryProblem.empty() && !AnyEntryGives(entries, summary.strRegistryProblem)) {
+    AppendLabelledDetail(details, "Settings: ", summary.strRegistryProblem);
+  }
+  return problem;
 }
+
+std::string BackupProblemText(const BackupSummary& summary) { return BackupProblem(summary).strText; }
+
+std::string RestoreProblemText(const RestoreSummary& summary) { return RestoreProblem(summary).strText; }
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 
 #include "app/dialogs/dialog_builder.h"
@@ -14,6 +15,10 @@ namespace qv::app {
 namespace {
 
 constexpr int kPasswordControls[] = {IDC_PASSWORD_LABEL, IDC_PASSWORD, IDC_PASSWORD_CONFIRM};
+
+// Whether `path`, as typed, names a folder (or a link to one): the archive can never
+// take its place, and the job would find that out only at its end.
+bool IsFolder(const QString& path) { return QFileInfo(path).isDir(); }
 
 }  // namespace
 
@@ -73,6 +78,9 @@ void CBackupDialog::OnOK() {
   DoDataExchange(true);
   if (m_strFileName.trimmed().isEmpty()) {
     return Refuse(IDC_FILENAME, "Please enter the filename before you press OK button!");
+  }
+  if (IsFolder(m_strFileName)) {
+    return Refuse(IDC_FILENAME, "The filename is a folder, please enter the name of a file for the archive!");
   }
   if (m_bProtect == 1) {
     if (m_strPassword != m_strPasswordConfirm) {

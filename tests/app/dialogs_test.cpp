@@ -1,14 +1,20 @@
 // The four dialogs: the backup dialog's checks and their order and which boxes it
 // enables, what the others hand back or open, and what every dialog offers a
-// screen reader.
+// screen reader; and the real message boxes: plain buttons, details, and a
+// question that the window takes down.
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTest>
+#include <QTimer>
 
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/backup_dialog.h"
@@ -17,6 +23,7 @@
 #include "app/dialogs/splash_dialog.h"
 #include "app/help_pages.h"
 #include "app/resources/resource_ids.h"
+#include "app/user_prompts.h"
 #include "tests/app/suites.h"
 #include "tests/app/support/scripted_prompts.h"
 
@@ -26,6 +33,8 @@ namespace {
 const QString kNoName = QStringLiteral("Please enter the filename before you press OK button!");
 const QString kMismatch =
     QStringLiteral("Wrong password, please enter the password twice into the password boxes!");
+const QString kFolder =
+    QStringLiteral("The filename is a folder, please enter the name of a file for the archive!");
 const QString kTooShort =
     QStringLiteral("Password too short, please make sure your password has six or more characters!");
 
@@ -45,6 +54,23 @@ QString AccessibleName(QWidget* pWidget) {
   QAccessibleInterface* pInterface = QAccessible::queryAccessibleInterface(pWidget);
   return pInterface ? pInterface->text(QAccessible::Name) : QString();
 }
+
+QMessageBox* BoxUp() {
+  for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+    if (auto* pBox = qobject_cast<QMessageBox*>(pWidget); pBox && pBox->isVisible()) return pBox;
+  }
+  return nullptr;
+}
+
+// As some desktops' styles do: their icons on a box's standard buttons.
+class ButtonIconsStyle : public QProxyStyle {
+ public:
+  ButtonIconsStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+  int styleHint(StyleHint hint, const QStyleOption* pOption, const QWidget* pWidget,
+                QStyleHintReturn* pReturn) const override {
+    return hint == SH_DialogButtonBox_ButtonsHaveIcons ? 1 : QProxyStyle::styleHint(hint, pOption, pWidget, pReturn);
+  }
+};
 
 }  // namespace
 
@@ -69,6 +95,10 @@ class DialogsTest : public QObject {
     QTest::newRow("empty password") << "a.qvl" << true << "" << "" << kTooShort << IDC_PASSWORD;
     QTest::newRow("six characters") << "a.qvl" << true << "123456" << "123456" << "" << 0;
     QTest::newRow("blanks around the path") << "  my archive.qvl  " << false << "" << "" << "" << 0;
+    const QString folder = QDir::tempPath();
+    QTest::newRow("a folder") << folder << false << "" << "" << kFolder << IDC_FILENAME;
+    QTest::newRow("a folder, with a slash") << folder + "/" << false << "" << "" << kFolder << IDC_FILENAME;
+    QTest::newRow("folder before passwords") << folder << true << "a" << "b" << kFolder << IDC_FILENAME;
   }
 
   void ChecksInOrder() {
@@ -241,6 +271,42 @@ class DialogsTest : public QObject {
         QVERIFY2(needed <= pControl->width(), qPrintable(pDialog->windowTitle() + ": " + text));
       }
     }
+  }
+
+  void ErrorBoxHasPlainButtonsAndDetails() {
+    const QString previousStyle = QApplication::style()->name();
+    QApplication::setStyle(new ButtonIconsStyle);
+    QString details;
+    QStringList buttonsWithIcons;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(BoxUp() != nullptr);
+      details = BoxUp()->detailedText();
+      for (QAbstractButton* pButton : BoxUp()->buttons()) {
+        if (!pButton->icon().isNull()) buttonsWithIcons << pButton->text();
+      }
+      BoxUp()->accept();
+    });
+    ShowError(nullptr, QStringLiteral("Short."), QStringLiteral("Error"), QStringLiteral("a.url: why\n"));
+    QApplication::setStyle(previousStyle);
+    QCOMPARE(details, QStringLiteral("a.url: why\n"));
+    QVERIFY2(buttonsWithIcons.isEmpty(), qPrintable(buttonsWithIcons.join(u'|')));
+  }
+
+  // A question taken down answers No and is gone; one for another window stays.
+  void DismissedQuestionAnswersNo() {
+    QWidget owner;
+    QWidget other;
+    bool bOtherStayed = false;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(BoxUp() != nullptr);
+      Prompts().DismissQuestions(&other);
+      bOtherStayed = BoxUp() != nullptr;
+      Prompts().DismissQuestions(&owner);
+    });
+    QVERIFY(!Prompts().MessageBox(
+        {&owner, QStringLiteral("Stop it?"), QStringLiteral("Quorvel"), BoxIcon::kQuestion, BoxButtons::kYesNo}));
+    QVERIFY(bOtherStayed);
+    QVERIFY(BoxUp() == nullptr);
   }
 };
 

@@ -213,17 +213,23 @@ class JobsTest : public QObject {
   void UnfinishedJobsSayWhatWentWrong_data() {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("start");  // how the Error box begins
+    QTest::addColumn<QString>("details");  // what its details hold; empty: it has none
     QTest::addColumn<bool>("archiveKept");
-    QTest::newRow("backup folder missing") << "no folder" << "The backup failed, so no archive was written" << false;
-    QTest::newRow("backup write fails") << "write" << "The backup failed, so no archive was written" << false;
+    QTest::newRow("backup folder missing") << "no folder" << "The backup failed, so no archive was written" << ""
+                                           << false;
+    QTest::newRow("backup write fails") << "write" << "The backup failed, so no archive was written" << "" << false;
+    // A partial job's box is short: the entries are behind "Show Details...".
     QTest::newRow("backup leaves an entry out") << "skip"
-        << "The archive was written, but 1 entry was left out of it. Reason: " << true;
-    QTest::newRow("restore skips an entry") << "restore" << "1 entry of 2 was not restored. Reason: " << true;
+        << "The archive was written, but 1 entry was left out of it." << "back\\slash.url: the name holds a backslash\n"
+        << true;
+    QTest::newRow("restore skips an entry") << "restore" << "1 entry of 2 was not restored."
+        << "\\outside\\evil.url: the folder" << true;
   }
 
   void UnfinishedJobsSayWhatWentWrong() {
     QFETCH(QString, fault);
     QFETCH(QString, start);
+    QFETCH(QString, details);
     QFETCH(bool, archiveKept);
     RestoreFixture fixture;
     fixture.Profile().AddFavorite("a.url", "a");
@@ -253,6 +259,12 @@ class JobsTest : public QObject {
     QCOMPARE(prompts.boxes[0].strCaption, QStringLiteral("Error"));
     QCOMPARE(prompts.boxes[0].icon, BoxIcon::kError);
     QVERIFY2(prompts.boxes[0].strText.startsWith(start), qPrintable(prompts.boxes[0].strText));
+    if (details.isEmpty()) {
+      QVERIFY(prompts.boxes[0].strDetails.isEmpty());
+    } else {
+      QCOMPARE(prompts.boxes[0].strText, start);
+      QVERIFY2(prompts.boxes[0].strDetails.contains(details), qPrintable(prompts.boxes[0].strDetails));
+    }
     QCOMPARE(std::filesystem::exists(archive), archiveKept);
     QVERIFY(frame.ProgressBar()->isHidden());
     QVERIFY(CommandsEnabled(frame));
@@ -304,7 +316,9 @@ class JobsTest : public QObject {
     }
   }
 
-  void JobEndingWhileTheQuestionIsUpStillCloses() {
+  // The user has not answered when the job ends: the question goes, the outcome is
+  // told after it (never over it), and the window stays open.
+  void JobEndingWhileTheQuestionIsUpTakesItDown() {
     RestoreFixture fixture;
     fixture.Profile().AddFavorite("a.url", "a");
     const std::filesystem::path archive = fixture.Profile().Scratch("quick.qvl");
@@ -314,12 +328,16 @@ class JobsTest : public QObject {
     prompts.dialogAnswers.push_back(FillAndOk({{IDC_FILENAME, Native(archive)}}));
     frame.OnBackup();
     prompts.whileBoxUp = [&](const ShownBox& box) {
-      if (box.buttons == BoxButtons::kYesNo) QTRY_VERIFY_WITH_TIMEOUT(!frame.IsJobRunning(), 60000);
+      if (box.buttons == BoxButtons::kYesNo) QTRY_VERIFY_WITH_TIMEOUT(prompts.boxes[0].bDismissed, 60000);
     };
-    QVERIFY(frame.close());
-    QVERIFY(!frame.isVisible());
+    QVERIFY(!frame.close());
+    QVERIFY(frame.isVisible());
+    QVERIFY(!frame.IsJobRunning());
+    QVERIFY(CommandsEnabled(frame));
     QCOMPARE(prompts.boxes.size(), std::size_t{2});
-    QCOMPARE(prompts.boxes[1].strText, kSuccess);  // shown while the question was up
+    QCOMPARE(prompts.boxes[0].buttons, BoxButtons::kYesNo);
+    QCOMPARE(prompts.boxes[1].strText, kSuccess);
+    QCOMPARE(prompts.boxes[1].nUnder, std::size_t{0});
     QVERIFY(std::filesystem::exists(archive));
   }
 

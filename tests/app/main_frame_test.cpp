@@ -1,5 +1,6 @@
 // The main window: its rows and their sizes, its commands as menus, keys and
 // toolbar show them, and the progress bar's rules and place.
+#include <QAccessible>
 #include <QAction>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -44,6 +45,14 @@ QStringList MenuTexts(const CMainFrame& frame) {
     }
   }
   return texts;
+}
+
+// What a screen reader finds in the status bar: the name of each of its parts.
+QStringList StatusBarNames(const CMainFrame& frame) {
+  QStringList names;
+  QAccessibleInterface* pBar = QAccessible::queryAccessibleInterface(frame.statusBar());
+  for (int i = 0; pBar && i < pBar->childCount(); ++i) names << pBar->child(i)->text(QAccessible::Name);
+  return names;
 }
 
 }  // namespace
@@ -143,6 +152,24 @@ class MainFrameTest : public QObject {
     QCOMPARE(pAction->toolTip(), tip);
     pAction->showStatusText(pButton);  // what pointing at the button does
     QCOMPARE(frame.statusBar()->currentMessage(), prompt);
+  }
+
+  // The prompts are not only painted: a part of the status bar is named by the
+  // message shown, as it changes.
+  void StatusPromptsReachScreenReaders() {
+    qv::test::ProfileFixture profile;
+    ScriptedPrompts prompts;
+    CMainFrame frame;
+    frame.show();
+    auto* pToolBar = frame.findChild<QToolBar*>();
+    for (int command : {ID_FILE_BACKUP, ID_FILE_RESTORE, ID_HELP_FINDER}) {
+      QAction* pAction = frame.CommandAction(command);
+      pAction->showStatusText(pToolBar->widgetForAction(pAction));
+      const QStringList names = StatusBarNames(frame);
+      QVERIFY2(names.contains(pAction->statusTip()), qPrintable(names.join(u'|')));
+    }
+    frame.statusBar()->clearMessage();
+    QVERIFY(!StatusBarNames(frame).contains(QStringLiteral("List Help topics")));
   }
 
   void StartsCentredAndTitled() {

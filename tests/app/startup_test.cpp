@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFontInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -96,6 +97,58 @@ class StartupTest : public QObject {
     QFETCH(QStringList, arguments);
     QFETCH(QString, archive);
     QCOMPARE(ArchiveArgument(arguments), archive);
+  }
+
+  void CommandLineOptions_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QString>("archive");
+    QTest::addColumn<QString>("error");  // empty: the line is taken
+    QTest::newRow("--profile=DIR") << QStringList{"q", "--profile=/p d", "a.qvl"} << "/p d" << "a.qvl" << "";
+    QTest::newRow("--profile DIR") << QStringList{"q", "--profile", "/p d", "a.qvl"} << "/p d" << "a.qvl" << "";
+    QTest::newRow("Qt's options") << QStringList{"q", "-platform", "offscreen", "-reverse", "-style=fusion", "a.qvl"}
+                                  << "" << "a.qvl" << "";
+    QTest::newRow("mistyped --profile") << QStringList{"q", "--profil=/p", "a.qvl"} << "" << "a.qvl"
+                                        << "unknown option --profil";
+    QTest::newRow("no folder") << QStringList{"q", "--profile"} << "" << "" << "Missing value after '--profile'.";
+  }
+
+  void CommandLineOptions() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, profile);
+    QFETCH(QString, archive);
+    QFETCH(QString, error);
+    const CommandLine line = ParseCommandLine(arguments);
+    QCOMPARE(line.strProfile, profile);
+    QCOMPARE(line.strArchive, archive);
+    QCOMPARE(line.strError, error);
+  }
+
+  // Run as from a terminal with no display at all: help and a refused line are
+  // answered before Qt would need one.
+  void AnswersWithoutADisplay_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");  // how it begins
+    QTest::newRow("--help") << QStringList{"-x", "--help"} << 0 << "Usage: quorvel [--profile=DIR] [ARCHIVE]\n";
+    QTest::newRow("mistyped --profile") << QStringList{"--profil=/p", "a.qvl"} << 2
+                                        << "quorvel: unknown option --profil\n";
+  }
+
+  void AnswersWithoutADisplay() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QProcess window;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* strName : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(strName);
+    window.setProcessEnvironment(environment);
+    window.setProcessChannelMode(QProcess::MergedChannels);
+    window.start(QStringLiteral(QUORVEL_WINDOW_BINARY), arguments);
+    QVERIFY(window.waitForFinished(30000));
+    QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(window.exitCode(), exitCode);
+    QVERIFY(QString::fromLocal8Bit(window.readAll()).startsWith(output));
   }
 
   // Each start: the welcome dialog once, before the window exists, whatever closed

@@ -12,9 +12,22 @@
 namespace qv::app::test {
 
 bool ScriptedPrompts::MessageBox(const MessageBoxRequest& request) {
-  boxes.push_back({request.strText, request.strCaption, request.icon, request.buttons, request.pOwner});
-  if (whileBoxUp) whileBoxUp(boxes.back());
+  const std::size_t nIndex = boxes.size();
+  boxes.push_back({request.strText, request.strCaption, request.icon, request.buttons, request.pOwner,
+                   request.strDetails, m_open.size()});
+  m_open.push_back(nIndex);
+  // A copy: the box list may grow while this one is up.
+  if (whileBoxUp) whileBoxUp(ShownBox(boxes[nIndex]));
+  m_open.pop_back();
+  if (boxes[nIndex].bDismissed) return false;
   return request.buttons == BoxButtons::kOk || bAnswerYes;
+}
+
+void ScriptedPrompts::DismissQuestions(QWidget* pOwner) {
+  for (std::size_t nIndex : m_open) {
+    ShownBox& box = boxes[nIndex];
+    if (box.buttons == BoxButtons::kYesNo && box.pOwner == pOwner) box.bDismissed = true;
+  }
 }
 
 int ScriptedPrompts::RunDialog(QDialog& dialog) {

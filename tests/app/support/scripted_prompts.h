@@ -22,6 +22,9 @@ struct ShownBox {
   BoxIcon icon;
   BoxButtons buttons;
   QWidget* pOwner;
+  QString strDetails{};
+  std::size_t nUnder = 0;   // boxes that were still up beneath this one
+  bool bDismissed = false;  // taken down by the window, not answered
 };
 
 class ScriptedPrompts : public UserPrompts {
@@ -29,6 +32,7 @@ class ScriptedPrompts : public UserPrompts {
   ScriptedPrompts() : m_scope(*this) {}
 
   bool MessageBox(const MessageBoxRequest& request) override;
+  void DismissQuestions(QWidget* pOwner) override;
   int RunDialog(QDialog& dialog) override;
   QString GetOpenFileName(QWidget* pOwner, const QString& filter) override;
   QString GetSaveFileName(QWidget* pOwner, const QString& filter, const QString& defaultSuffix) override;
@@ -48,6 +52,7 @@ class ScriptedPrompts : public UserPrompts {
   std::vector<QUrl> openedUrls;
 
  private:
+  std::vector<std::size_t> m_open;  // indexes into boxes of those up now
   ScopedPrompts m_scope;
 };
 
