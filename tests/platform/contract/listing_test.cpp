@@ -6,27 +6,11 @@
 #include <vector>
 
 #include "tests/platform/contract/platform_harness.h"
+#include "tests/platform/listing_entries.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {
 namespace {
-
-// Every entry of one listing, in order, as name -> bDirectory pairs.
-std::vector<std::pair<std::u16string, bool>> ListAll(Platform& os, const std::u16string& search) {
-  std::vector<std::pair<std::u16string, bool>> entries;
-  FindData found;
-  const FindHandle find = os.FindFirstFileW(search, &found);
-  if (find == kInvalidHandle) return entries;
-  do {
-    entries.emplace_back(found.strName, found.bDirectory);
-  } while (os.FindNextFileW(find, &found));
-  EXPECT_TRUE(os.FindClose(find));
-  return entries;
-}
-
-std::map<std::u16string, bool> AsMap(const std::vector<std::pair<std::u16string, bool>>& list) {
-  return {list.begin(), list.end()};
-}
 
 TEST_P(PlatformContract, ListingGivesDotEntriesFirstThenEverythingIncludingHiddenNames) {
   WriteFileBytes(Native("f/.hidden"), "h");

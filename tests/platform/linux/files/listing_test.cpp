@@ -8,28 +8,14 @@
 #include <vector>
 
 #include "tests/platform/contract/linux_harness.h"
+#include "tests/platform/listing_entries.h"
 
 namespace qv {
 namespace {
 
+using test::AsMap;
 using test::LinuxHarness;
-
-// Every entry of one listing, in order, as name -> bDirectory pairs.
-std::vector<std::pair<std::u16string, bool>> ListAll(Platform& os, const std::u16string& search) {
-  std::vector<std::pair<std::u16string, bool>> entries;
-  FindData found;
-  const FindHandle find = os.FindFirstFileW(search, &found);
-  if (find == kInvalidHandle) return entries;
-  do {
-    entries.emplace_back(found.strName, found.bDirectory);
-  } while (os.FindNextFileW(find, &found));
-  EXPECT_TRUE(os.FindClose(find));
-  return entries;
-}
-
-std::map<std::u16string, bool> AsMap(const std::vector<std::pair<std::u16string, bool>>& list) {
-  return {list.begin(), list.end()};
-}
+using test::ListAll;
 
 TEST(Listing, LinksOpenAsWhatTheyPointTo) {
   LinuxHarness fixture;
