@@ -31,8 +31,8 @@ const char* LossHeading(RecordOutcome outcome) {
   return "";
 }
 
-std::string Line(const RecordResult& record) {
-  return record.strReason.empty() ? record.strTarget : record.strTarget + ": " + record.strReason;
+std::string Line(const RecordResult& record, const ShownText& shown) {
+  return record.strReason.empty() ? shown(record.strTarget) : shown(record.strTarget) + ": " + shown(record.strReason);
 }
 
 }  // namespace
@@ -49,8 +49,9 @@ const char* RestoreOutcomeName(RestoreOutcome outcome) {
   return "";
 }
 
-std::string FormatRestoreSummary(const RestoreSummary& summary) {
-  if (!summary.strFailure.empty()) return "The restore did not start: " + summary.strFailure + ".\n";
+std::string FormatRestoreSummary(const RestoreSummary& summary, const ShownText& shownAsked) {
+  const ShownText shown = shownAsked ? shownAsked : [](std::string_view text) { return std::string(text); };
+  if (!summary.strFailure.empty()) return "The restore did not start: " + shown(summary.strFailure) + ".\n";
   if (summary.check != ArchiveCheckResult::kOk) {
     std::string text = summary.strMessage;
     if (text.empty() || text.back() != '\n') text += '\n';
@@ -62,7 +63,7 @@ std::string FormatRestoreSummary(const RestoreSummary& summary) {
   if (summary.bDryRun) {
     text += "Dry run: nothing was changed.\n";
     for (const RecordResult& record : report.records) {
-      text += std::string("  ") + DryRunVerb(record) + " " + Line(record) + "\n";
+      text += std::string("  ") + DryRunVerb(record) + " " + Line(record, shown) + "\n";
     }
   } else {
     for (RecordOutcome outcome : {RecordOutcome::kSkipped, RecordOutcome::kDamaged, RecordOutcome::kCutShort}) {
@@ -70,7 +71,7 @@ std::string FormatRestoreSummary(const RestoreSummary& summary) {
       if (count == 0) continue;
       text += std::string(LossHeading(outcome)) + " " + std::to_string(count) + ":\n";
       for (const RecordResult& record : report.records) {
-        if (record.outcome == outcome) text += "  " + Line(record) + "\n";
+        if (record.outcome == outcome) text += "  " + Line(record, shown) + "\n";
       }
     }
   }
@@ -89,10 +90,10 @@ std::string FormatRestoreSummary(const RestoreSummary& summary) {
     text += "Passed over " + std::to_string(report.nUnknownKindCodes) +
             " unknown kind codes (4 bytes each).\n";
   }
-  if (report.bOpenFailed) text += "The archive could not be read: " + report.strEndReason + ".\n";
-  if (report.bEndedEarly) text += "The archive ended early: " + report.strEndReason + ".\n";
+  if (report.bOpenFailed) text += "The archive could not be read: " + shown(report.strEndReason) + ".\n";
+  if (report.bEndedEarly) text += "The archive ended early: " + shown(report.strEndReason) + ".\n";
   if (report.bStopped) text += "Stopped before the end of the archive, as asked.\n";
-  if (!summary.strRegistryProblem.empty()) text += "Settings: " + summary.strRegistryProblem + ".\n";
+  if (!summary.strRegistryProblem.empty()) text += "Settings: " + shown(summary.strRegistryProblem) + ".\n";
   text += std::string("Outcome: ") + RestoreOutcomeName(summary.outcome) + "\n";
   return text;
 }

@@ -9,6 +9,7 @@
 #include "cli/input/password_sources.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
+#include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
 #include "platform/terminal/stop_signals.h"
 #include "jobs/backup_job.h"
@@ -39,7 +40,8 @@ std::string ItemsAndSkipped(const BackupSummary& summary) {
   if (!summary.skipped.empty()) {
     text += "Skipped entries: " + std::to_string(summary.skipped.size()) + "\n";
     for (const SkippedSource& entry : summary.skipped) {
-      text += "  " + ShownReportedPath(entry.strPath) + ": " + WithNativePaths(entry.strReason) + "\n";
+      text += "  " + TerminalText(ShownReportedPath(entry.strPath)) + ": " +
+              TerminalText(WithNativePaths(entry.strReason)) + "\n";
     }
   }
   return text;

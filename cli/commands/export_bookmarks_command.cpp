@@ -9,6 +9,7 @@
 #include "cli/commands/archive_command.h"
 #include "cli/output/counted.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/terminal_text.h"
 #include "jobs/bookmarks/bookmark_export.h"
 #include "jobs/extract/replacing_file.h"
 #include "platform/platform.h"
@@ -22,7 +23,7 @@ std::string Summary(const BookmarkExport& result, const std::string& where) {
   if (!result.unconverted.empty()) {
     text += "Not converted " + std::to_string(result.unconverted.size()) + ":\n";
     for (const UnconvertedFavorite& favorite : result.unconverted) {
-      text += "  " + favorite.strPath + ": " + favorite.strReason + "\n";
+      text += "  " + TerminalText(favorite.strPath) + ": " + TerminalText(favorite.strReason) + "\n";
     }
   }
   return text + ScanReportText(result.report);

@@ -13,6 +13,7 @@
 #include "cli/manual/manual_text.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
 #include "jobs/extract/extract_job.h"
 #include "jobs/restore_summary_text.h"
@@ -33,7 +34,9 @@ std::string Text(const ExtractSummary& summary, const std::string& shownArchive,
                                                              : "Cut short ") +
             std::to_string(count) + ":\n";
     for (const RecordResult& record : summary.records) {
-      if (record.outcome == outcome) text += "  " + record.strTarget + ": " + WithNativePaths(record.strReason) + "\n";
+      if (record.outcome == outcome) {
+        text += "  " + TerminalText(record.strTarget) + ": " + TerminalText(WithNativePaths(record.strReason)) + "\n";
+      }
     }
   }
   std::uint64_t bytes = 0, replaced = 0;
@@ -54,7 +57,7 @@ std::string Text(const ExtractSummary& summary, const std::string& shownArchive,
   }
   if (!summary.strSettingsProblem.empty()) text += "Settings: " + WithNativePaths(summary.strSettingsProblem) + ".\n";
   for (const std::u16string& pattern : summary.unmatchedPatterns) {
-    text += "The pattern \"" + ToUtf8(pattern) + "\" matched no record.\n";
+    text += "The pattern \"" + TerminalText(ToUtf8(pattern)) + "\" matched no record.\n";
   }
   text += ScanReportText(summary.report);
   text += std::string("Outcome: ") + RestoreOutcomeName(summary.outcome) + "\n";

@@ -14,6 +14,7 @@
 #include "cli/commands/outcome_exit_code.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
@@ -115,7 +116,9 @@ class RestoreCommand final : public ArchiveCommand {
     if (!m_summary.strFailure.empty()) return;
     std::cout << (m_bDryRun ? "Dry run of " : "Restored from ") << archive.strShown << " into the profile "
               << ResolveProfileDir(m_strProfileDir) << "\n"
-              << WithNativePaths(FormatRestoreSummary(m_summary));
+              << FormatRestoreSummary(m_summary, [](std::string_view text) {
+                   return TerminalText(WithNativePaths(text));
+                 });
   }
 
   void PrintJson(const OpenedArchive& archive) override {

@@ -1,17 +1,20 @@
 // Where qvl's output goes, as a user meets it: an output path that is a link, a
-// pipe or a folder.
+// pipe or a folder; names from an archive on a terminal.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
 #include "tests/cli/qvl_session.h"
+#include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr char16_t kFavorites[] = u"%USERPROFILE%\\Favorites";
 
 const std::string kShortcut = "[InternetShortcut]\r\nURL=http://one.example/\r\n";
 
@@ -71,6 +74,33 @@ TEST(QvlOutput, AnOutputThatIsNoPlainFileIsFollowedOrRefusedNeverReplaced) {
     EXPECT_TRUE(IsFifo(session.Scratch("fifo")));
     EXPECT_TRUE(fs::is_directory(session.Scratch("folder")));
     EXPECT_TRUE(fs::is_empty(session.Scratch("folder")));
+  }
+}
+
+// An archive's names carry what a terminal obeys: shown escaped, in every
+// command's human output, on standard output and on standard error alike.
+TEST(QvlOutput, NamesFromAnArchiveReachTheTerminalEscaped) {
+  QvlSession session;
+  const std::u16string evil = u"t\x1b]0;pwned\x07\r\x08\x9b";
+  const Coding compressed{true, false, u""};
+  ArchiveBuilder archive;
+  archive.Header().File(kFavorites, evil + u".txt", "x");
+  archive.FileHead(kFavorites, evil + u".url", compressed).RawBlock("\x01garbage that is no LZMA").EndMarker();
+  archive.WriteTo(session.Scratch("evil.qvl"));
+
+  const std::string escaped = "t\\033]0;pwned\\a\\r\\b\\302\\233";
+  const std::string profile = " --profile=" + session.ScratchText("p");
+  for (const std::string& command : std::vector<std::string>{"list evil.qvl", "verify evil.qvl", "extract evil.qvl --to x",
+                                    "export-bookmarks evil.qvl -o b.html", "restore evil.qvl" + profile,
+                                    "restore --dry-run evil.qvl" + profile}) {
+    SCOPED_TRACE(command);
+    const QvlResult result = session.Run(command);
+    const std::string shown = result.out + result.err;
+    EXPECT_NE(shown.find(escaped), std::string::npos) << shown;
+    for (const char control : {'\x1b', '\x07', '\r', '\x08'}) {
+      EXPECT_EQ(shown.find(control), std::string::npos) << static_cast<int>(control) << "\n" << shown;
+    }
+    EXPECT_EQ(shown.find("\xC2\x9B"), std::string::npos) << shown;
   }
 }
 
