@@ -9,6 +9,7 @@
 #include "cli/commands/archive_command.h"
 #include "cli/output/counted.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/standard_output.h"
 #include "cli/output/terminal_text.h"
 #include "jobs/bookmarks/bookmark_export.h"
 #include "jobs/extract/replacing_file.h"
@@ -82,7 +83,12 @@ class ExportBookmarksCommand final : public ArchiveCommand {
       return kExitFailed;
     }
     if (ToStandardOutput()) {
-      std::cout << m_result.strHtml << std::flush;
+      std::cout << m_result.strHtml;
+      if (const std::string why = StandardOutputProblem(); !why.empty()) {
+        ReportStandardOutputProblem("qvl export-bookmarks", why);
+        std::cerr << "qvl export-bookmarks: the bookmarks on standard output are cut short\n";
+        return kExitFailed;
+      }
       return std::nullopt;
     }
     ReplacingFile file(m_strOutputPath);

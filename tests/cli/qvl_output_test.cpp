@@ -1,5 +1,6 @@
 // Where qvl's output goes, as a user meets it: an output path that is a link, a
-// pipe or a folder; names from an archive on a terminal.
+// pipe or a folder; a standard output that cannot take what is written; names from
+// an archive on a terminal.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -74,6 +75,28 @@ TEST(QvlOutput, AnOutputThatIsNoPlainFileIsFollowedOrRefusedNeverReplaced) {
     EXPECT_TRUE(IsFifo(session.Scratch("fifo")));
     EXPECT_TRUE(fs::is_directory(session.Scratch("folder")));
     EXPECT_TRUE(fs::is_empty(session.Scratch("folder")));
+  }
+}
+
+// A full disk under standard output: every command that wrote there fails, says
+// why, and claims nothing. The listing is large enough that the loss falls in the
+// middle of the run, not only at the final flush.
+TEST(QvlOutput, StandardOutputThatCannotTakeItIsAFailure) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  QvlSession session;
+  for (int i = 0; i < 300; ++i) session.Profile().AddFavorite("f/" + std::to_string(i) + ".url", kShortcut);
+  ASSERT_EQ(session.RunOnProfile("backup a.qvl").exitCode, 0);
+  const std::string profile = " --profile=" + session.ScratchText("restored");
+  for (const std::string& command : std::vector<std::string>{"list a.qvl", "list --json a.qvl", "verify a.qvl", "verify --json a.qvl", "extract a.qvl --to x f/1.url",
+        "extract --json a.qvl --to y f/2.url", "export-bookmarks a.qvl", "export-bookmarks a.qvl -o - -q",
+        "restore a.qvl" + profile, "restore --dry-run a.qvl" + profile, "restore --dry-run --json a.qvl" + profile,
+        "status" + profile, "backup b.qvl --profile=" + session.Profile().ProfileDir().string()}) {
+    SCOPED_TRACE(command);
+    const QvlResult result = session.Run(command + " >/dev/full");
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.err.find("cannot write to standard output: No space left on device"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.err.find("Wrote"), std::string::npos) << result.err;
   }
 }
 
