@@ -1,13 +1,15 @@
 // Where qvl's output goes, as a user meets it: an output path that is a link, a
 // pipe or a folder; a standard output that cannot take what is written; names from
-// an archive on a terminal.
+// an archive on a terminal; and what a killed export leaves for the next one.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
 #include "tests/cli/qvl_session.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/qvl_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {
@@ -16,14 +18,13 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char16_t kFavorites[] = u"%USERPROFILE%\\Favorites";
-
 const std::string kShortcut = "[InternetShortcut]\r\nURL=http://one.example/\r\n";
 
 bool IsFifo(const fs::path& path) { return fs::symlink_status(path).type() == fs::file_type::fifo; }
 
-// backup ARCHIVE: a link is followed and the file it leads to replaced in its own
-// folder; a pipe or folder is refused before any work (a password is not even
-// asked for) and stays what it was.
+// backup ARCHIVE and export-bookmarks -o FILE: a link is followed and the file it
+// leads to replaced in its own folder; a pipe or folder is refused before any work
+// (a password is not even asked for) and stays what it was.
 TEST(QvlOutput, AnOutputThatIsNoPlainFileIsFollowedOrRefusedNeverReplaced) {
   QvlSession session;
   session.Profile().AddFavorite("One.url", kShortcut);
@@ -36,6 +37,7 @@ TEST(QvlOutput, AnOutputThatIsNoPlainFileIsFollowedOrRefusedNeverReplaced) {
     const char* prefix;   // what the new file starts with
   } const commands[] = {
       {"backup FILE --protect --profile=PROFILE", "QVL"},
+      {"export-bookmarks a.qvl -o FILE", "<!DOCTYPE NETSCAPE-Bookmark-file-1>"},
   };
   for (const Case& c : commands) {
     SCOPED_TRACE(c.command);
@@ -75,6 +77,17 @@ TEST(QvlOutput, AnOutputThatIsNoPlainFileIsFollowedOrRefusedNeverReplaced) {
     EXPECT_TRUE(IsFifo(session.Scratch("fifo")));
     EXPECT_TRUE(fs::is_directory(session.Scratch("folder")));
     EXPECT_TRUE(fs::is_empty(session.Scratch("folder")));
+  }
+
+  // Standard output by any name is written as a stream: nothing renamed over it.
+  // Its names below /proc, which no rename can replace, so that a qvl that fails
+  // here cannot replace the system's /dev/stdout.
+  for (const char* output : {"-", "/dev/fd/1", "/proc/self/fd/1"}) {
+    SCOPED_TRACE(output);
+    const QvlResult streamed = session.Run(std::string("export-bookmarks a.qvl -o ") + output);
+    EXPECT_EQ(streamed.exitCode, 0) << streamed.err;
+    EXPECT_EQ(streamed.out.rfind("<!DOCTYPE NETSCAPE-Bookmark-file-1>", 0), 0u);
+    EXPECT_NE(streamed.err.find("to standard output."), std::string::npos) << streamed.err;
   }
 }
 
@@ -125,6 +138,29 @@ TEST(QvlOutput, NamesFromAnArchiveReachTheTerminalEscaped) {
     }
     EXPECT_EQ(shown.find("\xC2\x9B"), std::string::npos) << shown;
   }
+}
+
+// An export killed while it writes leaves its temporary file; the next export
+// into the same folder removes it, as the next backup does for a backup's.
+TEST(QvlOutput, AKilledExportLeavesNothingTheNextOneKeeps) {
+  QvlSession session;
+  ArchiveBuilder archive;
+  archive.Header();
+  for (int i = 0; i < 3000; ++i) archive.File(kFavorites, u"site" + std::u16string(1, u'a' + i % 26) + u".url", kShortcut);
+  archive.WriteTo(session.Scratch("a.qvl"));
+  const fs::path out = session.Scratch("out") / "bookmarks.html";
+  fs::create_directory(out.parent_path());
+  WriteFileBytes(out, "an earlier file");
+  const std::vector<std::string> arguments = {"export-bookmarks", session.ScratchText("a.qvl"), "-o", out.string()};
+
+  const QvlExit killed = RunQvlKilledAt(arguments, "write:2");
+  ASSERT_TRUE(killed.bKilled && killed.nSignal == SIGKILL);
+  EXPECT_EQ(ReadFileBytes(out), "an earlier file");
+  ASSERT_TRUE(HasTempFile(out.parent_path())) << "the kill fell where nothing was left";
+
+  EXPECT_EQ(WaitForQvl(StartQvl(arguments)).nExitCode, 0);
+  EXPECT_FALSE(HasTempFile(out.parent_path()));
+  EXPECT_EQ(ReadFileBytes(out).rfind("<!DOCTYPE NETSCAPE-Bookmark-file-1>", 0), 0u);
 }
 
 }  // namespace
