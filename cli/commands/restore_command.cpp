@@ -34,9 +34,7 @@ void PrintSummaryJson(const RestoreSummary& summary, const std::string& archive,
       .Key("profile").String(profile)
       .Key("error").StringOrNull(WithNativePaths(summary.strFailure))
       .Key("records");
-  std::vector<RecordResult> records = report.records;
-  for (RecordResult& record : records) record.strReason = WithNativePaths(record.strReason);
-  RecordResultsJson(json, records, "restored");
+  RecordResultsJson(json, report.records, "restored", WithNativePaths, &std::cout);
   json.Key("restored").Number(report.Count(RecordOutcome::kRestored))
       .Key("total").Number(report.records.size())
       .Key("bytes").Number(report.BytesRestored())
@@ -115,10 +113,10 @@ class RestoreCommand final : public ArchiveCommand {
   void PrintText(const OpenedArchive& archive) override {
     if (!m_summary.strFailure.empty()) return;
     std::cout << (m_bDryRun ? "Dry run of " : "Restored from ") << archive.strShown << " into the profile "
-              << ResolveProfileDir(m_strProfileDir) << "\n"
-              << FormatRestoreSummary(m_summary, [](std::string_view text) {
-                   return TerminalText(WithNativePaths(text));
-                 });
+              << ResolveProfileDir(m_strProfileDir) << "\n";
+    WriteRestoreSummary(
+        m_summary, [](std::string_view text) { return TerminalText(WithNativePaths(text)); },
+        [](std::string_view text) { std::cout << text; });
   }
 
   void PrintJson(const OpenedArchive& archive) override {
