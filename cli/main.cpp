@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/manual/man_page.h"
 #include "cli/manual/manual_text.h"
+#include "cli/output/standard_output.h"
 
 #ifndef QUORVEL_VERSION
 #define QUORVEL_VERSION "unknown"
@@ -32,9 +33,8 @@ bool IsKnownCommand(const CLI::App& app, std::string_view name) {
   return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
+  qv::cli::InstallCheckedStandardOutput();
   CLI::App app{std::string(qv::cli::kProgramName) + ": " + qv::cli::kProgramSummary + ".", "qvl"};
   app.require_subcommand(1);
   app.footer(std::string(qv::cli::kProfileText) + "\nRun qvl COMMAND --help for a command's options.");
@@ -73,4 +73,14 @@ int main(int argc, char** argv) {
     return code == 0 ? qv::cli::kExitSuccess : qv::cli::kExitUsage;
   }
   return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int exitCode = Run(argc, argv);
+  // Named as the command's own messages name it; "qvl" before one was chosen.
+  const std::string command =
+      argc >= 2 && argv[1][0] != '-' ? "qvl " + std::string(argv[1]) : std::string("qvl");
+  return qv::cli::CloseStandardOutput(exitCode, command);
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "jobs/backup_items.h"
+#include "jobs/file_to_replace.h"
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
 #include "platform/text/text.h"
@@ -12,14 +13,6 @@
 
 namespace qv {
 namespace {
-
-// The folder part of a Windows-form path: "Z:\a\b.qvl" -> "Z:\a", "Z:\b.qvl" -> "Z:\".
-std::u16string FolderOf(const std::u16string& path) {
-  const std::size_t slash = path.find_last_of(u"\\/");
-  if (slash == std::u16string::npos) return {};
-  if (slash == 2 && path[1] == u':') return path.substr(0, 3);
-  return path.substr(0, slash);
-}
 
 bool StopRequested(const BackupOptions& options) {
   return options.pStopFlag != nullptr && options.pStopFlag->load(std::memory_order_relaxed);
@@ -46,14 +39,16 @@ Status WriteHeader(const std::u16string& tempPath, const BackupOptions& options)
 }
 
 // Runs every item into the temporary file; fills the summary's items and skips.
-Status StoreItems(const std::u16string& tempPath, const BackupOptions& options,
+Status StoreItems(const std::u16string& tempPath, const std::u16string& archivePath, const BackupOptions& options,
                   BackupSummary& summary, std::uint64_t& archiveBytes) {
   BackupRequest request;
   request.strArchivePath = tempPath;
   request.bCompress = options.bCompress;
   request.bProtect = options.bProtect;
   request.strPassword = options.strPassword;
-  request.excludedPaths = {tempPath, options.strArchivePath};
+  request.excludedPaths = {tempPath, archivePath};
+  // Through a link, the link's own name too: whichever a walk of Favorites meets.
+  if (archivePath != options.strArchivePath) request.excludedPaths.push_back(options.strArchivePath);
 
   for (const auto& item : MakeBackupItems(options.hNotifyWindow, WM_JOB_PROGRESS, options.pStopFlag)) {
     if (StopRequested(options)) break;
@@ -101,14 +96,19 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   if (options.bProtect && options.strPassword.size() < kMinPasswordLength) {
     return Status::Error("a protected backup needs a password of 6 or more characters");
   }
-  const std::u16string folder = FolderOf(options.strArchivePath);
+  std::u16string archivePath;
+  if (Status found = FindFileToReplace(options.strArchivePath, "the archive", &archivePath); !found.ok()) {
+    return found;
+  }
+  const std::u16string folder = FolderOf(archivePath);
   if (folder.empty()) {
-    return Status::Error("the archive path " + ShownPath(options.strArchivePath) + " names no folder");
+    return Status::Error("the archive path " + ShownPath(archivePath) + " names no folder");
   }
   JobProfile profile;
   if (Status opened = OpenProfileForJob(true, folder, &profile, true); !opened.ok()) return opened;
-  // The archive is built beside its target and renamed over it at the end, so a
-  // failed or killed backup never destroys an earlier archive.
+  // The archive is built beside its target (the file a link leads to) and renamed
+  // over it at the end, so a failed or killed backup never destroys an earlier
+  // archive.
   std::u16string tempPath;
   if (!Os().GetTempFileNameW(folder, &tempPath)) {
     // The platform's text names the folder already, in the form its user knows.
@@ -116,9 +116,9 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   }
   Status result = WriteHeader(tempPath, options);
   std::uint64_t archiveBytes = kArchiveHeaderSize;
-  if (result.ok()) result = StoreItems(tempPath, options, summary, archiveBytes);
+  if (result.ok()) result = StoreItems(tempPath, archivePath, options, summary, archiveBytes);
   if (result.ok()) result = SealArchive(tempPath, archiveBytes);
-  if (result.ok() && !Os().MoveFileExW(tempPath, options.strArchivePath)) {
+  if (result.ok() && !Os().MoveFileExW(tempPath, archivePath)) {
     result = Status::Error("cannot put the archive in place: " + Os().LastErrorText());
   }
   if (!result.ok()) {

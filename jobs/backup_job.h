@@ -41,9 +41,11 @@ struct BackupSummary {
   std::uint64_t nArchiveSize = 0;  // bytes of the finished archive; 0 when failed
 };
 
-// Writes the archive to a temporary file beside `strArchivePath` and renames it into
-// place when every item was stored; on failure the temporary file is deleted and
-// any earlier archive at the path stays as it was. The job ends when this returns;
+// Writes the archive to a temporary file beside `strArchivePath` (beside the file it
+// leads to, when it is a link) and renames it into place when every item was
+// stored; on failure the temporary file is deleted and any earlier archive at the
+// path stays as it was. A folder, device or pipe there is refused before anything
+// else is done. The job ends when this returns;
 // the front end that started it says so (WM_JOB_DONE is the window's, not the job's).
 [[nodiscard]] BackupSummary RunBackup(const BackupOptions& options);
 

@@ -31,8 +31,8 @@ const char* LossHeading(RecordOutcome outcome) {
   return "";
 }
 
-std::string Line(const RecordResult& record) {
-  return record.strReason.empty() ? record.strTarget : record.strTarget + ": " + record.strReason;
+std::string Line(const RecordResult& record, const ShownText& shown) {
+  return record.strReason.empty() ? shown(record.strTarget) : shown(record.strTarget) + ": " + shown(record.strReason);
 }
 
 }  // namespace
@@ -49,28 +49,33 @@ const char* RestoreOutcomeName(RestoreOutcome outcome) {
   return "";
 }
 
-std::string FormatRestoreSummary(const RestoreSummary& summary) {
-  if (!summary.strFailure.empty()) return "The restore did not start: " + summary.strFailure + ".\n";
+void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shownAsked, const TextSink& write) {
+  const ShownText shown = shownAsked ? shownAsked : [](std::string_view text) { return std::string(text); };
+  if (!summary.strFailure.empty()) {
+    write("The restore did not start: " + shown(summary.strFailure) + ".\n");
+    return;
+  }
   if (summary.check != ArchiveCheckResult::kOk) {
     std::string text = summary.strMessage;
     if (text.empty() || text.back() != '\n') text += '\n';
     if (!summary.strDetail.empty()) text += "(" + summary.strDetail + ")\n";
-    return text;
+    write(text);
+    return;
   }
   const RestoreReport& report = summary.report;
-  std::string text;
+  // Line by line: an archive of many records makes a long summary, never held whole.
   if (summary.bDryRun) {
-    text += "Dry run: nothing was changed.\n";
+    write("Dry run: nothing was changed.\n");
     for (const RecordResult& record : report.records) {
-      text += std::string("  ") + DryRunVerb(record) + " " + Line(record) + "\n";
+      write(std::string("  ") + DryRunVerb(record) + " " + Line(record, shown) + "\n");
     }
   } else {
     for (RecordOutcome outcome : {RecordOutcome::kSkipped, RecordOutcome::kDamaged, RecordOutcome::kCutShort}) {
       const std::uint64_t count = report.Count(outcome);
       if (count == 0) continue;
-      text += std::string(LossHeading(outcome)) + " " + std::to_string(count) + ":\n";
+      write(std::string(LossHeading(outcome)) + " " + std::to_string(count) + ":\n");
       for (const RecordResult& record : report.records) {
-        if (record.outcome == outcome) text += "  " + Line(record) + "\n";
+        if (record.outcome == outcome) write("  " + Line(record, shown) + "\n");
       }
     }
   }
@@ -78,10 +83,10 @@ std::string FormatRestoreSummary(const RestoreSummary& summary) {
   for (const RecordResult& record : report.records) {
     replaced += record.outcome == RecordOutcome::kRestored && record.bReplaced ? 1 : 0;
   }
-  text += std::string(summary.bDryRun ? "Would restore " : "Restored ") +
-          std::to_string(report.Count(RecordOutcome::kRestored)) + " of " +
-          std::to_string(report.records.size()) + " records (" + std::to_string(report.BytesRestored()) +
-          " bytes, " + std::to_string(replaced) + " replacing an existing target).\n";
+  std::string text = std::string(summary.bDryRun ? "Would restore " : "Restored ") +
+                     std::to_string(report.Count(RecordOutcome::kRestored)) + " of " +
+                     std::to_string(report.records.size()) + " records (" + std::to_string(report.BytesRestored()) +
+                     " bytes, " + std::to_string(replaced) + " replacing an existing target).\n";
   if (report.nDamagedBlocks > 0) {
     text += std::to_string(report.nDamagedBlocks) + " data blocks could not be decoded.\n";
   }
@@ -89,11 +94,17 @@ std::string FormatRestoreSummary(const RestoreSummary& summary) {
     text += "Passed over " + std::to_string(report.nUnknownKindCodes) +
             " unknown kind codes (4 bytes each).\n";
   }
-  if (report.bOpenFailed) text += "The archive could not be read: " + report.strEndReason + ".\n";
-  if (report.bEndedEarly) text += "The archive ended early: " + report.strEndReason + ".\n";
+  if (report.bOpenFailed) text += "The archive could not be read: " + shown(report.strEndReason) + ".\n";
+  if (report.bEndedEarly) text += "The archive ended early: " + shown(report.strEndReason) + ".\n";
   if (report.bStopped) text += "Stopped before the end of the archive, as asked.\n";
-  if (!summary.strRegistryProblem.empty()) text += "Settings: " + summary.strRegistryProblem + ".\n";
+  if (!summary.strRegistryProblem.empty()) text += "Settings: " + shown(summary.strRegistryProblem) + ".\n";
   text += std::string("Outcome: ") + RestoreOutcomeName(summary.outcome) + "\n";
+  write(text);
+}
+
+std::string FormatRestoreSummary(const RestoreSummary& summary, const ShownText& shown) {
+  std::string text;
+  WriteRestoreSummary(summary, shown, [&text](std::string_view piece) { text += piece; });
   return text;
 }
 

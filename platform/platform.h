@@ -45,6 +45,22 @@ struct FileReplacement {
   std::u16string strTargetPath;
 };
 
+// What a path that is about to be written names: see Platform::GetWriteTarget.
+enum class WriteTargetKind {
+  kNothing,  // nothing is there yet
+  kFile,     // a plain file
+  kFolder,
+  kDevice,   // a device, a pipe, or anything else that takes bytes but is no file
+};
+
+struct WriteTarget {
+  WriteTargetKind kind = WriteTargetKind::kNothing;
+  // It is what this process's standard output writes to (the same file, device
+  // or pipe, by whatever name).
+  bool bStandardOutput = false;
+  std::u16string strPath;  // where the links on the way lead
+};
+
 // The registry writes of one job below one root key. One interface for a registry
 // kept in a file, which can make them all or nothing, and for a live registry,
 // which applies each value as it is set.
@@ -126,6 +142,16 @@ class Platform {
   virtual std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) = 0;
   // Atomically renames `from` to `to`, replacing `to` when it exists.
   [[nodiscard]] virtual bool MoveFileExW(std::u16string_view from, std::u16string_view to) = 0;
+  // What writing `path` would reach, every link on the way followed, so that a
+  // caller who replaces a file by a rename can rename over the file a link leads
+  // to (the link stays a link) and never over a device or pipe. *target gets the
+  // path once the links are followed (a link that leads to nothing gives the path
+  // it leads to, where a new file would be made), what is there, and whether it is
+  // what standard output writes to. The path itself is never created or opened
+  // for writing. False when it cannot be looked at (a folder on the way that
+  // cannot be read, a link loop, a file where a folder should be); LastErrorText
+  // says why.
+  [[nodiscard]] virtual bool GetWriteTarget(std::u16string_view path, WriteTarget* target) = 0;
 
   // searchPath is a folder, a backslash and a pattern ("*.*" or "*"). Every entry
   // is listed, "." and ".." included, in the order the file system gives. Entries

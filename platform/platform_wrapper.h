@@ -57,6 +57,9 @@ class PlatformWrapper : public Platform {
   bool MoveFileExW(std::u16string_view from, std::u16string_view to) override {
     return m_target.MoveFileExW(from, to);
   }
+  bool GetWriteTarget(std::u16string_view path, WriteTarget* target) override {
+    return m_target.GetWriteTarget(path, target);
+  }
   FindHandle FindFirstFileW(std::u16string_view searchPath, FindData* found) override {
     return m_target.FindFirstFileW(searchPath, found);
   }

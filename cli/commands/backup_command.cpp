@@ -9,9 +9,11 @@
 #include "cli/input/password_sources.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
+#include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
 #include "platform/terminal/stop_signals.h"
 #include "jobs/backup_job.h"
+#include "jobs/file_to_replace.h"
 #include "platform/platform.h"
 #include "platform/text/text.h"
 
@@ -38,7 +40,8 @@ std::string ItemsAndSkipped(const BackupSummary& summary) {
   if (!summary.skipped.empty()) {
     text += "Skipped entries: " + std::to_string(summary.skipped.size()) + "\n";
     for (const SkippedSource& entry : summary.skipped) {
-      text += "  " + ShownReportedPath(entry.strPath) + ": " + WithNativePaths(entry.strReason) + "\n";
+      text += "  " + TerminalText(ShownReportedPath(entry.strPath)) + ": " +
+              TerminalText(WithNativePaths(entry.strReason)) + "\n";
     }
   }
   return text;
@@ -78,15 +81,20 @@ int RunBackupCommand(const BackupArgs& args) {
     return kExitUsage;
   }
   options.bCompress = args.bCompress;
-  BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect);
-  if (!password.bOk) return password.nExitCode;
-  if (password.password) {
-    options.bProtect = true;
-    options.strPassword = std::move(*password.password);
-  }
 
   BackupSummary summary;
-  {
+  summary.strArchivePath = options.strArchivePath;
+  std::u16string finalPath;
+  // Refused before a password is asked for; the job looks again when it starts.
+  if (Status target = FindFileToReplace(options.strArchivePath, "the archive", &finalPath); !target.ok()) {
+    summary.strFailure = target.message();
+  } else {
+    BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect);
+    if (!password.bOk) return password.nExitCode;
+    if (password.password) {
+      options.bProtect = true;
+      options.strPassword = std::move(*password.password);
+    }
     // A stopped backup removes its temporary file; an earlier archive stays.
     const StopSignals signals;
     options.pStopFlag = signals.Flag();
@@ -120,7 +128,8 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
       "backup", "Back up every favorite and every IE setting of the profile into one archive");
   command->add_option("ARCHIVE", args->strArchive,
                       "Archive to write (.qvl); an existing file is replaced only when the "
-                      "backup succeeds")
+                      "backup succeeds, and through a link the file it leads to; a folder, device or pipe is "
+                      "refused")
       ->required();
   command->add_flag("--compress", args->bCompress, "Compress every data block (LZMA)");
   command->add_flag("--protect", args->bProtect,

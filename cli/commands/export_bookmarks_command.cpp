@@ -9,24 +9,36 @@
 #include "cli/commands/archive_command.h"
 #include "cli/output/counted.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/standard_output.h"
+#include "cli/output/terminal_text.h"
 #include "jobs/bookmarks/bookmark_export.h"
-#include "jobs/extract/replacing_file.h"
+#include "jobs/file_to_replace.h"
 #include "platform/platform.h"
 
 namespace qv::cli {
 namespace {
 
+constexpr char kCommand[] = "qvl export-bookmarks";
+
 std::string Summary(const BookmarkExport& result, const std::string& where) {
   std::string text = "Wrote " + Counted(result.nLinks, "bookmark") + " in " + Counted(result.nFolders, "folder") +
                      " to " + where + ".\n";
-  if (!result.unconverted.empty()) {
-    text += "Not converted " + std::to_string(result.unconverted.size()) + ":\n";
+  if (result.nUnconverted > 0) {
+    text += "Not converted " + std::to_string(result.nUnconverted) + ":\n";
     for (const UnconvertedFavorite& favorite : result.unconverted) {
-      text += "  " + favorite.strPath + ": " + favorite.strReason + "\n";
+      text += "  " + TerminalText(favorite.strPath) + ": " + TerminalText(favorite.strReason) + "\n";
+    }
+    if (result.nUnconverted > result.unconverted.size()) {
+      text += "  ... and " + std::to_string(result.nUnconverted - result.unconverted.size()) + " more, not listed.\n";
     }
   }
   return text + ScanReportText(result.report);
 }
+
+class StandardOutputStream : public BookmarkStream {
+ public:
+  Status Write(std::string_view bytes) override { return WriteStandardOutput(bytes); }
+};
 
 class ExportBookmarksCommand final : public ArchiveCommand {
  public:
@@ -39,25 +51,38 @@ class ExportBookmarksCommand final : public ArchiveCommand {
   void AddOptions(CLI::App& command) override {
     command.add_option("ARCHIVE", m_args.strArchive, "Archive to read (.qvl)")->required();
     command.add_option("-o,--output", m_strOutput,
-                       "Bookmark file to write (replaced only once complete); default: standard output")
+                       "Bookmark file to write, replaced only once complete (through a link, the file it leads "
+                       "to); - or standard output's own name writes to standard output; default: standard output")
         ->type_name("FILE");
     AddPasswordFileOption(command, m_args.strPasswordFile);
     AddQuietFlag(command, m_args.bQuiet);
     command.footer(
         "The file is a Netscape bookmark file (<!DOCTYPE NETSCAPE-Bookmark-file-1>, UTF-8) with every .url "
         "favorite's URL= from its [InternetShortcut] section, in its folder below Favorites, titled by its file "
-        "name without .url. Favorites that are no Internet shortcut, or whose URL cannot be read, are listed "
-        "with the reason.\n"
-        "Exit codes: 0 every favorite converted, 1 failed, 2 usage error, 3 written, but some favorites were "
-        "not converted or the archive is damaged.");
+        "name without .url. It is written as the archive is read. Favorites that are no Internet shortcut, whose "
+        "URL cannot be read, or whose URL is longer than any browser takes (2 MiB) are listed with the reason. "
+        "A folder, device or pipe given as FILE is refused, unless it is standard output.\n"
+        "Exit codes: 0 every favorite converted, 1 failed (nothing written, or standard output cut short), 2 "
+        "usage error, 3 written, but some favorites were not converted or the archive is damaged.");
   }
 
   EarlyExit CheckOptions() override {
     if (m_strOutput.empty() || m_strOutput == "-") return std::nullopt;
     m_strOutputPath = Os().ToWindowsPath(m_strOutput);
     if (m_strOutputPath.empty()) {
-      std::cerr << "qvl export-bookmarks: " << m_strOutput << ": " << Os().LastErrorText() << "\n";
+      std::cerr << kCommand << ": " << m_strOutput << ": " << Os().LastErrorText() << "\n";
       return kExitUsage;
+    }
+    // Looked at before a password is asked for; the job looks again before it writes.
+    WriteTarget target;
+    if (Os().GetWriteTarget(m_strOutputPath, &target) && target.bStandardOutput) {
+      m_strOutputPath.clear();
+      return std::nullopt;
+    }
+    std::u16string finalPath;
+    if (Status found = FindFileToReplace(m_strOutputPath, "the bookmark file", &finalPath); !found.ok()) {
+      std::cerr << kCommand << ": " << m_strOutput << ": " << found.message() << "\n";
+      return kExitFailed;
     }
     return std::nullopt;
   }
@@ -68,6 +93,8 @@ class ExportBookmarksCommand final : public ArchiveCommand {
     BookmarkExportOptions options;
     options.strArchivePath = archive.strPath;
     options.strPassword = archive.strPassword;
+    options.strOutputPath = m_strOutputPath;
+    options.pStream = &m_standardOutput;
     options.pStopFlag = controls.pStopFlag;
     options.hNotifyWindow = controls.hNotifyWindow;
     m_result = ExportBookmarks(options);
@@ -76,19 +103,27 @@ class ExportBookmarksCommand final : public ArchiveCommand {
   std::optional<JobRefusal> Refusal() const override { return RefusalOf(m_result.check); }
 
   EarlyExit BeforeSummary() override {
-    if (m_result.report.bStopped) {
-      std::cerr << "qvl export-bookmarks: stopped before the end of the archive; nothing was written\n";
-      return kExitFailed;
-    }
     if (ToStandardOutput()) {
-      std::cout << m_result.strHtml << std::flush;
+      std::string why = m_result.strOutputFailure;
+      if (why.empty()) why = StandardOutputProblem();
+      if (!why.empty()) {
+        ReportStandardOutputProblem(kCommand, why);
+        std::cerr << kCommand << ": the bookmarks on standard output are cut short\n";
+        return kExitFailed;
+      }
+      if (m_result.report.bStopped) {
+        std::cerr << kCommand << ": stopped before the end of the archive; the bookmarks on standard output are "
+                                 "cut short\n";
+        return kExitFailed;
+      }
       return std::nullopt;
     }
-    ReplacingFile file(m_strOutputPath);
-    Status written = file.Append(m_result.strHtml);
-    if (written.ok()) written = file.Commit();
-    if (!written.ok()) {
-      std::cerr << "qvl export-bookmarks: " << m_strOutput << ": " << written.message() << "\n";
+    if (m_result.report.bStopped) {
+      std::cerr << kCommand << ": stopped before the end of the archive; nothing was written\n";
+      return kExitFailed;
+    }
+    if (!m_result.strOutputFailure.empty()) {
+      std::cerr << kCommand << ": " << m_strOutput << ": " << m_result.strOutputFailure << "\n";
       return kExitFailed;
     }
     return std::nullopt;
@@ -106,6 +141,7 @@ class ExportBookmarksCommand final : public ArchiveCommand {
 
   std::string m_strOutput;         // as the user gave it; empty or "-": standard output
   std::u16string m_strOutputPath;  // Windows form; empty: standard output
+  StandardOutputStream m_standardOutput;
   BookmarkExport m_result;
 };
 

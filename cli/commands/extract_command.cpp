@@ -13,6 +13,7 @@
 #include "cli/manual/manual_text.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
 #include "jobs/extract/extract_job.h"
 #include "jobs/restore_summary_text.h"
@@ -23,17 +24,21 @@
 namespace qv::cli {
 namespace {
 
-std::string Text(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder) {
-  std::string text = "Extracted from " + shownArchive + " into " + shownFolder + "\n";
+// Line by line: an archive of many records makes a long summary, never held whole.
+void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder) {
+  std::cout << "Extracted from " << shownArchive << " into " << shownFolder << "\n";
   for (const RecordOutcome outcome : {RecordOutcome::kSkipped, RecordOutcome::kDamaged, RecordOutcome::kCutShort}) {
     const std::uint64_t count = summary.Count(outcome);
     if (count == 0) continue;
-    text += std::string(outcome == RecordOutcome::kSkipped    ? "Skipped "
-                        : outcome == RecordOutcome::kDamaged ? "Damaged "
-                                                             : "Cut short ") +
-            std::to_string(count) + ":\n";
+    std::cout << (outcome == RecordOutcome::kSkipped    ? "Skipped "
+                  : outcome == RecordOutcome::kDamaged ? "Damaged "
+                                                       : "Cut short ")
+              << count << ":\n";
     for (const RecordResult& record : summary.records) {
-      if (record.outcome == outcome) text += "  " + record.strTarget + ": " + WithNativePaths(record.strReason) + "\n";
+      if (record.outcome == outcome) {
+        std::cout << "  " << TerminalText(record.strTarget) << ": " << TerminalText(WithNativePaths(record.strReason))
+                  << "\n";
+      }
     }
   }
   std::uint64_t bytes = 0, replaced = 0;
@@ -42,9 +47,9 @@ std::string Text(const ExtractSummary& summary, const std::string& shownArchive,
     bytes += record.nBytes;
     replaced += record.bReplaced ? 1 : 0;
   }
-  text += "Extracted " + std::to_string(summary.Count(RecordOutcome::kRestored)) + " of " +
-          std::to_string(summary.records.size()) + " selected records (" + Counted(bytes, "byte") + ", " +
-          std::to_string(replaced) + " replacing an existing file)";
+  std::string text = "Extracted " + std::to_string(summary.Count(RecordOutcome::kRestored)) + " of " +
+                     std::to_string(summary.records.size()) + " selected records (" + Counted(bytes, "byte") + ", " +
+                     std::to_string(replaced) + " replacing an existing file)";
   if (summary.nNotSelected > 0) text += "; " + Counted(summary.nNotSelected, "record") + " not selected";
   text += ".\n";
   if (!summary.strSettingsFile.empty()) {
@@ -54,11 +59,11 @@ std::string Text(const ExtractSummary& summary, const std::string& shownArchive,
   }
   if (!summary.strSettingsProblem.empty()) text += "Settings: " + WithNativePaths(summary.strSettingsProblem) + ".\n";
   for (const std::u16string& pattern : summary.unmatchedPatterns) {
-    text += "The pattern \"" + ToUtf8(pattern) + "\" matched no record.\n";
+    text += "The pattern \"" + TerminalText(ToUtf8(pattern)) + "\" matched no record.\n";
   }
   text += ScanReportText(summary.report);
   text += std::string("Outcome: ") + RestoreOutcomeName(summary.outcome) + "\n";
-  return text;
+  std::cout << text;
 }
 
 void PrintSummaryJson(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder) {
@@ -73,7 +78,7 @@ void PrintSummaryJson(const ExtractSummary& summary, const std::string& shownArc
       .Key("settingsValues").Number(summary.nSettingsValues)
       .Key("settingsProblem").StringOrNull(WithNativePaths(summary.strSettingsProblem))
       .Key("records");
-  RecordResultsJson(json, summary.records, "extracted");
+  RecordResultsJson(json, summary.records, "extracted", {}, &std::cout);
   json.Key("extracted").Number(summary.Count(RecordOutcome::kRestored))
       .Key("selected").Number(summary.records.size())
       .Key("notSelected").Number(summary.nNotSelected)
@@ -156,7 +161,7 @@ class ExtractCommand final : public ArchiveCommand {
 
   // A job that could not run has said why on standard error; there is nothing to sum up.
   void PrintText(const OpenedArchive& archive) override {
-    if (m_summary.strFailure.empty()) std::cout << Text(m_summary, archive.strShown, m_strFolder);
+    if (m_summary.strFailure.empty()) PrintSummaryText(m_summary, archive.strShown, m_strFolder);
   }
 
   void PrintJson(const OpenedArchive& archive) override { PrintSummaryJson(m_summary, archive.strShown, m_strFolder); }

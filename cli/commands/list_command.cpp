@@ -13,6 +13,7 @@
 #include "cli/output/counted.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/terminal_text.h"
 #include "jobs/inspect/archive_listing.h"
 #include "jobs/inspect/record_names.h"
 #include "platform/text/text.h"
@@ -48,8 +49,10 @@ class TextSink : public ListingSink {
     std::snprintf(line, sizeof line, "%-9s %-22s %-5s %10llu %10s  ", RecordKindName(record.nKind), type.c_str(),
                   Flags(record).c_str(), static_cast<unsigned long long>(record.nStoredBytes),
                   PlainSize(record).c_str());
-    std::cout << line << RecordPath(record);
-    if (record.state != RecordState::kSound) std::cout << "  (" << RecordStateName(record.state) << ": " << record.strProblem << ")";
+    std::cout << line << TerminalText(RecordPath(record));
+    if (record.state != RecordState::kSound) {
+      std::cout << "  (" << RecordStateName(record.state) << ": " << TerminalText(record.strProblem) << ")";
+    }
     std::cout << "\n";
   }
   void Finish(const ArchiveListing& listing) const {

@@ -14,6 +14,7 @@
 #include "cli/commands/outcome_exit_code.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
@@ -33,9 +34,7 @@ void PrintSummaryJson(const RestoreSummary& summary, const std::string& archive,
       .Key("profile").String(profile)
       .Key("error").StringOrNull(WithNativePaths(summary.strFailure))
       .Key("records");
-  std::vector<RecordResult> records = report.records;
-  for (RecordResult& record : records) record.strReason = WithNativePaths(record.strReason);
-  RecordResultsJson(json, records, "restored");
+  RecordResultsJson(json, report.records, "restored", WithNativePaths, &std::cout);
   json.Key("restored").Number(report.Count(RecordOutcome::kRestored))
       .Key("total").Number(report.records.size())
       .Key("bytes").Number(report.BytesRestored())
@@ -114,8 +113,10 @@ class RestoreCommand final : public ArchiveCommand {
   void PrintText(const OpenedArchive& archive) override {
     if (!m_summary.strFailure.empty()) return;
     std::cout << (m_bDryRun ? "Dry run of " : "Restored from ") << archive.strShown << " into the profile "
-              << ResolveProfileDir(m_strProfileDir) << "\n"
-              << WithNativePaths(FormatRestoreSummary(m_summary));
+              << ResolveProfileDir(m_strProfileDir) << "\n";
+    WriteRestoreSummary(
+        m_summary, [](std::string_view text) { return TerminalText(WithNativePaths(text)); },
+        [](std::string_view text) { std::cout << text; });
   }
 
   void PrintJson(const OpenedArchive& archive) override {

@@ -11,6 +11,7 @@
 #include "cli/manual/manual_text.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
+#include "cli/output/terminal_text.h"
 #include "jobs/inspect/archive_verify.h"
 #include "jobs/inspect/record_names.h"
 
@@ -27,8 +28,9 @@ void PrintSummaryText(const VerifySummary& summary, bool salvaged, const std::st
                      Counted(summary.nFavorites, "favorite") + ", " + Counted(summary.nSettings, "setting") + "), " +
                      Counted(summary.nPlainBytes, "byte") + " decoded.\n";
   for (const ScannedRecord& record : summary.problems) {
-    text += std::string(record.state == RecordState::kDamaged ? "Damaged: " : "Cut short: ") + DescribeRecord(record) +
-            " (record at offset " + std::to_string(record.nOffset) + "): " + record.strProblem + "\n";
+    text += std::string(record.state == RecordState::kDamaged ? "Damaged: " : "Cut short: ") +
+            TerminalText(DescribeRecord(record)) + " (record at offset " + std::to_string(record.nOffset) +
+            "): " + TerminalText(record.strProblem) + "\n";
   }
   if (summary.nProblems > summary.problems.size()) {
     text += "... and " + std::to_string(summary.nProblems - summary.problems.size()) + " more, not listed.\n";

@@ -37,8 +37,8 @@ inline constexpr char kPasswordText[] =
     "from a plain command-line argument.";
 
 inline constexpr char kExitCodesText[] =
-    "0 success; 1 the job failed or the archive was refused (a missing file, not an archive, a wrong "
-    "password) or, for verify, is not sound; 2 usage error (a missing or unknown argument, an unreadable "
+    "0 success; 1 the job failed, standard output could not take what was written to it, or the archive "
+    "was refused (a missing file, not an archive, a wrong password) or, for verify, is not sound; 2 usage error (a missing or unknown argument, an unreadable "
     "password file, no password); 3 partial: the job finished but something was skipped, damaged or cut off.";
 
 }  // namespace qv::cli

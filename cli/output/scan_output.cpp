@@ -58,17 +58,20 @@ const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName) {
   return "";
 }
 
-void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName) {
+void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName,
+                       const std::function<std::string(std::string_view)>& reason, std::ostream* out) {
   json.BeginArray();
+  if (out != nullptr) *out << json.TakeText();
   for (const RecordResult& record : records) {
     json.BeginObject()
         .Key("kind").String(RecordKindName(record.nKind))
         .Key("target").String(record.strTarget)
         .Key("outcome").String(RecordOutcomeName(record.outcome, doneName))
-        .Key("reason").StringOrNull(record.strReason)
+        .Key("reason").StringOrNull(reason ? reason(record.strReason) : record.strReason)
         .Key("replaced").Bool(record.bReplaced)
         .Key("bytes").Number(record.nBytes)
         .EndObject();
+    if (out != nullptr) *out << json.TakeText();
   }
   json.EndArray();
 }

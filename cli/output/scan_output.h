@@ -2,7 +2,10 @@
 // over or could not read, in words and in JSON.
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/output/json_writer.h"
@@ -19,7 +22,12 @@ void ScanReportJson(JsonWriter& json, const ScanReport& report);
 const char* RecordStateName(RecordState state);  // "sound", "damaged", "cut short", "stopped"
 // "restored" (or `doneName`), "skipped", "damaged", "cut short".
 const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName);
-// An array of {"kind", "target", "outcome", "reason", "replaced", "bytes"}.
-void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName);
+// An array of {"kind", "target", "outcome", "reason", "replaced", "bytes"}; `reason`
+// (when set) turns each reason into what is shown. With `out`, what the writer
+// holds goes there before the array and after each record, so that the array of
+// a long archive is never held whole.
+void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName,
+                       const std::function<std::string(std::string_view)>& reason = {},
+                       std::ostream* out = nullptr);
 
 }  // namespace qv::cli

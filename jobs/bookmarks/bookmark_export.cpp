@@ -1,9 +1,11 @@
 #include "jobs/bookmarks/bookmark_export.h"
 
+#include <optional>
 #include <utility>
 
-#include "jobs/bookmarks/bookmark_tree.h"
 #include "jobs/bookmarks/url_shortcut.h"
+#include "jobs/extract/replacing_file.h"
+#include "jobs/file_to_replace.h"
 #include "jobs/inspect/archive_password_check.h"
 #include "jobs/inspect/record_names.h"
 #include "platform/text/windows_case.h"
@@ -47,7 +49,7 @@ bool FolderPath(std::u16string_view stored, std::vector<std::string>* path, std:
 
 class BookmarkVisitor : public ScanVisitor {
  public:
-  explicit BookmarkVisitor(BookmarkExport* result) : m_pResult(result) {}
+  BookmarkVisitor(BookmarkExport* result, BookmarkFileWriter* writer) : m_pResult(result), m_pWriter(writer) {}
 
   bool OnRecordHead(const ScannedRecord& record) override {
     m_bWanted = false;
@@ -55,7 +57,8 @@ class BookmarkVisitor : public ScanVisitor {
     m_content.clear();
     m_path.clear();
     m_strProblem.clear();
-    if (record.nKind != kFileItemKind) return false;
+    // Once the output fails, the rest is only framed: nothing decoded goes anywhere.
+    if (record.nKind != kFileItemKind || !m_pWriter->Writing()) return false;
     const std::u16string name = TextFieldValue(record.file.item.name);
     m_bWanted = true;
     if (!EndsWithIgnoringCase(name, kShortcutExtension)) {
@@ -83,20 +86,24 @@ class BookmarkVisitor : public ScanVisitor {
     if (problem.empty() && m_bTooLarge) problem = "it is larger than a shortcut can be";
     if (problem.empty()) {
       UrlShortcut shortcut = ParseUrlShortcut(m_content);
-      if (shortcut.bFound) {
-        m_tree.AddLink(m_path, {m_strTitle, std::move(shortcut.strUrl)});
+      if (shortcut.bFound && shortcut.strUrl.size() > kMaxUrlBytes) {
+        problem = "its URL is longer than any browser takes (" + std::to_string(kMaxUrlBytes) + " bytes)";
+      } else if (shortcut.bFound) {
+        m_pWriter->AddLink(m_path, {m_strTitle, std::move(shortcut.strUrl)});
         return;
+      } else {
+        problem = shortcut.strProblem;
       }
-      problem = shortcut.strProblem;
     }
-    m_pResult->unconverted.push_back({RecordPath(record), problem});
+    if (m_pResult->unconverted.size() < kMaxListedUnconverted) {
+      m_pResult->unconverted.push_back({RecordPath(record), problem});
+    }
+    ++m_pResult->nUnconverted;
   }
-
-  const BookmarkFolder& Tree() const { return m_tree; }
 
  private:
   BookmarkExport* m_pResult;
-  BookmarkFolder m_tree;
+  BookmarkFileWriter* m_pWriter;
   bool m_bWanted = false;
   bool m_bTooLarge = false;
   std::string m_content;
@@ -105,20 +112,49 @@ class BookmarkVisitor : public ScanVisitor {
   std::string m_strProblem;
 };
 
+class ReplacingFileStream : public BookmarkStream {
+ public:
+  explicit ReplacingFileStream(ReplacingFile& file) : m_file(file) {}
+  Status Write(std::string_view bytes) override { return m_file.Append(bytes); }
+
+ private:
+  ReplacingFile& m_file;
+};
+
 }  // namespace
 
 BookmarkExport ExportBookmarks(const BookmarkExportOptions& options) {
   BookmarkExport result;
   result.check = CheckArchiveAndPassword(options.strArchivePath, &options.strPassword);
   if (result.check.result != ArchiveCheckResult::kOk) return result;
+  std::optional<ReplacingFile> file;
+  std::optional<ReplacingFileStream> fileStream;
+  if (!options.strOutputPath.empty()) {
+    std::u16string target;
+    if (Status found = FindFileToReplace(options.strOutputPath, "the bookmark file", &target); !found.ok()) {
+      result.strOutputFailure = found.message();
+      return result;
+    }
+    // What a killed export left beside the file, as a backup clears the folder of
+    // its archive; a live writer's files stay.
+    (void)Os().RemoveStaleTempFiles(FolderOf(target), false);  // what is left is harmless
+    file.emplace(std::move(target));
+    fileStream.emplace(*file);
+  }
+  BookmarkFileWriter writer(fileStream ? static_cast<BookmarkStream&>(*fileStream) : *options.pStream);
   const ScanOptions scan = DecodingScanOptions(result.check, options.strPassword, false, options.hNotifyWindow,
                                                 options.pStopFlag);
   ArchiveScanner scanner(options.strArchivePath, scan);
-  BookmarkVisitor visitor(&result);
+  BookmarkVisitor visitor(&result, &writer);
   result.report = scanner.Run(visitor);
-  result.strHtml = visitor.Tree().Html();
-  result.nLinks = visitor.Tree().Links();
-  result.nFolders = visitor.Tree().Folders();
+  result.nLinks = writer.Links();
+  result.nFolders = writer.Folders();
+  // Stopped: a file stays as it was (the temporary one goes with `file`), and a
+  // stream is not made to look whole.
+  if (result.report.bStopped) return result;
+  Status written = writer.Finish();
+  if (written.ok() && file) written = file->Commit();
+  if (!written.ok()) result.strOutputFailure = written.message();
   return result;
 }
 

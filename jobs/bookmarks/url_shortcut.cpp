@@ -1,7 +1,5 @@
 #include "jobs/bookmarks/url_shortcut.h"
 
-#include <vector>
-
 #include "platform/text/text.h"
 
 namespace qv {
@@ -45,16 +43,18 @@ bool EqualsAsciiIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != '\n' && text[i] != '\r') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') ++i;
-    start = i + 1;
+// The next line of `*rest` (CR, LF or CR LF ends it), taken off it. A shortcut of a
+// megabyte of line breaks is a million lines: they are read one at a time.
+std::string_view NextLine(std::string_view* rest) {
+  const std::size_t end = rest->find_first_of("\r\n");
+  const std::string_view line = rest->substr(0, end);
+  if (end == std::string_view::npos) {
+    *rest = {};
+  } else {
+    const bool crLf = (*rest)[end] == '\r' && end + 1 < rest->size() && (*rest)[end + 1] == '\n';
+    rest->remove_prefix(end + (crLf ? 2 : 1));
   }
-  return lines;
+  return line;
 }
 
 }  // namespace
@@ -73,8 +73,8 @@ UrlShortcut ParseUrlShortcut(std::string_view content) {
   UrlShortcut shortcut;
   bool inSection = false;
   bool sawSection = false;
-  for (const std::string_view raw : Lines(text)) {
-    const std::string_view line = Trimmed(raw);
+  for (std::string_view rest = text; !rest.empty();) {
+    const std::string_view line = Trimmed(NextLine(&rest));
     if (line.starts_with('[')) {
       const std::size_t close = line.find(']');
       inSection = close != std::string_view::npos && EqualsAsciiIgnoringCase(Trimmed(line.substr(1, close - 1)), "InternetShortcut");

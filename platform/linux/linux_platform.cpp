@@ -154,6 +154,20 @@ class LinuxPlatform final : public Platform {
     return WindowsToNativePath(from, &nativeFrom) && WindowsToNativePath(to, &nativeTo) &&
            RenameDurably(nativeFrom, nativeTo);
   }
+  bool GetWriteTarget(std::u16string_view path, WriteTarget* target) override {
+    std::string native;
+    NativeWriteTarget found;
+    if (!WindowsToNativePath(path, &native) || !LookAtWriteTarget(native, &found)) return false;
+    std::u16string windows;
+    if (!NativeToWindowsPath(found.strPath, &windows)) {
+      SetLastErrorText(native + " leads to " + found.strPath + ", which has no Windows form");
+      return false;
+    }
+    target->kind = found.kind;
+    target->bStandardOutput = found.bStandardOutput;
+    target->strPath = std::move(windows);
+    return true;
+  }
 
   FindHandle FindFirstFileW(std::u16string_view searchPath, FindData* found) override {
     const std::size_t separator = searchPath.find_last_of(u"\\/");

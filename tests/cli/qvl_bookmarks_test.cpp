@@ -5,6 +5,7 @@
 #include <set>
 
 #include "tests/cli/qvl_session.h"
+#include "tests/support/archive_builder.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_dir.h"
 
@@ -100,6 +101,28 @@ TEST(QvlExportBookmarks, EveryUrlFavoriteLandsEscapedInItsFolder) {
   EXPECT_EQ(piped.exitCode, 0) << piped.err;
   EXPECT_EQ(piped.out.rfind("<!DOCTYPE NETSCAPE-Bookmark-file-1>", 0), 0u);
   EXPECT_NE(piped.err.find("Wrote 1 bookmark in 0 folders to standard output."), std::string::npos) << piped.err;
+}
+
+// An address no browser takes is not a bookmark: a megabyte of Windows-1252 bytes
+// that each become three of UTF-8. And however many favorites do not convert, the
+// summary names a thousand and counts the rest.
+TEST(QvlExportBookmarks, WhatNoBrowserTakesIsSkippedAndAThousandAreNamed) {
+  QvlSession session;
+  ArchiveBuilder archive;
+  archive.Header().File(u"%USERPROFILE%\\Favorites", u"huge.url", kShortcut + std::string(1024 * 1024 - 24, '\x80'));
+  for (int i = 0; i < 1001; ++i) archive.File(u"%USERPROFILE%\\Favorites", u"notes.txt", "x");
+  archive.File(u"%USERPROFILE%\\Favorites", u"kept.url", kShortcut + "http://kept.example/\r\n");
+  archive.WriteTo(session.Scratch("a.qvl"));
+
+  const QvlResult result = session.Run("export-bookmarks a.qvl -o b.html");
+  EXPECT_EQ(result.exitCode, 3) << result.err;
+  EXPECT_NE(result.out.find("Wrote 1 bookmark in 0 folders"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("huge.url: its URL is longer than any browser takes"), std::string::npos);
+  EXPECT_NE(result.out.find("Not converted 1002:"), std::string::npos);
+  EXPECT_NE(result.out.find("\n  ... and 2 more, not listed.\n"), std::string::npos);
+  const std::string html = ReadFileBytes(session.Scratch("b.html"));
+  EXPECT_NE(html.find("http://kept.example/"), std::string::npos);
+  EXPECT_LT(html.size(), 4096u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+#include "platform/text/text.h"
 #include "processors/compressed_block.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/restore_fixture.h"
@@ -152,6 +153,25 @@ TEST(QvlStarvation, HostileArchivesAndLargeTreesStayWithinMemoryBounds) {
   bombs.EndMarker();
   bombs.WriteTo(fixture.Profile().Scratch("bombs.qvl"));
 
+  // Shortcuts of a megabyte of "&" each, a few kilobytes compressed: each is five
+  // megabytes of HTML.
+  ArchiveBuilder shortcut;
+  shortcut.File(kFavorites, u"amp.url", "[InternetShortcut]\r\nURL=" + std::string(1024 * 1024 - 24, '&'), compressed);
+  ArchiveBuilder shortcuts;
+  shortcuts.Header();
+  for (int i = 0; i < 16; ++i) shortcuts.Raw(shortcut.Bytes());
+  shortcuts.WriteTo(fixture.Profile().Scratch("shortcuts.qvl"));
+
+  // Ten thousand favorites, each with the longest names a record holds, all
+  // skipped: every one of them named in a summary, with its reason.
+  ArchiveBuilder longNames;
+  longNames.Header();
+  const std::u16string outside = u"%USERPROFILE%\\..\\" + std::u16string(242, u'\u20AC');
+  for (int i = 0; i < 10000; ++i) {
+    longNames.File(outside, FromUtf8(std::to_string(10000 + i)) + std::u16string(250, u'\u20AC') + u".url", "x");
+  }
+  longNames.WriteTo(fixture.Profile().Scratch("long-names.qvl"));
+
   // A tree deeper than any stored path can be, and many favorites.
   std::filesystem::path deep = fixture.Profile().FavoritesDir();
   for (int level = 0; level < 200; ++level) deep /= "d";
@@ -163,11 +183,18 @@ TEST(QvlStarvation, HostileArchivesAndLargeTreesStayWithinMemoryBounds) {
 
   constexpr long kBoundKiB = 64 * 1024;
   const auto quoted = [&](const char* name) { return std::string(" '") + fixture.Profile().Scratch(name).string() + "' "; };
-  for (const std::string& run : {std::string("restore") + quoted("empties.qvl") + "--dry-run ",
-                                 std::string("restore") + quoted("bombs.qvl"), std::string("backup") + quoted("tree.qvl")}) {
+  for (const std::string& run : {std::string("restore") + quoted("empties.qvl") + "--dry-run " + profile,
+                                 std::string("restore") + quoted("bombs.qvl") + profile,
+                                 std::string("backup") + quoted("tree.qvl") + profile,
+                                 std::string("export-bookmarks") + quoted("shortcuts.qvl") + ">/dev/null",
+                                 std::string("restore --json") + quoted("long-names.qvl") + profile + " >/dev/null",
+                                 std::string("restore --dry-run") + quoted("long-names.qvl") + profile + " >/dev/null",
+                                 std::string("extract --json") + quoted("long-names.qvl") + "--to " +
+                                     fixture.Profile().Scratch("out").string() + " >/dev/null"}) {
     SCOPED_TRACE(run);
-    const QvlResult result = Qvl(run + profile);
+    const QvlResult result = Qvl(run);
     EXPECT_NE(result.nExitCode, 1) << result.strOutput;
+    EXPECT_NE(result.nExitCode, 2) << result.strOutput;
     EXPECT_LT(result.nPeakKiB - base, kBoundKiB);
   }
 }

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 #include "platform/shared/last_error.h"
 #include "platform/linux/os_error.h"
+#include "platform/linux/paths/link_resolution.h"
 #include "platform/win_types.h"
 
 namespace qv {
@@ -41,6 +44,8 @@ int MakeFolderAndParents(const std::string& folder, bool last) {
   if (error == EEXIST) return last ? kErrorFileExists : kErrorPathNotFound;
   return WindowsErrorFromErrno(error);
 }
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 }  // namespace
 
@@ -76,6 +81,44 @@ int CreateFolderTree(const std::string& path) {
   std::string folder = path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();  // the same folder
   return MakeFolderAndParents(folder, true);
+}
+
+bool LookAtWriteTarget(const std::string& path, NativeWriteTarget* target) {
+  struct stat info {};
+  const bool exists = stat(path.c_str(), &info) == 0;
+  // ENOENT also for a link that leads to nothing: resolved below to where it leads.
+  if (!exists && errno != ENOENT) {
+    SetLastErrorFromErrno("cannot look at", path, errno);
+    return false;
+  }
+  struct stat output {};
+  target->bStandardOutput = exists && fstat(STDOUT_FILENO, &output) == 0 && SameFile(info, output);
+  if (exists && !S_ISREG(info.st_mode)) {
+    target->kind = S_ISDIR(info.st_mode) ? WriteTargetKind::kFolder : WriteTargetKind::kDevice;
+    target->strPath = path;
+    return true;
+  }
+  std::vector<std::string> components;
+  if (!ResolveLinks(path, &components)) return false;
+  std::string resolved;
+  for (const std::string& name : components) {
+    resolved += '/';
+    resolved += name;
+  }
+  if (resolved.empty()) resolved.push_back('/');
+  if (exists) {
+    // Names under /proc/PID/fd lead to a file by more than a link's text (a file
+    // since deleted reads as "NAME (deleted)"): where the text does not lead to
+    // the very file, renaming there would replace another one.
+    struct stat again {};
+    if (stat(resolved.c_str(), &again) != 0 || !SameFile(info, again)) {
+      SetLastErrorText("cannot tell which file " + path + " leads to");
+      return false;
+    }
+  }
+  target->kind = exists ? WriteTargetKind::kFile : WriteTargetKind::kNothing;
+  target->strPath = std::move(resolved);
+  return true;
 }
 
 }  // namespace qv

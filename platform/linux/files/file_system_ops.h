@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace qv {
 
 [[nodiscard]] bool DeleteNativeFile(const std::string& path);
@@ -15,5 +17,13 @@ std::uint32_t NativeFileAttributes(const std::string& path, int* error);
 // mkdir -p. Returns 0, kErrorAlreadyExists when the folder was there already, or
 // another Windows error code (80, "file exists", when a file holds the name).
 int CreateFolderTree(const std::string& path);
+
+// Platform::GetWriteTarget on a native absolute path; strPath is native too.
+struct NativeWriteTarget {
+  WriteTargetKind kind = WriteTargetKind::kNothing;
+  bool bStandardOutput = false;
+  std::string strPath;
+};
+[[nodiscard]] bool LookAtWriteTarget(const std::string& path, NativeWriteTarget* target);
 
 }  // namespace qv

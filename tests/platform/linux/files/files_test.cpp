@@ -1,5 +1,6 @@
 // What only the Linux platform's files do: pipes, file modes, folders it cannot
-// sync, locks seen by another platform instance, /proc/self/exe.
+// sync, locks seen by another platform instance, links and devices as write
+// targets, /proc/self/exe.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,6 +76,60 @@ TEST(Files, ShareLocksHoldAcrossPlatformInstances) {
                                 kOpenExisting),
             kInvalidHandle);
   EXPECT_TRUE(fixture.os().CloseHandle(writer));
+}
+
+// A replace by rename must land on the file a link leads to, and never on what
+// no rename may replace: each case names the path, what is there, and where the
+// rename would go.
+TEST(Files, WriteTargetsFollowLinksAndTellFilesFromDevices) {
+  LinuxHarness fixture;
+  Platform& os = fixture.os();
+  namespace fs = std::filesystem;
+  test::WriteFileBytes(fixture.Native("plain.html"), "old");
+  fs::create_directory(fixture.Native("sub"));
+  fs::create_symlink(fixture.Native("plain.html"), fixture.Native("link.html"));
+  fs::create_symlink("sub/../link.html", fixture.Native("chain.html"));
+  fs::create_symlink("sub/new.html", fixture.Native("dangling.html"));
+  fs::create_symlink("loop.html", fixture.Native("loop.html"));
+  ASSERT_EQ(mkfifo(fixture.Native("fifo").c_str(), 0600), 0);
+  fs::create_symlink(fixture.Native("fifo"), fixture.Native("to-fifo"));
+  const fs::path root = fs::canonical(fixture.Native(""));
+  struct Case {
+    std::string strPath;
+    WriteTargetKind kind;
+    std::string strLeadsTo;  // below the temporary folder, links followed; empty: the path as given
+  } const cases[] = {
+      {"absent.html", WriteTargetKind::kNothing, "absent.html"},
+      {"plain.html", WriteTargetKind::kFile, "plain.html"},
+      {"link.html", WriteTargetKind::kFile, "plain.html"},
+      {"chain.html", WriteTargetKind::kFile, "plain.html"},
+      {"dangling.html", WriteTargetKind::kNothing, "sub/new.html"},
+      {"sub", WriteTargetKind::kFolder, ""},
+      {"fifo", WriteTargetKind::kDevice, ""},
+      {"to-fifo", WriteTargetKind::kDevice, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.strPath);
+    WriteTarget target;
+    ASSERT_TRUE(os.GetWriteTarget(fixture.Win(c.strPath), &target)) << os.LastErrorText();
+    EXPECT_EQ(target.kind, c.kind);
+    EXPECT_FALSE(target.bStandardOutput);
+    EXPECT_EQ(target.strPath, c.strLeadsTo.empty() ? fixture.Win(c.strPath)
+                                                   : LinuxHarness::Windows(root / c.strLeadsTo));
+  }
+  EXPECT_TRUE(fs::is_symlink(fixture.Native("dangling.html")));
+  EXPECT_FALSE(fs::exists(fixture.Native("absent.html")));
+
+  WriteTarget target;
+  ASSERT_TRUE(os.GetWriteTarget(u"Z:\\dev\\null", &target));
+  EXPECT_EQ(target.kind, WriteTargetKind::kDevice);
+  // Standard output by any of its names, whatever this test's output is.
+  for (const char16_t* name : {u"Z:\\dev\\stdout", u"Z:\\proc\\self\\fd\\1"}) {
+    ASSERT_TRUE(os.GetWriteTarget(name, &target)) << os.LastErrorText();
+    EXPECT_TRUE(target.bStandardOutput) << ToUtf8(name);
+  }
+  EXPECT_FALSE(os.GetWriteTarget(fixture.Win("loop.html"), &target));
+  EXPECT_FALSE(os.GetWriteTarget(fixture.Win("plain.html/x"), &target));
 }
 
 TEST(Files, ModuleFileNameIsThisProgramInWindowsForm) {
