@@ -110,7 +110,7 @@ TEST(RestoreFaults, AFailedBatchMarksItsOwnRecordsWhicheverThreadCommitsIt) {
     fixture.SetBatchLimits({kBatch});
     FaultInjectingPlatform faulty(fixture.Profile().platform());
     ScopedPlatform installed(faulty);
-    faulty.FailNthReplaceBatch(failing);
+    faulty.FailReplaceBatchHolding(u"\\" + FromUtf8(std::to_string((failing - 1) * kBatch)) + u".url");
     const RestoreSummary summary = fixture.Restore(archive.Bytes());
     ASSERT_EQ(summary.report.records.size(), kFiles);
     const std::size_t first = (failing - 1) * kBatch;

@@ -61,9 +61,9 @@ void FaultInjectingPlatform::FailFlush(bool fail) {
   m_bFailFlush = fail;
 }
 
-void FaultInjectingPlatform::FailNthReplaceBatch(std::uint64_t n) {
+void FaultInjectingPlatform::FailReplaceBatchHolding(std::u16string fragment) {
   std::lock_guard lock(m_mutex);
-  m_nBatchesUntilFailure = n;
+  m_strFailingBatchFragment = std::move(fragment);
 }
 
 void FaultInjectingPlatform::SlowFirstReplaceBatch(std::chrono::milliseconds delay) {
@@ -79,7 +79,7 @@ void FaultInjectingPlatform::Reset() {
   m_strFailingPathFragment.clear();
   m_bFailMove = false;
   m_bFailFlush = false;
-  m_nBatchesUntilFailure = 0;
+  m_strFailingBatchFragment.clear();
   m_firstBatchDelay = std::chrono::milliseconds{0};
 }
 
@@ -153,8 +153,12 @@ std::vector<std::string> FaultInjectingPlatform::ReplaceFilesDurably(
     std::lock_guard lock(m_mutex);
     std::swap(delay, m_firstBatchDelay);
     if (m_bFailFlush) fault = "injected fault: FlushFileBuffers";
-    if (m_nBatchesUntilFailure != 0 && --m_nBatchesUntilFailure == 0) {
-      fault = "injected fault: FlushFileBuffers";
+    if (!m_strFailingBatchFragment.empty()) {
+      for (const FileReplacement& entry : batch) {
+        if (entry.strTargetPath.find(m_strFailingBatchFragment) != std::u16string::npos) {
+          fault = "injected fault: FlushFileBuffers";
+        }
+      }
     }
     if (m_bFailMove) fault = "injected fault: MoveFileExW";
   }

@@ -29,8 +29,10 @@ class FaultInjectingPlatform final : public PlatformWrapper {
   void FailCreateFileContaining(std::u16string fragment);
   void FailMoveFile(bool fail);
   void FailFlush(bool fail);
-  // The Nth ReplaceFilesDurably batch from now (1 = the next) fails as a flush would.
-  void FailNthReplaceBatch(std::uint64_t n);
+  // The ReplaceFilesDurably batch that puts a file whose target path contains
+  // `fragment` in place fails as a flush would. Named by content, not by order:
+  // batches on threads of their own call in any order.
+  void FailReplaceBatchHolding(std::u16string fragment);
   // The first ReplaceFilesDurably batch from now waits this long before it starts,
   // as behind a slow disk.
   void SlowFirstReplaceBatch(std::chrono::milliseconds delay);
@@ -60,7 +62,7 @@ class FaultInjectingPlatform final : public PlatformWrapper {
   std::u16string m_strFailingPathFragment;
   bool m_bFailMove = false;
   bool m_bFailFlush = false;
-  std::uint64_t m_nBatchesUntilFailure = 0;  // 0: no such fault
+  std::u16string m_strFailingBatchFragment;  // empty: no such fault
   std::chrono::milliseconds m_firstBatchDelay{0};
 };
 
