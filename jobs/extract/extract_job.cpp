@@ -7,6 +7,7 @@
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
 #include "platform/text/text.h"
+#include "sources/favorites/file_restore_context.h"
 #include "store/scan/archive_scanner.h"
 
 namespace qv {
@@ -56,11 +57,17 @@ ExtractSummary RunExtract(const ExtractOptions& options) {
 
   RecordPatterns patterns(options.patterns);
   ReplacingFile settingsFile(summary.strFolder + u"\\" + std::u16string(kSettingsFileName));
-  ExtractVisitor visitor(patterns, settingsFile, summary);
+  // The restore's own batches: two syncs for many favorites, not two for each.
+  FileRestoreContext favoritesBatch(false);
+  RestoreOptions favoriteOptions;
+  favoriteOptions.pFileContext = &favoritesBatch;
+  ExtractVisitor visitor(patterns, settingsFile, favoriteOptions, summary);
   const ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
                                                 options.pStopFlag);
   ArchiveScanner scanner(options.strArchivePath, scan);
   summary.report = scanner.Run(visitor);
+  // Whatever ended the reading, the favorites that arrived whole go in place.
+  visitor.CommitFavorites();
   summary.unmatchedPatterns = patterns.Unmatched();
 
   // Like a restore's registry commit: what was collected is put in place, also
