@@ -149,18 +149,27 @@ std::vector<std::string> FaultInjectingPlatform::ReplaceFilesDurably(
     const std::vector<FileReplacement>& batch, const RenameTurn& turn) {
   const char* fault = nullptr;
   std::chrono::milliseconds delay{0};
+  bool countingBatches = false;
   {
     std::lock_guard lock(m_mutex);
     std::swap(delay, m_firstBatchDelay);
+    countingBatches = m_nBatchesUntilFailure != 0;
+  }
+  std::this_thread::sleep_for(delay);
+  // Batches on their way together get here in whatever order their threads run;
+  // the Nth batch is the Nth to rename, so it is counted in its turn.
+  if (countingBatches && turn.waitForTurn) turn.waitForTurn();
+  const RenameTurn rest = countingBatches ? RenameTurn{nullptr, turn.endTurn} : turn;
+  {
+    std::lock_guard lock(m_mutex);
     if (m_bFailFlush) fault = "injected fault: FlushFileBuffers";
     if (m_nBatchesUntilFailure != 0 && --m_nBatchesUntilFailure == 0) {
       fault = "injected fault: FlushFileBuffers";
     }
     if (m_bFailMove) fault = "injected fault: MoveFileExW";
   }
-  std::this_thread::sleep_for(delay);
-  if (fault == nullptr) return Target().ReplaceFilesDurably(batch, turn);
-  TakenTurn taken(turn);
+  if (fault == nullptr) return Target().ReplaceFilesDurably(batch, rest);
+  TakenTurn taken(rest);
   for (const FileReplacement& entry : batch) (void)Target().DeleteFileW(entry.strTempPath);
   SetLastErrorText(fault);
   return std::vector<std::string>(batch.size(), fault);

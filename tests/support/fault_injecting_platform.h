@@ -29,7 +29,8 @@ class FaultInjectingPlatform final : public PlatformWrapper {
   void FailCreateFileContaining(std::u16string fragment);
   void FailMoveFile(bool fail);
   void FailFlush(bool fail);
-  // The Nth ReplaceFilesDurably batch from now (1 = the next) fails as a flush would.
+  // The Nth ReplaceFilesDurably batch from now (1 = the next, in the order batches
+  // rename) fails as a flush would.
   void FailNthReplaceBatch(std::uint64_t n);
   // The first ReplaceFilesDurably batch from now waits this long before it starts,
   // as behind a slow disk.
