@@ -11,6 +11,9 @@ class RegistryWrites;
 struct RestoreOptions {
   // Decode and check everything, change nothing: no folder, file, key or value.
   bool bDryRun = false;
+  // The archive is password protected: a new file is readable by its owner only
+  // (a replaced one keeps the access it had).
+  bool bOwnerOnlyFiles = false;
   // Non-empty when the registry must not be written (a dirty hive, say); every
   // settings record is then skipped with this reason.
   std::string strRegistryBlocked;

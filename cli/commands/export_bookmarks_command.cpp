@@ -84,7 +84,7 @@ class ExportBookmarksCommand final : public ArchiveCommand {
       std::cout << m_result.strHtml << std::flush;
       return std::nullopt;
     }
-    ReplacingFile file(m_strOutputPath);
+    ReplacingFile file(m_strOutputPath, m_result.check.NeedsPassword());
     Status written = file.Append(m_result.strHtml);
     if (written.ok()) written = file.Commit();
     if (!written.ok()) {

@@ -56,11 +56,13 @@ ExtractSummary RunExtract(const ExtractOptions& options) {
   }
 
   RecordPatterns patterns(options.patterns);
-  ReplacingFile settingsFile(summary.strFolder + u"\\" + std::u16string(kSettingsFileName));
+  const bool ownerOnly = summary.check.NeedsPassword();
+  ReplacingFile settingsFile(summary.strFolder + u"\\" + std::u16string(kSettingsFileName), ownerOnly);
   // The restore's own batches: two syncs for many favorites, not two for each.
   FileRestoreContext favoritesBatch(false);
   RestoreOptions favoriteOptions;
   favoriteOptions.pFileContext = &favoritesBatch;
+  favoriteOptions.bOwnerOnlyFiles = ownerOnly;
   ExtractVisitor visitor(patterns, settingsFile, favoriteOptions, summary);
   const ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
                                                 options.pStopFlag);

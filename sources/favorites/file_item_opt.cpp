@@ -71,7 +71,7 @@ bool FileItemOpt::Begin() {
     return true;
   }
   if (std::string why; !context.EnsureFolder(folder, &why)) return Refuse(why);
-  if (!Os().GetTempFileNameW(folder, &m_strTempPath)) {
+  if (!Os().GetTempFileNameW(folder, &m_strTempPath, m_options.bOwnerOnlyFiles)) {
     m_strTempPath.clear();
     return Fail("cannot create a temporary file in the folder");
   }
