@@ -6,6 +6,7 @@
 namespace qv {
 
 class FileRestoreContext;
+class NameSpellings;
 class RegistryWrites;
 
 struct RestoreOptions {
@@ -21,6 +22,10 @@ struct RestoreOptions {
   // replacements); owned by whoever runs the restore. Null: each favorite is put in
   // place on its own, at its End.
   FileRestoreContext* pFileContext = nullptr;
+  // Set: a favorite whose path differs only in case from one written before is
+  // refused, as a Windows folder holds only one of them. Null: every spelling is
+  // written, as the file system here can hold them all.
+  NameSpellings* pNameSpellings = nullptr;
   // Where settings are written; owned by whoever runs the restore. Null: settings
   // cannot be written (a dry run needs none).
   RegistryWrites* pRegistryWrites = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/text/text.h"
 #include "sources/favorites/file_restore_context.h"
+#include "sources/favorites/name_spellings.h"
 #include "store/scan/archive_scanner.h"
 
 namespace qv {
@@ -60,8 +61,11 @@ ExtractSummary RunExtract(const ExtractOptions& options) {
   ReplacingFile settingsFile(summary.strFolder + u"\\" + std::u16string(kSettingsFileName), ownerOnly);
   // The restore's own batches: two syncs for many favorites, not two for each.
   FileRestoreContext favoritesBatch(false);
+  // The folder may go to Windows, which could not hold two spellings of one name.
+  NameSpellings spellings;
   RestoreOptions favoriteOptions;
   favoriteOptions.pFileContext = &favoritesBatch;
+  favoriteOptions.pNameSpellings = &spellings;
   favoriteOptions.bOwnerOnlyFiles = ownerOnly;
   ExtractVisitor visitor(patterns, settingsFile, favoriteOptions, summary);
   const ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/text/text.h"
+#include "sources/favorites/name_spellings.h"
 #include "sources/restore_confinement.h"
 
 namespace qv {
@@ -65,6 +66,11 @@ bool FileItemOpt::Begin() {
     m_bTargetExists = false;
   } else if (std::string problem = CheckTarget(context); !problem.empty()) {
     return Refuse(problem);
+  }
+  if (m_options.pNameSpellings != nullptr) {
+    if (std::string problem = m_options.pNameSpellings->Claim(m_strTargetPath); !problem.empty()) {
+      return Refuse(problem);
+    }
   }
   if (m_options.bDryRun) {
     m_bBegun = true;

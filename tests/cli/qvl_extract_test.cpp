@@ -225,5 +225,31 @@ TEST(QvlExtract, NothingLeavesDir) {
   EXPECT_EQ(SnapshotFiles(outside), before);
 }
 
+// What the folder could not take back to Windows is skipped with its reason, and
+// the rest still arrives.
+TEST(QvlExtract, NamesAWindowsFolderCannotTakeAreSkippedWithTheReason) {
+  QvlSession session;
+  const std::u16string links = std::u16string(kFavorites) + u"\\Links";
+  ArchiveBuilder archive;
+  archive.Header()
+      .File(links, u"a.url", "first")
+      .File(std::u16string(kFavorites) + u"\\LINKS", u"b.url", "x")
+      .File(links, u"A.URL", "x")
+      .File(links, u"a.url", "second")
+      .File(kFavorites, u".quorvel-Ab3dEf.tmp", "x")
+      .Value(kMain, u"fine", kRegSz, Utf16Bytes(u"x") + Nul());
+  archive.WriteTo(session.Scratch("a.qvl"));
+  const QvlResult result = session.Run("extract a.qvl --to out");
+  EXPECT_EQ(result.exitCode, 3) << result.out << result.err;
+  for (const char* skipped : {"LINKS\\b.url: the name \"LINKS\" differs only in case from one extracted before",
+                              "Links\\A.URL: the name \"A.URL\" differs only in case from one extracted before",
+                              "Quorvel's own temporary files"}) {
+    EXPECT_NE(result.out.find(skipped), std::string::npos) << skipped << "\n" << result.out;
+  }
+  EXPECT_NE(result.out.find("Skipped 3:"), std::string::npos) << result.out;
+  EXPECT_EQ(ReadFileBytes(session.Scratch("out/Favorites/Links/a.url")), "second") << "one spelling, written twice";
+  EXPECT_FALSE(std::filesystem::exists(session.Scratch("out/Favorites/LINKS")));
+}
+
 }  // namespace
 }  // namespace qv::test
