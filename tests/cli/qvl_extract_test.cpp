@@ -3,6 +3,7 @@
 // patterns that select, and nothing written outside DIR.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "platform/linux/registry/hive/empty_hive.h"
@@ -262,6 +263,35 @@ TEST(QvlExtract, NamesAWindowsFolderOrAnImporterCannotTakeAreSkippedWithTheReaso
     const ToolResult converted =
         RunTool("iconv -f UTF-16LE -t UTF-8 '" + session.ScratchText("out/settings.reg") + "' >/dev/null && echo read");
     EXPECT_EQ(converted.output, "read\n");
+  }
+}
+
+TEST(QvlExtract, AFavoritesThatIsNoFolderIsNamedForWhatItIs) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> make;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"a link that leads nowhere",
+       [](const std::filesystem::path& at) { std::filesystem::create_symlink("missing", at); },
+       "it is a link to missing, which does not exist"},
+      {"a loop of links", [](const std::filesystem::path& at) { std::filesystem::create_symlink("Favorites", at); },
+       "which leads round in a loop of links"},
+      {"a file", [](const std::filesystem::path& at) { WriteFileBytes(at, "x"); }, "a file holds that name"},
+  };
+  QvlSession session;
+  ArchiveBuilder archive;
+  archive.Header().File(kFavorites, u"a.url", "x");
+  archive.WriteTo(session.Scratch("a.qvl"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(session.Scratch("out"));
+    std::filesystem::create_directory(session.Scratch("out"));
+    c.make(session.Scratch("out/Favorites"));
+    const QvlResult result = session.Run("extract a.qvl --to out");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find(c.reason), std::string::npos) << result.err;
   }
 }
 
