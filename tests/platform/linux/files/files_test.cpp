@@ -200,58 +200,10 @@ TEST(Files, TemporaryFileIsRenamedOverTheTarget) {
   EXPECT_FALSE(os.GetTempFileNameW(fixture.Win("missing"), &temp, false));
 }
 
-// Replacing a file must not open it to others nor take it from its owner; a new
-// file is private when asked. Both ways of replacing keep to it.
-TEST(Files, ReplacedFileKeepsItsAccessAndOwner) {
-  const bool root = ::geteuid() == 0;
-  const mode_t mask = umask(022);
-  umask(mask);
-  struct Case {
-    const char* name;
-    mode_t targetMode;  // 0: no target
-    bool ownerOnly;
-    mode_t expected;
-  };
-  const Case cases[] = {
-      {"private target, plain new file", 0600, false, 0600},
-      {"shared target, private new file", 0640, true, 0640},
-      {"read-only target", 0444, false, 0444},
-      {"no target, private new file", 0, true, 0600},
-      {"no target, plain new file", 0, false, 0666 & ~mask},
-  };
-  for (const bool batch : {false, true}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + (batch ? ", in a batch" : ", one file"));
-      PlatformOnTempProfile fixture;
-      Platform& os = fixture.os();
-      std::filesystem::create_directories(fixture.Native("out"));
-      const std::string target = fixture.Native("out/target").string();
-      if (c.targetMode != 0) {
-        test::WriteFileBytes(target, "old");
-        ASSERT_EQ(::chmod(target.c_str(), c.targetMode), 0);
-        if (root) {
-          ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
-        }
-      }
-      std::u16string temp;
-      ASSERT_TRUE(os.GetTempFileNameW(fixture.Win("out"), &temp, c.ownerOnly));
-      if (batch) {
-        EXPECT_EQ(os.ReplaceFilesDurably({{temp, fixture.Win("out/target")}}, RenameTurn{}),
-                  std::vector<std::string>{""});
-      } else {
-        EXPECT_TRUE(os.MoveFileExW(temp, fixture.Win("out/target"))) << os.LastErrorText();
-      }
-      struct stat info {};
-      ASSERT_EQ(::stat(target.c_str(), &info), 0);
-      EXPECT_EQ(info.st_mode & 07777, c.expected);
-      if (root) {
-        EXPECT_EQ(info.st_uid, c.targetMode != 0 ? 65534u : 0u);
-      }
-    }
-  }
-
-  // A temporary file swapped for a link by whoever may write the folder: the file
-  // the link leads to keeps its rights, and nothing is replaced.
+// A replaced file's rights pass to the file that replaces it (tests/cli/
+// qvl_file_modes_test.cpp), but never to a file that somebody who may write the
+// folder swapped in for our temporary file: nothing is replaced then.
+TEST(Files, ReplacingHandsNoRightsToAFileSwappedInForOurs) {
   PlatformOnTempProfile fixture;
   Platform& os = fixture.os();
   test::WriteFileBytes(fixture.Native("out/target"), "old");
