@@ -110,7 +110,8 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   // over it at the end, so a failed or killed backup never destroys an earlier
   // archive.
   std::u16string tempPath;
-  if (!Os().GetTempFileNameW(folder, &tempPath)) {
+  // A protected archive is its owner's alone unless it replaces one that was shared.
+  if (!Os().GetTempFileNameW(folder, &tempPath, options.bProtect)) {
     // The platform's text names the folder already, in the form its user knows.
     return Status::Error(Os().LastErrorText());
   }

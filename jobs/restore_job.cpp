@@ -38,6 +38,7 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   }
   RestoreOptions restoreOptions;
   restoreOptions.bDryRun = options.bDryRun;
+  restoreOptions.bOwnerOnlyFiles = isProtected;
   // A dirty hive holds changes that only Windows can replay; writing it would lose
   // them. Favorites can still be restored. A dry run asks too, to tell the same,
   // and writes nothing.

@@ -126,8 +126,14 @@ class Platform {
                                                          int* error = nullptr) = 0;
   // Creates a new, empty, uniquely named file in `folder` and returns its full path
   // in *tempPath. The name starts with ".quorvel-" and ends with ".tmp".
-  [[nodiscard]] virtual bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) = 0;
-  // Puts each temporary file in place of its target, as MoveFileExW does, for many
+  // `ownerOnly`: the file (and what it becomes where it replaces nothing) can be
+  // read and written by the user who made it and by nobody else, whatever the
+  // folder would give a new file; for what a password-protected archive holds.
+  // Otherwise it gets the access that any new file in `folder` gets.
+  [[nodiscard]] virtual bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath,
+                                              bool ownerOnly) = 0;
+  // Puts each temporary file in place of its target, as MoveFileExW does (the
+  // replaced file's access rights included), for many
   // files at once and far cheaper: every file's data reaches the disk before any
   // rename, and the renames are durable when this returns. A crash at any point
   // leaves each target as it was or wholly replaced. One text per entry: empty when
@@ -141,6 +147,12 @@ class Platform {
   // killed job left behind. Returns how many.
   virtual std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) = 0;
   // Atomically renames `from` to `to`, replacing `to` when it exists.
+  // A file that replaces an existing file takes over who may read and write it: the
+  // replaced file's access rights, and its owner where this process may give a file
+  // to another user (an administrator may), so that putting new content in place
+  // never opens a private file to others nor takes it from the user who owned it.
+  // When those rights cannot be given, nothing is replaced. A link at `to` is
+  // replaced as a name; it has no rights to hand on.
   [[nodiscard]] virtual bool MoveFileExW(std::u16string_view from, std::u16string_view to) = 0;
   // What writing `path` would reach, every link on the way followed, so that a
   // caller who replaces a file by a rename can rename over the file a link leads

@@ -37,8 +37,8 @@ class PlatformWrapper : public Platform {
   bool CloseHandle(FileHandle file) override { return m_target.CloseHandle(file); }
   bool DeleteFileW(std::u16string_view path) override { return m_target.DeleteFileW(path); }
   bool PathFileExistsW(std::u16string_view path) override { return m_target.PathFileExistsW(path); }
-  bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) override {
-    return m_target.GetTempFileNameW(folder, tempPath);
+  bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath, bool ownerOnly) override {
+    return m_target.GetTempFileNameW(folder, tempPath, ownerOnly);
   }
   std::uint32_t GetFileAttributesW(std::u16string_view path, int* error = nullptr) override {
     return m_target.GetFileAttributesW(path, error);

@@ -3,8 +3,9 @@
 // named them ".quorvel-XXXXXX.tmp" and, beside a hive, "NTUSER.DAT.quorvel-XXXXXX";
 // those count as ours too, so that what a killed job left is recognised.
 //
-// Nothing of ours is ever backed up as a favorite, and what a dead process left is
-// removed by the next job. A user's own ".quorvel-notes.tmp" matches no form.
+// Nothing of ours is ever backed up as a favorite, nor restored as one (an archive
+// could name one), and what a dead process left is removed by the next job. A
+// user's own ".quorvel-notes.tmp" matches no form.
 #pragma once
 
 #include <cstdint>

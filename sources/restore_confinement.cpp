@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/temp_file_name.h"
 #include "platform/text/text.h"
 
 namespace qv {
@@ -95,7 +96,15 @@ std::string WithinProblem(std::u16string_view path, std::u16string_view favorite
 
 }  // namespace
 
-std::string FileNameProblem(std::u16string_view name) { return WindowsNameProblem(name, "file name"); }
+std::string FileNameProblem(std::u16string_view name) {
+  // Every job removes such files as what a killed job left behind; written here, a
+  // favorite would be gone after the next one. Our backups never store them.
+  if (IsTempFileName(name)) {
+    return "the file name \"" + ToUtf8(name) +
+           "\" is the form of Quorvel's own temporary files, which the next job would remove";
+  }
+  return WindowsNameProblem(name, "file name");
+}
 
 std::string FavoritesFolderTarget(std::u16string_view storedFolder,
                                   std::u16string_view favoritesFolder, std::u16string* folder) {

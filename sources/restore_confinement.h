@@ -14,7 +14,8 @@ inline constexpr std::u16string_view kSettingsKey = u"Software\\Microsoft\\Inter
 
 // Empty when `name` is one plain path component that a Windows folder can hold
 // (a profile restored here may go back to Windows, and Windows can neither open
-// nor delete "CON", "x.url." or "a?b"); otherwise why it is not.
+// nor delete "CON", "x.url." or "a?b") and not the name of one of our temporary
+// files (platform/temp_file_name.h); otherwise why it is not.
 std::string FileNameProblem(std::u16string_view name);
 
 // Where a stored folder ("%USERPROFILE%\Favorites\Links") goes in this profile:

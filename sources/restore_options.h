@@ -6,11 +6,15 @@
 namespace qv {
 
 class FileRestoreContext;
+class NameSpellings;
 class RegistryWrites;
 
 struct RestoreOptions {
   // Decode and check everything, change nothing: no folder, file, key or value.
   bool bDryRun = false;
+  // The archive is password protected: a new file is readable by its owner only
+  // (a replaced one keeps the access it had).
+  bool bOwnerOnlyFiles = false;
   // Non-empty when the registry must not be written (a dirty hive, say); every
   // settings record is then skipped with this reason.
   std::string strRegistryBlocked;
@@ -18,6 +22,10 @@ struct RestoreOptions {
   // replacements); owned by whoever runs the restore. Null: each favorite is put in
   // place on its own, at its End.
   FileRestoreContext* pFileContext = nullptr;
+  // Set: a favorite whose path differs only in case from one written before is
+  // refused, as a Windows folder holds only one of them. Null: every spelling is
+  // written, as the file system here can hold them all.
+  NameSpellings* pNameSpellings = nullptr;
   // Where settings are written; owned by whoever runs the restore. Null: settings
   // cannot be written (a dry run needs none).
   RegistryWrites* pRegistryWrites = nullptr;

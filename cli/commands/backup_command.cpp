@@ -128,8 +128,8 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
       "backup", "Back up every favorite and every IE setting of the profile into one archive");
   command->add_option("ARCHIVE", args->strArchive,
                       "Archive to write (.qvl); an existing file is replaced only when the "
-                      "backup succeeds, and through a link the file it leads to; a folder, device or pipe is "
-                      "refused")
+                      "backup succeeds, and through a link the file it leads to, keeping its permissions; a "
+                      "folder, device or pipe is refused; a new protected archive is readable by its owner only")
       ->required();
   command->add_flag("--compress", args->bCompress, "Compress every data block (LZMA)");
   command->add_flag("--protect", args->bProtect,

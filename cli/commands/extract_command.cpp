@@ -115,7 +115,11 @@ class ExtractCommand final : public ArchiveCommand {
         "DIR/settings.reg (Windows Registry Editor Version 5.00, UTF-16LE, for regedit or reg import). Nothing "
         "is written outside DIR: a favorite stored outside Favorites, with a name Windows cannot hold, or a "
         "setting outside HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer is skipped and listed, as "
-        "in a restore. Each file is written under a temporary name and renamed into place once complete.\n" +
+        "in a restore, and so is a favorite whose name differs only in case from one extracted before (a "
+        "Windows folder holds one of them) and a setting whose name holds an unpaired surrogate. Each file is "
+        "written under a temporary name and renamed into place once complete; a replaced file keeps its "
+        "permissions, and a new file from a protected archive is readable by its owner only. hivexregedit "
+        "reads settings.reg after iconv -f UTF-16LE -t UTF-8, and reads UTF-8 only with PERL_UNICODE=SD.\n" +
         std::string(kSalvageText) +
         "\nExit codes: 0 every selected record written, 1 failed (the archive was refused or a file could not "
         "be written), 2 usage error, 3 partial (something skipped, damaged or cut off, or a pattern matched "

@@ -65,7 +65,8 @@ class RestoreCommand final : public ArchiveCommand {
     command.footer(
         "Files are written only below Favorites/, values only below "
         "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer; anything else the archive "
-        "names is skipped and listed.\n"
+        "names is skipped and listed. A replaced file keeps its permissions and owner; a new file "
+        "from a protected archive is readable by its owner only.\n"
         "Exit codes: 0 success, 1 the restore failed (missing file, not an archive, wrong "
         "password, unreadable archive or hive), 2 usage error, 3 partial (something was "
         "skipped, damaged or cut off).");

@@ -138,7 +138,8 @@ BookmarkExport ExportBookmarks(const BookmarkExportOptions& options) {
     // What a killed export left beside the file, as a backup clears the folder of
     // its archive; a live writer's files stay.
     (void)Os().RemoveStaleTempFiles(FolderOf(target), false);  // what is left is harmless
-    file.emplace(std::move(target));
+    // From a protected archive a new file is its owner's alone.
+    file.emplace(std::move(target), result.check.NeedsPassword());
     fileStream.emplace(*file);
   }
   BookmarkFileWriter writer(fileStream ? static_cast<BookmarkStream&>(*fileStream) : *options.pStream);

@@ -7,6 +7,8 @@
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
 #include "platform/text/text.h"
+#include "sources/favorites/file_restore_context.h"
+#include "sources/favorites/name_spellings.h"
 #include "store/scan/archive_scanner.h"
 
 namespace qv {
@@ -55,12 +57,23 @@ ExtractSummary RunExtract(const ExtractOptions& options) {
   }
 
   RecordPatterns patterns(options.patterns);
-  ReplacingFile settingsFile(summary.strFolder + u"\\" + std::u16string(kSettingsFileName));
-  ExtractVisitor visitor(patterns, settingsFile, summary);
+  const bool ownerOnly = summary.check.NeedsPassword();
+  ReplacingFile settingsFile(summary.strFolder + u"\\" + std::u16string(kSettingsFileName), ownerOnly);
+  // The restore's own batches: two syncs for many favorites, not two for each.
+  FileRestoreContext favoritesBatch(false);
+  // The folder may go to Windows, which could not hold two spellings of one name.
+  NameSpellings spellings;
+  RestoreOptions favoriteOptions;
+  favoriteOptions.pFileContext = &favoritesBatch;
+  favoriteOptions.pNameSpellings = &spellings;
+  favoriteOptions.bOwnerOnlyFiles = ownerOnly;
+  ExtractVisitor visitor(patterns, settingsFile, favoriteOptions, summary);
   const ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
                                                 options.pStopFlag);
   ArchiveScanner scanner(options.strArchivePath, scan);
   summary.report = scanner.Run(visitor);
+  // Whatever ended the reading, the favorites that arrived whole go in place.
+  visitor.CommitFavorites();
   summary.unmatchedPatterns = patterns.Unmatched();
 
   // Like a restore's registry commit: what was collected is put in place, also

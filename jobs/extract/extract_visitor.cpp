@@ -6,13 +6,18 @@
 #include "jobs/inspect/record_names.h"
 #include "platform/text/windows_case.h"
 #include "platform/text/text.h"
+#include "sources/favorites/file_restore_context.h"
 #include "sources/ie_settings/reg_item_opt.h"
 #include "sources/restore_confinement.h"
 
 namespace qv {
 
-ExtractVisitor::ExtractVisitor(RecordPatterns& patterns, ReplacingFile& settingsFile, ExtractSummary& summary)
-    : m_patterns(patterns), m_settingsFile(settingsFile), m_summary(summary) {}
+ExtractVisitor::ExtractVisitor(RecordPatterns& patterns, ReplacingFile& settingsFile, RestoreOptions favoriteOptions,
+                               ExtractSummary& summary)
+    : m_patterns(patterns),
+      m_settingsFile(settingsFile),
+      m_favoriteOptions(std::move(favoriteOptions)),
+      m_summary(summary) {}
 
 void ExtractVisitor::Skip(std::string reason) {
   m_target = Target::kNone;
@@ -38,7 +43,7 @@ bool ExtractVisitor::OnRecordHead(const ScannedRecord& record) {
 
 bool ExtractVisitor::BeginFavorite(const ScannedRecord& record) {
   // The very operation a restore runs, on a profile that is the target folder.
-  m_pFavorite = std::make_unique<FileItemOpt>(RestoreOptions());
+  m_pFavorite = std::make_unique<FileItemOpt>(m_favoriteOptions);
   if (!m_pFavorite->SetHead(record.head)) {
     Skip("the record head could not be read");
     return false;
@@ -117,6 +122,8 @@ std::u16string ExtractVisitor::KeyLines(const std::u16string& root, const std::u
 
 void ExtractVisitor::EndSound(const ScannedRecord& record) {
   if (m_target == Target::kFavorite) {
+    // Queued with the batch, under the number it is about to get.
+    if (m_favoriteOptions.pFileContext != nullptr) m_favoriteOptions.pFileContext->SetRecord(m_summary.records.size());
     if (m_pFavorite->End()) {
       m_result.outcome = RecordOutcome::kRestored;
       m_result.bReplaced = m_pFavorite->TargetExists();
@@ -171,6 +178,22 @@ void ExtractVisitor::OnRecordEnd(const ScannedRecord& record) {
   m_value.clear();
   m_summary.records.push_back(std::move(m_result));
   m_result = RecordResult();
+  if (m_favoriteOptions.pFileContext != nullptr) NoteCommitFailures(m_favoriteOptions.pFileContext->AfterRecord());
+}
+
+void ExtractVisitor::CommitFavorites() {
+  if (m_favoriteOptions.pFileContext != nullptr) NoteCommitFailures(m_favoriteOptions.pFileContext->Commit());
+}
+
+void ExtractVisitor::NoteCommitFailures(const std::vector<CommitFailure>& failures) {
+  // As a restore reports them: the file did not reach its place.
+  for (const CommitFailure& failure : failures) {
+    if (failure.nRecord >= m_summary.records.size()) continue;
+    RecordResult& record = m_summary.records[failure.nRecord];
+    record.outcome = RecordOutcome::kSkipped;
+    record.strReason = failure.strReason;
+    record.nBytes = 0;
+  }
 }
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 // What an extract does with each record the scanner reads: a selected favorite goes
-// through a restore's own FileItemOpt, a selected setting into the registry file.
+// through a restore's own FileItemOpt and is put in place with the restore's own
+// batches (FileRestoreContext), a selected setting goes into the registry file.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +19,16 @@ namespace qv {
 
 class ExtractVisitor : public ScanVisitor {
  public:
-  ExtractVisitor(RecordPatterns& patterns, ReplacingFile& settingsFile, ExtractSummary& summary);
+  // `favoriteOptions`: what every favorite's FileItemOpt is made with (its batch,
+  // whether new files are private).
+  ExtractVisitor(RecordPatterns& patterns, ReplacingFile& settingsFile, RestoreOptions favoriteOptions,
+                 ExtractSummary& summary);
 
   bool OnRecordHead(const ScannedRecord& record) override;
   void OnRecordData(const std::uint8_t* data, std::uint32_t size) override;
   void OnRecordEnd(const ScannedRecord& record) override;
+  // Puts the favorites still queued in place: after the last record, or a stop.
+  void CommitFavorites();
 
  private:
   enum class Target { kNone, kFavorite, kSetting };
@@ -32,9 +38,11 @@ class ExtractVisitor : public ScanVisitor {
   void EndSound(const ScannedRecord& record);
   std::u16string KeyLines(const std::u16string& root, const std::u16string& subkey, const std::u16string& name);
   void Skip(std::string reason);
+  void NoteCommitFailures(const std::vector<CommitFailure>& failures);
 
   RecordPatterns& m_patterns;
   ReplacingFile& m_settingsFile;
+  RestoreOptions m_favoriteOptions;
   ExtractSummary& m_summary;
   bool m_bSelected = false;
   Target m_target = Target::kNone;

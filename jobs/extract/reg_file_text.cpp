@@ -89,6 +89,10 @@ std::u16string RegValueText(std::u16string_view name, std::uint32_t type, std::s
 std::string RegFileNameProblem(std::u16string_view subkey, std::u16string_view name) {
   if (HasLineBreak(subkey)) return "the key's name holds a line break, which a registry file cannot carry";
   if (HasLineBreak(name)) return "the value's name holds a line break, which a registry file cannot carry";
+  // Text with one has no UTF-8 form, so the file's importers stop at it; a restore
+  // refuses such a name too.
+  if (HasUnpairedSurrogate(subkey)) return "the key's name holds an unpaired surrogate, which a registry file cannot carry";
+  if (HasUnpairedSurrogate(name)) return "the value's name holds an unpaired surrogate, which a registry file cannot carry";
   return {};
 }
 

@@ -19,7 +19,8 @@ std::u16string RegKeyLine(std::u16string_view root, std::u16string_view subkey);
 // The value's entry with its line end, long hex wrapped the way regedit wraps it.
 std::u16string RegValueText(std::u16string_view name, std::uint32_t type, std::span<const std::uint8_t> data);
 // Empty when a registry file can carry this key and value name; otherwise why not
-// (a line break cannot stand inside a "[...]" line or a quoted name).
+// (a line break cannot stand inside a "[...]" line or a quoted name, and an
+// unpaired surrogate cannot be read by an importer that converts the file).
 std::string RegFileNameProblem(std::u16string_view subkey, std::u16string_view name);
 // Little-endian bytes of the text, with the byte-order mark in front when asked.
 std::string Utf16LeBytes(std::u16string_view text, bool withByteOrderMark);

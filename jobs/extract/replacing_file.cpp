@@ -7,7 +7,8 @@
 
 namespace qv {
 
-ReplacingFile::ReplacingFile(std::u16string targetPath) : m_strTargetPath(std::move(targetPath)) {}
+ReplacingFile::ReplacingFile(std::u16string targetPath, bool ownerOnly)
+    : m_strTargetPath(std::move(targetPath)), m_bOwnerOnly(ownerOnly) {}
 
 ReplacingFile::~ReplacingFile() { Discard(); }
 
@@ -17,7 +18,7 @@ Status ReplacingFile::Open() {
   // "Z:\x" lies in the root "Z:\", not in "Z:".
   const std::u16string folder = m_strTargetPath.substr(0, separator == 2 ? 3 : separator);
   m_bTargetExisted = Os().PathFileExistsW(m_strTargetPath);
-  if (!Os().GetTempFileNameW(folder, &m_strTempPath)) {
+  if (!Os().GetTempFileNameW(folder, &m_strTempPath, m_bOwnerOnly)) {
     m_strTempPath.clear();
     return Status::Error(Os().LastErrorText());
   }

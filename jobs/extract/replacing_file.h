@@ -13,7 +13,9 @@ namespace qv {
 
 class ReplacingFile {
  public:
-  explicit ReplacingFile(std::u16string targetPath);  // Windows form
+  // `ownerOnly`: written from a protected archive, so that a new file is readable
+  // by its owner only (a replaced one keeps the access it had).
+  ReplacingFile(std::u16string targetPath, bool ownerOnly);  // Windows form
   ~ReplacingFile();  // discards what was not committed
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
@@ -34,6 +36,7 @@ class ReplacingFile {
   std::u16string m_strTargetPath;
   std::u16string m_strTempPath;
   UniqueFile m_file;
+  bool m_bOwnerOnly;
   bool m_bTargetExisted = false;
 };
 

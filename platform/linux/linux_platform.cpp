@@ -79,12 +79,13 @@ class LinuxPlatform final : public Platform {
     std::string native;
     return WindowsToNativePath(path, &native) && NativePathExists(native);
   }
-  bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath) override {
+  bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath, bool ownerOnly) override {
     std::string nativeFolder;
     std::string nativeTemp;
     UniqueFd created;
     if (!WindowsToNativePath(folder, &nativeFolder) ||
-        !CreateTempFileIn(nativeFolder, TempFileMode::kPlainCreate, &nativeTemp, &created)) {
+        !CreateTempFileIn(nativeFolder, ownerOnly ? TempFileMode::kOwnerOnly : TempFileMode::kPlainCreate,
+                          &nativeTemp, &created)) {
       return false;
     }
     if (NativeToWindowsPath(nativeTemp, tempPath)) {
@@ -152,7 +153,7 @@ class LinuxPlatform final : public Platform {
     std::string nativeFrom;
     std::string nativeTo;
     return WindowsToNativePath(from, &nativeFrom) && WindowsToNativePath(to, &nativeTo) &&
-           RenameDurably(nativeFrom, nativeTo);
+           ReplaceFileDurably(nativeFrom, nativeTo);
   }
   bool GetWriteTarget(std::u16string_view path, WriteTarget* target) override {
     std::string native;

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/text/text.h"
+#include "sources/favorites/name_spellings.h"
 #include "sources/restore_confinement.h"
 
 namespace qv {
@@ -66,12 +67,17 @@ bool FileItemOpt::Begin() {
   } else if (std::string problem = CheckTarget(context); !problem.empty()) {
     return Refuse(problem);
   }
+  if (m_options.pNameSpellings != nullptr) {
+    if (std::string problem = m_options.pNameSpellings->Claim(m_strTargetPath); !problem.empty()) {
+      return Refuse(problem);
+    }
+  }
   if (m_options.bDryRun) {
     m_bBegun = true;
     return true;
   }
   if (std::string why; !context.EnsureFolder(folder, &why)) return Refuse(why);
-  if (!Os().GetTempFileNameW(folder, &m_strTempPath)) {
+  if (!Os().GetTempFileNameW(folder, &m_strTempPath, m_options.bOwnerOnlyFiles)) {
     m_strTempPath.clear();
     return Fail("cannot create a temporary file in the folder");
   }

@@ -3,6 +3,7 @@
 // patterns that select, and nothing written outside DIR.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "platform/linux/registry/hive/empty_hive.h"
@@ -24,13 +25,14 @@ std::string Nul() { return std::string(2, '\0'); }
 bool ImporterAvailable() { return ToolAvailable("hivexregedit") && ToolAvailable("iconv"); }
 
 // Merges DIR/settings.reg into an empty hive that becomes the fixture's NTUSER.DAT,
-// through hivexregedit, which reads the file's local (UTF-8) form.
+// with the manual's recipe: hivexregedit reads the file's UTF-8 form, and reads it
+// as UTF-8 only when perl is told so.
 void MergeIntoEmptyHive(const std::filesystem::path& reg, RestoreFixture& target) {
   const std::vector<std::uint8_t> empty = MakeEmptyHive(CurrentFileTime());
   WriteFileBytes(target.Profile().HivePath(), std::string(empty.begin(), empty.end()));
   const std::string utf8 = target.Profile().Scratch("settings-utf8.reg").string();
-  const ToolResult merged = RunTool("iconv -f UTF-16LE -t UTF-8 '" + reg.string() + "' > '" + utf8 +
-                                    "' && hivexregedit --merge --prefix HKEY_CURRENT_USER '" +
+  const ToolResult merged = RunTool("iconv -f UTF-16LE -t UTF-8 '" + reg.string() + "' | tr -d '\\r' > '" + utf8 +
+                                    "' && PERL_UNICODE=SD hivexregedit --merge --prefix HKEY_CURRENT_USER '" +
                                     target.Profile().HivePath().string() + "' '" + utf8 + "' && echo merged");
   ASSERT_EQ(merged.output, "merged\n");
 }
@@ -80,12 +82,14 @@ TEST(QvlExtract, SettingsRegKeepsEveryTypeAndByteThroughAnIndependentImporter) {
       {u"Blob", kRegBinary, wrapped, u"\"Blob\"=hex:5a,5a"},
       {u"Own type", 0x20000, "zz", u"\"Own type\"=hex(20000):7a,7a"},
       {u"quote\"d", kRegBinary, "q", u"\"quote\\\"d\"=hex:71"},
+      {u"Größe ✓", kRegSz, Utf16Bytes(u"Grüße – 日本 \U0001F600") + Nul(), u"\"Größe ✓\"=\"Grüße – 日本 \U0001F600\""},
   };
   QvlSession session;
   ArchiveBuilder archive;
   archive.Header();
   for (const Value& value : values) archive.Value(kMain, value.name, value.type, value.data);
   archive.Value(u"Software\\Microsoft\\Internet Explorer\\Deeper\\Still", u"x", kRegBinary, "1");
+  archive.Value(u"Software\\Microsoft\\Internet Explorer\\Zürich Ключ", u"Ort", kRegSz, Utf16Bytes(u"Zürich") + Nul());
   archive.WriteTo(session.Scratch("a.qvl"));
   ASSERT_EQ(session.Run("extract a.qvl --to out").exitCode, 0);
 
@@ -100,17 +104,19 @@ TEST(QvlExtract, SettingsRegKeepsEveryTypeAndByteThroughAnIndependentImporter) {
     ASSERT_EQ(text[at - 1], u'\r') << "a line ending without CR at " << at;
   }
   for (const Value& value : values) {
-    EXPECT_NE(text.find(u"\r\n" + value.line), std::u16string::npos) << std::string(value.line.begin(), value.line.end());
+    EXPECT_NE(text.find(u"\r\n" + value.line), std::u16string::npos) << ToUtf8(value.line);
   }
   EXPECT_NE(text.find(u",\\\r\n  5a,"), std::u16string::npos) << "long hex is wrapped the way regedit wraps it";
 
   RestoreFixture merged;
   MergeIntoEmptyHive(session.Scratch("out/settings.reg"), merged);
   const auto tree = merged.CommittedTree(u"Software\\Microsoft\\Internet Explorer");
-  EXPECT_EQ(tree.size(), values.size() + 1);
+  EXPECT_EQ(tree.size(), values.size() + 2);
+  const std::string other = "Software\\Microsoft\\Internet Explorer\\Zürich Ключ\\[Ort]";
+  ASSERT_EQ(tree.count(other), 1u);
+  EXPECT_EQ(tree.at(other), (StoredValue{kRegSz, Utf16Bytes(u"Zürich") + Nul()}));
   for (const Value& value : values) {
-    const std::string key = "Software\\Microsoft\\Internet Explorer\\Main\\[" +
-                            std::string(value.name.begin(), value.name.end()) + "]";
+    const std::string key = "Software\\Microsoft\\Internet Explorer\\Main\\[" + ToUtf8(value.name) + "]";
     ASSERT_EQ(tree.count(key), 1u) << key;
     EXPECT_EQ(tree.at(key), (StoredValue{value.type, value.data})) << key;
   }
@@ -223,6 +229,70 @@ TEST(QvlExtract, NothingLeavesDir) {
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("leads outside"), std::string::npos) << refused.err;
   EXPECT_EQ(SnapshotFiles(outside), before);
+}
+
+// What the folder could not take back to Windows, or its importers could not read,
+// is skipped with its reason, and the rest still arrives.
+TEST(QvlExtract, NamesAWindowsFolderOrAnImporterCannotTakeAreSkippedWithTheReason) {
+  QvlSession session;
+  const std::u16string links = std::u16string(kFavorites) + u"\\Links";
+  const std::u16string lone(1, static_cast<char16_t>(0xDC00));
+  ArchiveBuilder archive;
+  archive.Header()
+      .File(links, u"a.url", "first")
+      .File(std::u16string(kFavorites) + u"\\LINKS", u"b.url", "x")
+      .File(links, u"A.URL", "x")
+      .File(links, u"a.url", "second")
+      .File(kFavorites, u".quorvel-Ab3dEf.tmp", "x")
+      .Value(std::u16string(kMain) + lone, u"x", kRegSz, Utf16Bytes(u"x") + Nul())
+      .Value(kMain, u"bad" + lone, kRegSz, Utf16Bytes(u"x") + Nul())
+      .Value(kMain, u"fine", kRegSz, Utf16Bytes(u"x") + Nul());
+  archive.WriteTo(session.Scratch("a.qvl"));
+  const QvlResult result = session.Run("extract a.qvl --to out");
+  EXPECT_EQ(result.exitCode, 3) << result.out << result.err;
+  for (const char* skipped : {"LINKS\\b.url: the name \"LINKS\" differs only in case from one extracted before",
+                              "Links\\A.URL: the name \"A.URL\" differs only in case from one extracted before",
+                              "Quorvel's own temporary files", "the key's name holds an unpaired surrogate",
+                              "the value's name holds an unpaired surrogate"}) {
+    EXPECT_NE(result.out.find(skipped), std::string::npos) << skipped << "\n" << result.out;
+  }
+  EXPECT_NE(result.out.find("Skipped 5:"), std::string::npos) << result.out;
+  EXPECT_EQ(ReadFileBytes(session.Scratch("out/Favorites/Links/a.url")), "second") << "one spelling, written twice";
+  EXPECT_FALSE(std::filesystem::exists(session.Scratch("out/Favorites/LINKS")));
+  if (ToolAvailable("iconv")) {
+    const ToolResult converted =
+        RunTool("iconv -f UTF-16LE -t UTF-8 '" + session.ScratchText("out/settings.reg") + "' >/dev/null && echo read");
+    EXPECT_EQ(converted.output, "read\n");
+  }
+}
+
+TEST(QvlExtract, AFavoritesThatIsNoFolderIsNamedForWhatItIs) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> make;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"a link that leads nowhere",
+       [](const std::filesystem::path& at) { std::filesystem::create_symlink("missing", at); },
+       "it is a link to missing, which does not exist"},
+      {"a loop of links", [](const std::filesystem::path& at) { std::filesystem::create_symlink("Favorites", at); },
+       "which leads round in a loop of links"},
+      {"a file", [](const std::filesystem::path& at) { WriteFileBytes(at, "x"); }, "a file holds that name"},
+  };
+  QvlSession session;
+  ArchiveBuilder archive;
+  archive.Header().File(kFavorites, u"a.url", "x");
+  archive.WriteTo(session.Scratch("a.qvl"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(session.Scratch("out"));
+    std::filesystem::create_directory(session.Scratch("out"));
+    c.make(session.Scratch("out/Favorites"));
+    const QvlResult result = session.Run("extract a.qvl --to out");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find(c.reason), std::string::npos) << result.err;
+  }
 }
 
 }  // namespace

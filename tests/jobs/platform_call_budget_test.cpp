@@ -9,6 +9,7 @@
 #include <string>
 
 #include "jobs/backup_job.h"
+#include "jobs/extract/extract_job.h"
 #include "jobs/restore_job.h"
 #include "platform/platform_wrapper.h"
 #include "tests/support/restore_fixture.h"
@@ -118,6 +119,18 @@ TEST(PlatformCallBudget, ManyFavoritesCostAFewCallsEach) {
   EXPECT_EQ(restore["FlushFileBuffers"], 0);
   EXPECT_EQ(restore["MoveFileExW"], 0);
   EXPECT_EQ(restore["ReplaceFilesDurably"], 1);
+
+  // An extract puts its favorites in place as a restore does: no sync of their own.
+  ProfileFixture folder;
+  CountingPlatform extractCounting(folder.platform());
+  const ScopedPlatform extracting(extractCounting);
+  ExtractOptions extract;
+  extract.strArchivePath = folder.WindowsPath(target.ArchiveFile());
+  ASSERT_EQ(RunExtract(extract).outcome, RestoreOutcome::kOk);
+  std::map<std::string, int> extracted = extractCounting.Take();
+  EXPECT_EQ(extracted["FlushFileBuffers"], 0);
+  EXPECT_EQ(extracted["MoveFileExW"], 0);
+  EXPECT_EQ(extracted["ReplaceFilesDurably"], 1);
 }
 
 // A file system that hands out a few bytes per read (some network and user-space

@@ -73,6 +73,11 @@ TEST(RestoreFaults, RefusedRecordsLeaveTheirTargetAndSayWhy) {
        RecordOutcome::kSkipped, "cannot be checked"},
       {"unpaired surrogate", [&](ArchiveBuilder& a) { a.File(kFavorites, u"a" + lone + u".url", "x"); },
        RecordOutcome::kSkipped, "unpaired surrogate"},
+      // The next job would remove them as left behind by a killed one.
+      {"our temporary name", [](ArchiveBuilder& a) { a.File(kFavorites, u".quorvel-Ab3dEf.tmp", "x"); },
+       RecordOutcome::kSkipped, "Quorvel's own temporary files"},
+      {"a hive's temporary name", [](ArchiveBuilder& a) { a.File(kFavorites, u"NTUSER.DAT.quorvel-Ab3dEf", "x"); },
+       RecordOutcome::kSkipped, "Quorvel's own temporary files"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

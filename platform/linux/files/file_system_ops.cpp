@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,6 +26,22 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Why a name that mkdir finds taken is no folder: "File exists" alone sends the
+// user looking for a file where there may be a link that leads nowhere.
+std::string WhyNoFolder(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return std::strerror(errno);
+  if (!S_ISLNK(info.st_mode)) return S_ISREG(info.st_mode) ? "a file holds that name" : "something other than a folder holds that name";
+  std::string leadsTo(4096, '\0');
+  const ssize_t length = readlink(path.c_str(), leadsTo.data(), leadsTo.size());
+  leadsTo.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+  const std::string link = "it is a link to " + leadsTo;
+  if (stat(path.c_str(), &info) == 0) return link + ", which is not a folder";
+  if (errno == ENOENT) return link + ", which does not exist";
+  if (errno == ELOOP) return link + ", which leads round in a loop of links";
+  return link + ", which cannot be followed: " + std::strerror(errno);
+}
+
 // The folder is made first and its parent only when that is missing: a restore
 // makes folders in order, so each usually costs one mkdir instead of one per level.
 int MakeFolderAndParents(const std::string& folder, bool last) {
@@ -40,7 +58,11 @@ int MakeFolderAndParents(const std::string& folder, bool last) {
     }
   }
   if (error == EEXIST && IsFolder(folder)) return kErrorAlreadyExists;
-  SetLastErrorFromErrno("cannot create the folder", folder, error);
+  if (error == EEXIST) {
+    SetLastErrorText("cannot create the folder " + folder + ": " + WhyNoFolder(folder));
+  } else {
+    SetLastErrorFromErrno("cannot create the folder", folder, error);
+  }
   if (error == EEXIST) return last ? kErrorFileExists : kErrorPathNotFound;
   return WindowsErrorFromErrno(error);
 }

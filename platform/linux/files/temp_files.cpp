@@ -121,6 +121,77 @@ bool CreateTempFileIn(const std::string& folder, TempFileMode mode, std::string*
   return true;
 }
 
+bool LookUpReplacedAccess(const std::string& target, bool followLink, ReplacedAccess* access) {
+  *access = ReplacedAccess();
+  struct stat info {};
+  if ((followLink ? stat(target.c_str(), &info) : lstat(target.c_str(), &info)) != 0) {
+    if (errno == ENOENT) return true;
+    SetLastErrorFromErrno("cannot look at", target, errno);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) return true;
+  access->bPresent = true;
+  access->nMode = info.st_mode & 0777;
+  access->nOwner = info.st_uid;
+  access->nGroup = info.st_gid;
+  return true;
+}
+
+bool GiveReplacedAccess(int fd, const std::string& path, const ReplacedAccess& access) {
+  if (!access.bPresent) return true;
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
+    SetLastErrorFromErrno("cannot look at", path, errno);
+    return false;
+  }
+  if (info.st_uid != access.nOwner || info.st_gid != access.nGroup) {
+    // Only root may give a file away; a user may still give it a group of theirs.
+    // Either way the permissions below are set, and they decide who reads it.
+    if (fchown(fd, access.nOwner, access.nGroup) != 0 && info.st_gid != access.nGroup) {
+      (void)fchown(fd, static_cast<uid_t>(-1), access.nGroup);
+    }
+  }
+  if ((info.st_mode & 07777) != access.nMode && fchmod(fd, static_cast<mode_t>(access.nMode)) != 0) {
+    SetLastErrorFromErrno("cannot set the permissions of", path, errno);
+    return false;
+  }
+  return true;
+}
+
+bool TakeOverAccess(const std::string& temp, const std::string& target) {
+  ReplacedAccess access;
+  if (!LookUpReplacedAccess(target, false, &access)) return false;
+  if (!access.bPresent) return true;
+  // A file put back over itself usually has its rights already: one look then.
+  struct stat info {};
+  if (lstat(temp.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 07777) == access.nMode &&
+      info.st_uid == access.nOwner && info.st_gid == access.nGroup) {
+    return true;
+  }
+  // Never through a link, nor of a file with other names: somebody who may write
+  // the folder must not make us change the rights of a file they chose.
+  UniqueFd fd(open(temp.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  // A umask may leave the owner only the right to write.
+  if (!fd.Valid() && errno == EACCES) fd = UniqueFd(open(temp.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.Valid() || fstat(fd.Get(), &info) != 0) {
+    SetLastErrorFromErrno("cannot open", temp, errno);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode) || info.st_nlink != 1) {
+    SetLastErrorText(temp + " is not a plain file of one name");
+    return false;
+  }
+  return GiveReplacedAccess(fd.Get(), temp, access);
+}
+
+bool ReplaceFileDurably(const std::string& temp, const std::string& target) {
+  if (!TakeOverAccess(temp, target)) {
+    SetLastErrorText("cannot give the new file the permissions of the one it replaces: " + LastErrorTextOfThread());
+    return false;
+  }
+  return RenameDurably(temp, target);
+}
+
 std::vector<std::string> ReplaceFilesDurably(
     const std::vector<std::pair<std::string, std::string>>& tempAndTarget, const RenameTurn& turn) {
   std::vector<std::string> problems(tempAndTarget.size());
@@ -144,6 +215,13 @@ std::vector<std::string> ReplaceFilesDurably(
   }
   for (std::size_t i = 0; i < tempAndTarget.size(); ++i) {
     const auto& [temp, target] = tempAndTarget[i];
+    // In the turn, right before the rename: a batch before this one may just have
+    // put the target in place.
+    if (!TakeOverAccess(temp, target)) {
+      problems[i] = "cannot give the file the permissions of the one it replaces: " + LastErrorTextOfThread();
+      (void)unlink(temp.c_str());
+      continue;
+    }
     if (rename(temp.c_str(), target.c_str()) != 0) {
       SetLastErrorFromErrno("cannot rename " + temp + " to", target, errno);
       problems[i] = "cannot replace the file: " + LastErrorTextOfThread();

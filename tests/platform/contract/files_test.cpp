@@ -145,14 +145,14 @@ TEST_P(PlatformContract, TemporaryFileIsRenamedOverTheTarget) {
     return ToUtf8(path.substr(std::min(path.size(), folder.size() + 1)));
   };
   std::u16string temp;
-  ASSERT_TRUE(os().GetTempFileNameW(folder, &temp));
+  ASSERT_TRUE(os().GetTempFileNameW(folder, &temp, false));
   const std::string name = nameIn(temp);
   EXPECT_EQ(name.rfind(".quorvel-", 0), 0u);
   EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
   EXPECT_EQ(std::filesystem::file_size(Native("out/" + name)), 0u);
 
   std::u16string second;
-  ASSERT_TRUE(os().GetTempFileNameW(folder, &second));
+  ASSERT_TRUE(os().GetTempFileNameW(folder, &second, false));
   EXPECT_NE(second, temp);
   EXPECT_TRUE(os().DeleteFileW(second));
   EXPECT_FALSE(os().DeleteFileW(second));
@@ -172,7 +172,7 @@ TEST_P(PlatformContract, TemporaryFileIsRenamedOverTheTarget) {
   EXPECT_FALSE(os().PathFileExistsW(temp));
   EXPECT_FALSE(os().MoveFileExW(temp, Win("out/NTUSER.DAT")));
 
-  EXPECT_FALSE(os().GetTempFileNameW(Win("missing"), &temp));
+  EXPECT_FALSE(os().GetTempFileNameW(Win("missing"), &temp, false));
 }
 
 TEST_P(PlatformContract, FolderTreesAreCreatedWithEveryParent) {

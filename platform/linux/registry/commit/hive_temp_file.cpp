@@ -36,11 +36,9 @@ Status HiveTempFile::Create(const std::string& targetPath) {
     return Status::Error(LastErrorTextOfThread());
   }
   m_bOwned = true;
-  struct stat target {};
-  if (::stat(targetPath.c_str(), &target) == 0) {
-    m_bHasTargetMode = true;
-    m_nTargetMode = target.st_mode & 07777;
-  }
+  // A hive that cannot be looked at is refused when it is opened; here it has
+  // nothing to hand on.
+  if (!LookUpReplacedAccess(targetPath, true, &m_targetAccess)) m_targetAccess = ReplacedAccess();
   return Status::Ok();
 }
 
@@ -63,9 +61,7 @@ Status HiveTempFile::Write(const std::vector<std::uint8_t>& bytes) {
 Status HiveTempFile::Sync() {
   UniqueFd fd(::open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.Get() < 0) return OsFailure("cannot open " + m_strPath);
-  if (m_bHasTargetMode && ::fchmod(fd.Get(), static_cast<mode_t>(m_nTargetMode)) != 0) {
-    return OsFailure("cannot set the permissions of " + m_strPath);
-  }
+  if (!GiveReplacedAccess(fd.Get(), m_strPath, m_targetAccess)) return Status::Error(LastErrorTextOfThread());
   if (::fsync(fd.Get()) != 0) return OsFailure("cannot sync " + m_strPath);
   return Status::Ok();
 }

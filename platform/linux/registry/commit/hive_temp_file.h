@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/files/temp_files.h"
 #include "platform/status.h"
 
 namespace qv {
@@ -25,8 +26,9 @@ class HiveTempFile {
   const std::string& Path() const { return m_strPath; }
 
   Status Write(const std::vector<std::uint8_t>& bytes);
-  // Gives the file the target's permissions (when the target existed at Create),
-  // then forces what libhivex (or Write) put in it to the disk.
+  // Gives the file the target's permissions and owner (when the target existed at
+  // Create, as far as this process may give them), then forces what libhivex (or
+  // Write) put in it to the disk.
   Status Sync();
   // Renames the file over the target, then syncs the folder so the rename itself
   // survives a power loss; a failed sync is reported too.
@@ -35,8 +37,7 @@ class HiveTempFile {
  private:
   std::string m_strPath;
   bool m_bOwned = false;
-  bool m_bHasTargetMode = false;
-  std::uint32_t m_nTargetMode = 0;
+  ReplacedAccess m_targetAccess;
 };
 
 // Whether a commit may put a new file in place of targetPath: an existing target

@@ -31,7 +31,7 @@ TEST(Files, TemporaryFileHasTheModeOfAPlainCreate) {
   Platform& os = fixture.os();
   std::filesystem::create_directories(fixture.Native("out"));
   std::u16string temp;
-  ASSERT_TRUE(os.GetTempFileNameW(fixture.Win("out"), &temp));
+  ASSERT_TRUE(os.GetTempFileNameW(fixture.Win("out"), &temp, false));
   const std::string nativeTemp = os.ToNativePath(temp);
   EXPECT_EQ(std::filesystem::path(nativeTemp).parent_path(), fixture.Native("out"));
   // It becomes an archive or a restored favorite: the mode of a plain create.
@@ -40,6 +40,26 @@ TEST(Files, TemporaryFileHasTheModeOfAPlainCreate) {
   struct stat info {};
   ASSERT_EQ(stat(nativeTemp.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+// A replaced file's rights pass to the file that replaces it (tests/cli/
+// qvl_file_modes_test.cpp), but never to a file that somebody who may write the
+// folder swapped in for our temporary file: nothing is replaced then.
+TEST(Files, ReplacingHandsNoRightsToAFileSwappedInForOurs) {
+  LinuxHarness fixture;
+  Platform& os = fixture.os();
+  test::WriteFileBytes(fixture.Native("out/target"), "old");
+  ASSERT_EQ(::chmod(fixture.Native("out/target").c_str(), 0644), 0);
+  test::WriteFileBytes(fixture.Native("elsewhere"), "theirs");
+  ASSERT_EQ(::chmod(fixture.Native("elsewhere").c_str(), 0600), 0);
+  std::u16string temp;
+  ASSERT_TRUE(os.GetTempFileNameW(fixture.Win("out"), &temp, false));
+  std::filesystem::remove(os.ToNativePath(temp));
+  std::filesystem::create_symlink(fixture.Native("elsewhere"), os.ToNativePath(temp));
+  EXPECT_FALSE(os.MoveFileExW(temp, fixture.Win("out/target")));
+  EXPECT_EQ(std::filesystem::status(fixture.Native("elsewhere")).permissions(), std::filesystem::perms::owner_read |
+                                                                                  std::filesystem::perms::owner_write);
+  EXPECT_EQ(test::ReadFileBytes(fixture.Native("out/target")), "old");
 }
 
 // A folder we may rename in but not open cannot be synced: the rename happened,
