@@ -2,6 +2,7 @@
 
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
+#include "sources/ie_settings/reg_restore_context.h"
 #include "sources/restore_factories.h"
 #include "store/reader/archive_reader.h"
 
@@ -40,15 +41,17 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   restoreOptions.bDryRun = options.bDryRun;
   // A dirty hive holds changes that only Windows can replay; writing it would lose
   // them. Favorites can still be restored. A dry run asks too, to tell the same,
-  // and writes nothing.
+  // and only checks its values against the registry, which writes nothing.
   Status refused;
   const std::unique_ptr<RegistryWrites> registry = Os().RegBeginWrites(kHkeyCurrentUser, &refused);
   if (!registry) {
     summary.strRegistryProblem = "the registry hive cannot be written: " + refused.message();
     restoreOptions.strRegistryBlocked = summary.strRegistryProblem;
-  } else if (!options.bDryRun) {
+  } else {
     restoreOptions.pRegistryWrites = registry.get();
   }
+  RegRestoreContext regContext;
+  restoreOptions.pRegContext = &regContext;
 
   FileRestoreContext fileContext(options.bDryRun, options.batchLimits);
   restoreOptions.pFileContext = &fileContext;
@@ -60,7 +63,7 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   summary.report = reader.Report();
 
   bool commitFailed = false;
-  if (restoreOptions.pRegistryWrites != nullptr) {
+  if (restoreOptions.pRegistryWrites != nullptr && !options.bDryRun) {
     // One commit for the whole restore: a restore killed before it leaves the hive
     // as it was. A stopped one commits what it restored, as its summary says.
     if (const Status committed = registry->Commit(); !committed.ok()) {

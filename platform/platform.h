@@ -68,7 +68,8 @@ struct WriteTarget {
 // Contract:
 // - RegCreateKeyExW and RegSetValueExW give the results of the Windows calls of
 //   those names; keys are closed with Platform::RegCloseKey. A value the registry
-//   cannot store fails at RegSetValueExW (LastErrorText says why).
+//   cannot store fails at RegSetValueExW (LastErrorText says why), and
+//   RegCheckValue tells so beforehand, without writing anything.
 // - A registry kept in a file changes nothing in the file before Commit, and at
 //   Commit applies every write at once: after a failed Commit, a crash, or no
 //   Commit at all (the object destroyed first), the file is as it was.
@@ -88,6 +89,20 @@ class RegistryWrites {
   [[nodiscard]] virtual RegResult RegSetValueExW(RegKey key, std::u16string_view valueName,
                                                  std::uint32_t type, const std::uint8_t* data,
                                                  std::uint32_t size) = 0;
+  // What RegCreateKeyExW of `subkey` below `key` (or, where that fails, opening
+  // it) and then RegSetValueExW of this value with `size` bytes of data would give
+  // now, without doing either: a dry run cannot set a value to learn whether it
+  // would be taken, since a live registry applies it at once. kErrorSuccess when
+  // both would be taken; otherwise the code of the first that would fail, with
+  // LastErrorText saying why and *atKey (when given) whether that is the key. The
+  // same rules decide as in those calls: name and size limits, names the registry
+  // cannot hold, and any bound on what one job's writes may hold, where a value
+  // this accepts counts as if it had been set, so that checking a job's values one
+  // by one meets the bounds that setting them would. One RegistryWrites either
+  // checks its values or sets them; nothing it checked is written or committed.
+  [[nodiscard]] virtual RegResult RegCheckValue(RegKey key, std::u16string_view subkey,
+                                                std::u16string_view valueName, std::uint32_t type,
+                                                std::uint32_t size, bool* atKey) = 0;
   [[nodiscard]] virtual Status Commit() = 0;
 };
 

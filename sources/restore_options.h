@@ -6,10 +6,13 @@
 namespace qv {
 
 class FileRestoreContext;
+class RegRestoreContext;
 class RegistryWrites;
 
 struct RestoreOptions {
   // Decode and check everything, change nothing: no folder, file, key or value.
+  // Every check a restore makes is made, in the same order and with the same
+  // reasons, up to the point where the restore would write.
   bool bDryRun = false;
   // Non-empty when the registry must not be written (a dirty hive, say); every
   // settings record is then skipped with this reason.
@@ -18,9 +21,13 @@ struct RestoreOptions {
   // replacements); owned by whoever runs the restore. Null: each favorite is put in
   // place on its own, at its End.
   FileRestoreContext* pFileContext = nullptr;
-  // Where settings are written; owned by whoever runs the restore. Null: settings
-  // cannot be written (a dry run needs none).
+  // Where settings are written, or in a dry run checked (RegCheckValue, which
+  // writes nothing); owned by whoever runs the restore. Null: settings cannot be
+  // written, nor told whether they could.
   RegistryWrites* pRegistryWrites = nullptr;
+  // What the settings of this restore share (the values already set); owned by
+  // whoever runs the restore. Null: each value stands alone.
+  RegRestoreContext* pRegContext = nullptr;
 };
 
 }  // namespace qv
