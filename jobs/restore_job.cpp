@@ -31,6 +31,14 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   RestoreSummary summary;
   summary.check = ArchiveCheckResult::kOk;
   summary.bDryRun = options.bDryRun;
+  // A profile this user cannot write fails here, in one sentence, before anything
+  // is made (the lock makes Favorites) or read; a dry run tells the same. Record by
+  // record it would be a skip for each, with the same reason over and over.
+  if (!Os().CanWriteProfile()) {
+    summary.outcome = RestoreOutcome::kFailed;
+    summary.strFailure = Os().LastErrorText();
+    return summary;
+  }
   JobProfile profile;
   if (Status opened = OpenProfileForJob(!options.bDryRun, u"", &profile); !opened.ok()) {
     summary.outcome = RestoreOutcome::kFailed;

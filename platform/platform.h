@@ -155,6 +155,16 @@ class Platform {
   // and with `withSubfolders` below it, that no live process is writing: what a
   // killed job left behind. Returns how many.
   virtual std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) = 0;
+  // Whether files can be created in `folder` now, and renamed over and deleted
+  // there: it is a folder, or the nearest existing one on its way, in which
+  // SHCreateDirectoryExW would make it, is; and this process may add entries to
+  // that folder. Looks only: creates and changes nothing, so a dry run may ask.
+  // False, with LastErrorText saying what stands in the way.
+  [[nodiscard]] virtual bool CanWriteFolder(std::u16string_view folder) = 0;
+  // Whether a folder of this system can hold an entry of this name, which is one
+  // plain name that Windows allows: false, with LastErrorText saying why, for a
+  // name longer than this system's names or one it cannot store. Looks at no file.
+  [[nodiscard]] virtual bool CanHoldName(std::u16string_view name) = 0;
   // Atomically renames `from` to `to`, replacing `to` when it exists.
   [[nodiscard]] virtual bool MoveFileExW(std::u16string_view from, std::u16string_view to) = 0;
   // What writing `path` would reach, every link on the way followed, so that a
@@ -210,6 +220,12 @@ class Platform {
   // succeeds). Locks of separate calls exclude each other, in one process too.
   [[nodiscard]] virtual ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) = 0;
   virtual bool UnlockProfile(ProfileLock lock) = 0;
+  // Whether this process may write what a restore writes in the profile: files in
+  // its Favorites folder (or, while that is missing, the folder it would be made
+  // in; see CanWriteFolder) and the settings of kHkeyCurrentUser. Looks only:
+  // creates and changes nothing. False, with a LastErrorText of one sentence that
+  // names what cannot be written and why.
+  [[nodiscard]] virtual bool CanWriteProfile() = 0;
 
   // ---- Registry -----------------------------------------------------------------
   // Roots: kHkeyCurrentUser (the user's settings) and kHkeyClassesRoot (where the

@@ -82,6 +82,14 @@ std::string WindowsNameProblem(std::u16string_view name, const char* what) {
   return {};
 }
 
+// WindowsNameProblem, then whether this system holds the name: told before anything
+// is made, so that a dry run finds it as a restore does, not at the rename.
+std::string NameProblemHere(std::u16string_view name, const char* what) {
+  if (std::string problem = WindowsNameProblem(name, what); !problem.empty()) return problem;
+  if (!Os().CanHoldName(name)) return std::string("the ") + what + " cannot be held here: " + Os().LastErrorText();
+  return {};
+}
+
 // Empty when `path` lies inside `favoritesFolder`; otherwise why: outside, or
 // impossible to resolve (with the platform's reason).
 std::string WithinProblem(std::u16string_view path, std::u16string_view favoritesFolder,
@@ -96,6 +104,8 @@ std::string WithinProblem(std::u16string_view path, std::u16string_view favorite
 }  // namespace
 
 std::string FileNameProblem(std::u16string_view name) { return WindowsNameProblem(name, "file name"); }
+
+std::string FileNameProblemHere(std::u16string_view name) { return NameProblemHere(name, "file name"); }
 
 std::string FavoritesFolderTarget(std::u16string_view storedFolder,
                                   std::u16string_view favoritesFolder, std::u16string* folder) {
@@ -113,7 +123,7 @@ std::string FavoritesFolderTarget(std::u16string_view storedFolder,
     if (!below.empty()) {
       for (std::u16string_view part : SplitComponents(below.substr(1))) {
         // "." and ".." are resolved, and checked, below.
-        if (std::string problem = IsDotComponent(part) ? std::string() : WindowsNameProblem(part, "folder name");
+        if (std::string problem = IsDotComponent(part) ? std::string() : NameProblemHere(part, "folder name");
             !problem.empty()) {
           return problem;
         }
@@ -128,7 +138,7 @@ std::string FavoritesFolderTarget(std::u16string_view storedFolder,
     const std::vector<std::u16string_view> parts = SplitComponents(target);
     for (std::size_t i = 1; i < parts.size(); ++i) {
       if (IsDotComponent(parts[i])) continue;  // resolved, and checked, below
-      if (std::string problem = WindowsNameProblem(parts[i], "folder name"); !problem.empty()) return problem;
+      if (std::string problem = NameProblemHere(parts[i], "folder name"); !problem.empty()) return problem;
     }
   }
   // Checked before anything is created: creating the folders would otherwise make

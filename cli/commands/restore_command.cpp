@@ -58,7 +58,8 @@ class RestoreCommand final : public ArchiveCommand {
     AddPasswordFileOption(command, m_args.strPasswordFile);
     command.add_flag("--dry-run", m_bDryRun,
                      "Read and decode everything and list what would be written, replaced or "
-                     "skipped, without changing the profile");
+                     "skipped, without changing the profile; every check of a restore is made, so "
+                     "it tells the restore's outcome, counts and reasons");
     AddProfileOption(command, m_strProfileDir);
     AddJsonFlag(command, m_args.bJson, "the summary");
     AddQuietFlag(command, m_args.bQuiet);
@@ -67,8 +68,9 @@ class RestoreCommand final : public ArchiveCommand {
         "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer; anything else the archive "
         "names is skipped and listed.\n"
         "Exit codes: 0 success, 1 the restore failed (missing file, not an archive, wrong "
-        "password, unreadable archive or hive), 2 usage error, 3 partial (something was "
-        "skipped, damaged or cut off).");
+        "password, unreadable archive or hive, a profile that cannot be written: found "
+        "before anything is read, in a dry run too), 2 usage error, 3 partial (something "
+        "was skipped, damaged or cut off).");
   }
 
   std::string ProfileOption() const override { return m_strProfileDir; }
