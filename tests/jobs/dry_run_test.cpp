@@ -103,7 +103,8 @@ TEST(DryRun, TellsWhatTheRestoreThenDoes) {
 }
 
 // A profile this user cannot write fails before the restore starts, in one
-// sentence, whether it is a dry run or not.
+// sentence, whether it is a dry run or not (a Favorites folder of another user:
+// tests/cli/qvl_restore_test.cpp).
 TEST(DryRun, AProfileThatCannotBeWrittenFailsBeforeTheStart) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
   const std::string archive = ArchiveBuilder().Header().File(kFavorites, u"a.url", "a").Value(kMain, u"V", kRegSz, "v").Bytes();
@@ -113,8 +114,6 @@ TEST(DryRun, AProfileThatCannotBeWrittenFailsBeforeTheStart) {
     std::function<void(ProfileFixture&)> lock;
   };
   const Case cases[] = {
-      {"a Favorites folder of another user", "the Favorites folder",
-       [](ProfileFixture&) {}},
       {"a missing Favorites folder in a folder of another user", "it would be made in",
        [](ProfileFixture& p) { std::filesystem::remove(p.FavoritesDir()); }},
       {"a hive that may not be written", "NTUSER.DAT cannot be written",
