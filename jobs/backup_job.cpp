@@ -96,6 +96,11 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   if (options.bProtect && options.strPassword.size() < kMinPasswordLength) {
     return Status::Error("a protected backup needs a password of 6 or more characters");
   }
+  if (options.bProtect) {
+    if (std::string problem = PasswordCharacterProblem(options.strPassword); !problem.empty()) {
+      return Status::Error(problem);
+    }
+  }
   std::u16string archivePath;
   if (Status found = FindFileToReplace(options.strArchivePath, "the archive", &archivePath); !found.ok()) {
     return found;
@@ -131,6 +136,20 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
 }
 
 }  // namespace
+
+std::string PasswordCharacterProblem(std::u16string_view password) {
+  const std::size_t at = FirstUnitNotNarrowed(password);
+  if (at == std::u16string_view::npos) return {};
+  if (password[at] == 0) {
+    return "the password holds a zero character, and protection would use only what comes before it";
+  }
+  // A surrogate pair is one character; show it whole.
+  const std::size_t units = at + 1 < password.size() && password[at] >= 0xD800 && password[at] < 0xDC00 ? 2 : 1;
+  return "the password holds \"" + ToUtf8(password.substr(at, units)) +
+         "\", which protection cannot use: an archive's key keeps only characters of Windows-1252 "
+         "(Western European letters, digits and signs) and takes any other for \"?\", so every "
+         "password with \"?\" in its place would open the archive";
+}
 
 BackupSummary RunBackup(const BackupOptions& options) {
   BackupSummary summary;

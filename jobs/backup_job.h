@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win_types.h"
@@ -14,6 +15,13 @@ namespace qv {
 
 // The backup dialog's rule for a protected archive's password.
 inline constexpr std::size_t kMinPasswordLength = 6;
+
+// Empty when every character of a new archive's password counts in its key;
+// otherwise why not. The key is made from the password in Windows-1252, where any
+// other character becomes "?" and a zero character ends it: such a password would
+// be opened by every password that differs from it only there. Archives made so
+// before still open, since reading keeps that conversion.
+std::string PasswordCharacterProblem(std::u16string_view password);
 
 struct BackupOptions {
   std::u16string strArchivePath;  // Windows form, absolute

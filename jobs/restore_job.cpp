@@ -2,6 +2,7 @@
 
 #include "jobs/job_profile.h"
 #include "platform/platform.h"
+#include "sources/ie_settings/reg_restore_context.h"
 #include "sources/restore_factories.h"
 #include "store/reader/archive_reader.h"
 
@@ -30,6 +31,14 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   RestoreSummary summary;
   summary.check = ArchiveCheckResult::kOk;
   summary.bDryRun = options.bDryRun;
+  // A profile this user cannot write fails here, in one sentence, before anything
+  // is made (the lock makes Favorites) or read; a dry run tells the same. Record by
+  // record it would be a skip for each, with the same reason over and over.
+  if (!Os().CanWriteProfile()) {
+    summary.outcome = RestoreOutcome::kFailed;
+    summary.strFailure = Os().LastErrorText();
+    return summary;
+  }
   JobProfile profile;
   if (Status opened = OpenProfileForJob(!options.bDryRun, u"", &profile); !opened.ok()) {
     summary.outcome = RestoreOutcome::kFailed;
@@ -41,15 +50,17 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   restoreOptions.bOwnerOnlyFiles = isProtected;
   // A dirty hive holds changes that only Windows can replay; writing it would lose
   // them. Favorites can still be restored. A dry run asks too, to tell the same,
-  // and writes nothing.
+  // and only checks its values against the registry, which writes nothing.
   Status refused;
   const std::unique_ptr<RegistryWrites> registry = Os().RegBeginWrites(kHkeyCurrentUser, &refused);
   if (!registry) {
     summary.strRegistryProblem = "the registry hive cannot be written: " + refused.message();
     restoreOptions.strRegistryBlocked = summary.strRegistryProblem;
-  } else if (!options.bDryRun) {
+  } else {
     restoreOptions.pRegistryWrites = registry.get();
   }
+  RegRestoreContext regContext;
+  restoreOptions.pRegContext = &regContext;
 
   FileRestoreContext fileContext(options.bDryRun, options.batchLimits);
   restoreOptions.pFileContext = &fileContext;
@@ -61,7 +72,7 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   summary.report = reader.Report();
 
   bool commitFailed = false;
-  if (restoreOptions.pRegistryWrites != nullptr) {
+  if (restoreOptions.pRegistryWrites != nullptr && !options.bDryRun) {
     // One commit for the whole restore: a restore killed before it leaves the hive
     // as it was. A stopped one commits what it restored, as its summary says.
     if (const Status committed = registry->Commit(); !committed.ok()) {

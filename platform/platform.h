@@ -68,7 +68,8 @@ struct WriteTarget {
 // Contract:
 // - RegCreateKeyExW and RegSetValueExW give the results of the Windows calls of
 //   those names; keys are closed with Platform::RegCloseKey. A value the registry
-//   cannot store fails at RegSetValueExW (LastErrorText says why).
+//   cannot store fails at RegSetValueExW (LastErrorText says why), and
+//   RegCheckValue tells so beforehand, without writing anything.
 // - A registry kept in a file changes nothing in the file before Commit, and at
 //   Commit applies every write at once: after a failed Commit, a crash, or no
 //   Commit at all (the object destroyed first), the file is as it was.
@@ -88,6 +89,20 @@ class RegistryWrites {
   [[nodiscard]] virtual RegResult RegSetValueExW(RegKey key, std::u16string_view valueName,
                                                  std::uint32_t type, const std::uint8_t* data,
                                                  std::uint32_t size) = 0;
+  // What RegCreateKeyExW of `subkey` below `key` (or, where that fails, opening
+  // it) and then RegSetValueExW of this value with `size` bytes of data would give
+  // now, without doing either: a dry run cannot set a value to learn whether it
+  // would be taken, since a live registry applies it at once. kErrorSuccess when
+  // both would be taken; otherwise the code of the first that would fail, with
+  // LastErrorText saying why and *atKey (when given) whether that is the key. The
+  // same rules decide as in those calls: name and size limits, names the registry
+  // cannot hold, and any bound on what one job's writes may hold, where a value
+  // this accepts counts as if it had been set, so that checking a job's values one
+  // by one meets the bounds that setting them would. One RegistryWrites either
+  // checks its values or sets them; nothing it checked is written or committed.
+  [[nodiscard]] virtual RegResult RegCheckValue(RegKey key, std::u16string_view subkey,
+                                                std::u16string_view valueName, std::uint32_t type,
+                                                std::uint32_t size, bool* atKey) = 0;
   [[nodiscard]] virtual Status Commit() = 0;
 };
 
@@ -146,6 +161,16 @@ class Platform {
   // and with `withSubfolders` below it, that no live process is writing: what a
   // killed job left behind. Returns how many.
   virtual std::uint64_t RemoveStaleTempFiles(std::u16string_view folder, bool withSubfolders) = 0;
+  // Whether files can be created in `folder` now, and renamed over and deleted
+  // there: it is a folder, or the nearest existing one on its way, in which
+  // SHCreateDirectoryExW would make it, is; and this process may add entries to
+  // that folder. Looks only: creates and changes nothing, so a dry run may ask.
+  // False, with LastErrorText saying what stands in the way.
+  [[nodiscard]] virtual bool CanWriteFolder(std::u16string_view folder) = 0;
+  // Whether a folder of this system can hold an entry of this name, which is one
+  // plain name that Windows allows: false, with LastErrorText saying why, for a
+  // name longer than this system's names or one it cannot store. Looks at no file.
+  [[nodiscard]] virtual bool CanHoldName(std::u16string_view name) = 0;
   // Atomically renames `from` to `to`, replacing `to` when it exists.
   // A file that replaces an existing file takes over who may read and write it: the
   // replaced file's access rights, and its owner where this process may give a file
@@ -207,6 +232,12 @@ class Platform {
   // succeeds). Locks of separate calls exclude each other, in one process too.
   [[nodiscard]] virtual ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) = 0;
   virtual bool UnlockProfile(ProfileLock lock) = 0;
+  // Whether this process may write what a restore writes in the profile: files in
+  // its Favorites folder (or, while that is missing, the folder it would be made
+  // in; see CanWriteFolder) and the settings of kHkeyCurrentUser. Looks only:
+  // creates and changes nothing. False, with a LastErrorText of one sentence that
+  // names what cannot be written and why.
+  [[nodiscard]] virtual bool CanWriteProfile() = 0;
 
   // ---- Registry -----------------------------------------------------------------
   // Roots: kHkeyCurrentUser (the user's settings) and kHkeyClassesRoot (where the

@@ -81,6 +81,9 @@ class PlatformWrapper : public Platform {
     return m_target.ExpandEnvironmentStringsW(text);
   }
   std::u16string GetModuleFileNameW() override { return m_target.GetModuleFileNameW(); }
+  bool CanWriteFolder(std::u16string_view folder) override { return m_target.CanWriteFolder(folder); }
+  bool CanHoldName(std::u16string_view name) override { return m_target.CanHoldName(name); }
+  bool CanWriteProfile() override { return m_target.CanWriteProfile(); }
   bool IsPathWithin(std::u16string_view path, std::u16string_view folder,
                     bool* unresolved = nullptr) override {
     return m_target.IsPathWithin(path, folder, unresolved);

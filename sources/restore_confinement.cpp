@@ -83,6 +83,22 @@ std::string WindowsNameProblem(std::u16string_view name, const char* what) {
   return {};
 }
 
+// Every job removes such files as what a killed job left behind; written here, a
+// favorite would be gone after the next one. Our backups never store them.
+std::string TempNameProblem(std::u16string_view name) {
+  if (!IsTempFileName(name)) return {};
+  return "the file name \"" + ToUtf8(name) +
+         "\" is the form of Quorvel's own temporary files, which the next job would remove";
+}
+
+// WindowsNameProblem, then whether this system holds the name: told before anything
+// is made, so that a dry run finds it as a restore does, not at the rename.
+std::string NameProblemHere(std::u16string_view name, const char* what) {
+  if (std::string problem = WindowsNameProblem(name, what); !problem.empty()) return problem;
+  if (!Os().CanHoldName(name)) return std::string("the ") + what + " cannot be held here: " + Os().LastErrorText();
+  return {};
+}
+
 // Empty when `path` lies inside `favoritesFolder`; otherwise why: outside, or
 // impossible to resolve (with the platform's reason).
 std::string WithinProblem(std::u16string_view path, std::u16string_view favoritesFolder,
@@ -97,13 +113,13 @@ std::string WithinProblem(std::u16string_view path, std::u16string_view favorite
 }  // namespace
 
 std::string FileNameProblem(std::u16string_view name) {
-  // Every job removes such files as what a killed job left behind; written here, a
-  // favorite would be gone after the next one. Our backups never store them.
-  if (IsTempFileName(name)) {
-    return "the file name \"" + ToUtf8(name) +
-           "\" is the form of Quorvel's own temporary files, which the next job would remove";
-  }
+  if (std::string problem = TempNameProblem(name); !problem.empty()) return problem;
   return WindowsNameProblem(name, "file name");
+}
+
+std::string FileNameProblemHere(std::u16string_view name) {
+  if (std::string problem = TempNameProblem(name); !problem.empty()) return problem;
+  return NameProblemHere(name, "file name");
 }
 
 std::string FavoritesFolderTarget(std::u16string_view storedFolder,
@@ -122,7 +138,7 @@ std::string FavoritesFolderTarget(std::u16string_view storedFolder,
     if (!below.empty()) {
       for (std::u16string_view part : SplitComponents(below.substr(1))) {
         // "." and ".." are resolved, and checked, below.
-        if (std::string problem = IsDotComponent(part) ? std::string() : WindowsNameProblem(part, "folder name");
+        if (std::string problem = IsDotComponent(part) ? std::string() : NameProblemHere(part, "folder name");
             !problem.empty()) {
           return problem;
         }
@@ -137,7 +153,7 @@ std::string FavoritesFolderTarget(std::u16string_view storedFolder,
     const std::vector<std::u16string_view> parts = SplitComponents(target);
     for (std::size_t i = 1; i < parts.size(); ++i) {
       if (IsDotComponent(parts[i])) continue;  // resolved, and checked, below
-      if (std::string problem = WindowsNameProblem(parts[i], "folder name"); !problem.empty()) return problem;
+      if (std::string problem = NameProblemHere(parts[i], "folder name"); !problem.empty()) return problem;
     }
   }
   // Checked before anything is created: creating the folders would otherwise make

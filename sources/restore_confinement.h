@@ -17,11 +17,14 @@ inline constexpr std::u16string_view kSettingsKey = u"Software\\Microsoft\\Inter
 // nor delete "CON", "x.url." or "a?b") and not the name of one of our temporary
 // files (platform/temp_file_name.h); otherwise why it is not.
 std::string FileNameProblem(std::u16string_view name);
+// FileNameProblem, and also why not when this system cannot hold the name
+// (Platform's CanHoldName): a name longer than its names, say.
+std::string FileNameProblemHere(std::u16string_view name);
 
 // Where a stored folder ("%USERPROFILE%\Favorites\Links") goes in this profile:
 // *folder is set and the result is empty when it lies inside `favoritesFolder`
 // once ".", ".." and links are resolved and every name below Favorites is one a
-// Windows folder can hold; otherwise the result says why not. The profile variable
+// Windows folder, and this system, can hold; otherwise the result says why not. The profile variable
 // and the Favorites part match without regard to case, as Windows paths do.
 std::string FavoritesFolderTarget(std::u16string_view storedFolder,
                                   std::u16string_view favoritesFolder, std::u16string* folder);

@@ -7,10 +7,13 @@ namespace qv {
 
 class FileRestoreContext;
 class NameSpellings;
+class RegRestoreContext;
 class RegistryWrites;
 
 struct RestoreOptions {
   // Decode and check everything, change nothing: no folder, file, key or value.
+  // Every check a restore makes is made, in the same order and with the same
+  // reasons, up to the point where the restore would write.
   bool bDryRun = false;
   // The archive is password protected: a new file is readable by its owner only
   // (a replaced one keeps the access it had).
@@ -26,9 +29,13 @@ struct RestoreOptions {
   // refused, as a Windows folder holds only one of them. Null: every spelling is
   // written, as the file system here can hold them all.
   NameSpellings* pNameSpellings = nullptr;
-  // Where settings are written; owned by whoever runs the restore. Null: settings
-  // cannot be written (a dry run needs none).
+  // Where settings are written, or in a dry run checked (RegCheckValue, which
+  // writes nothing); owned by whoever runs the restore. Null: settings cannot be
+  // written, nor told whether they could.
   RegistryWrites* pRegistryWrites = nullptr;
+  // What the settings of this restore share (the values already set); owned by
+  // whoever runs the restore. Null: each value stands alone.
+  RegRestoreContext* pRegContext = nullptr;
 };
 
 }  // namespace qv

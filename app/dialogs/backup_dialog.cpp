@@ -92,6 +92,13 @@ void CBackupDialog::OnOK() {
       return Refuse(IDC_PASSWORD,
                     "Password too short, please make sure your password has six or more characters!");
     }
+    // The archive's key takes a character outside Windows-1252 for "?", so that
+    // any password with "?" there would open it.
+    if (!PasswordCharacterProblem(m_strPassword.toStdU16String()).empty()) {
+      return Refuse(IDC_PASSWORD,
+                    "Password has characters that protection cannot use, please use only Western European "
+                    "letters, digits and signs!");
+    }
   }
   QDialog::accept();
 }

@@ -41,10 +41,11 @@ OpenedArchive OpenArchive(const std::string& command, const ArchiveArgs& args, b
     return opened;
   }
   if (!opened.check.NeedsPassword()) return opened;
+  std::optional<std::u16string> withByteOrderMark;
   if (passwordNeeded) {
     int exitCode = kExitUsage;
     std::optional<std::u16string> password =
-        PasswordForArchive(command, args.strArchive, args.strPasswordFile, &exitCode);
+        PasswordForArchive(command, args.strArchive, args.strPasswordFile, &exitCode, &withByteOrderMark);
     if (!password) {
       opened.nExitCode = exitCode;
       return opened;
@@ -59,8 +60,14 @@ OpenedArchive OpenArchive(const std::string& command, const ArchiveArgs& args, b
     }
     if (!input.password) return opened;
     opened.strPassword = *input.password;
+    withByteOrderMark = input.withByteOrderMark;
   }
   opened.bHasPassword = true;
+  if (withByteOrderMark &&
+      CheckArchivePassword(opened.check.header, opened.strPassword) != ArchiveCheckResult::kOk &&
+      CheckArchivePassword(opened.check.header, *withByteOrderMark) == ArchiveCheckResult::kOk) {
+    opened.strPassword = std::move(*withByteOrderMark);
+  }
   // A wrong password is refused here, before any record is read with it.
   if (CheckArchivePassword(opened.check.header, opened.strPassword) != ArchiveCheckResult::kOk) {
     PrintRefusal(command, args, opened.strShown, ArchiveCheckMessage(ArchiveCheckResult::kWrongPassword),

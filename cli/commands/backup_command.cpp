@@ -137,7 +137,8 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
                     "asked for twice on the terminal");
   command->add_option("--password-file", args->strPasswordFile,
                       "Protect the archive with the password on the file's first line "
-                      "(6 or more characters); QVL_PASSWORD works too")
+                      "(6 or more characters, all of them Windows-1252: Western European letters, "
+                      "digits and signs); QVL_PASSWORD works too")
       ->type_name("FILE");
   AddProfileOption(*command, args->strProfileDir);
   AddJsonFlag(*command, args->bJson, "the summary");

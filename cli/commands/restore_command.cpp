@@ -58,7 +58,8 @@ class RestoreCommand final : public ArchiveCommand {
     AddPasswordFileOption(command, m_args.strPasswordFile);
     command.add_flag("--dry-run", m_bDryRun,
                      "Read and decode everything and list what would be written, replaced or "
-                     "skipped, without changing the profile");
+                     "skipped, without changing the profile; every check of a restore is made, so "
+                     "it tells the restore's outcome, counts and reasons");
     AddProfileOption(command, m_strProfileDir);
     AddJsonFlag(command, m_args.bJson, "the summary");
     AddQuietFlag(command, m_args.bQuiet);
@@ -68,8 +69,9 @@ class RestoreCommand final : public ArchiveCommand {
         "names is skipped and listed. A replaced file keeps its permissions and owner; a new file "
         "from a protected archive is readable by its owner only.\n"
         "Exit codes: 0 success, 1 the restore failed (missing file, not an archive, wrong "
-        "password, unreadable archive or hive), 2 usage error, 3 partial (something was "
-        "skipped, damaged or cut off).");
+        "password, unreadable archive or hive, a profile that cannot be written: found "
+        "before anything is read, in a dry run too), 2 usage error, 3 partial (something "
+        "was skipped, damaged or cut off).");
   }
 
   std::string ProfileOption() const override { return m_strProfileDir; }

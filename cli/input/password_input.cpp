@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "platform/text/text.h"
@@ -11,6 +12,7 @@ namespace qv::cli {
 namespace {
 
 constexpr std::uint32_t kMaxPasswordFileBytes = 64 * 1024;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 std::optional<std::string> FirstLineOf(const std::string& nativePath, std::string* why) {
   // Read-only: nothing can be lost when it closes.
@@ -44,8 +46,15 @@ PasswordInput ReadPassword(const std::string& passwordFile) {
       input.strError = "cannot read the password file: " + why;
       return input;
     }
-    input.password = FromUtf8(*line);
-  } else if (const char* fromEnvironment = std::getenv("QVL_PASSWORD")) {
+    std::string_view text = *line;
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+      input.withByteOrderMark = FromUtf8(text);
+      text.remove_prefix(kUtf8ByteOrderMark.size());
+    }
+    input.password = FromUtf8(text);
+  } else if (const char* fromEnvironment = std::getenv("QVL_PASSWORD");
+             fromEnvironment != nullptr && *fromEnvironment != '\0') {
+    // "QVL_PASSWORD= qvl ..." and an exported empty variable mean no password.
     input.password = FromUtf8(fromEnvironment);
   }
   return input;

@@ -14,18 +14,23 @@ namespace {
 // The backup dialog's own words, and its order: a mismatch first, then the length.
 constexpr char kMismatch[] = "Wrong password, please enter the password twice into the password boxes!";
 constexpr char kTooShort[] = "Password too short, please make sure your password has six or more characters!";
+constexpr char kUnusable[] =
+    "Password has characters that protection cannot use, please use only Western European letters, digits and "
+    "signs!";
 constexpr int kBackupAttempts = 3;
 
 }  // namespace
 
 std::optional<std::u16string> PasswordForArchive(const std::string& command, const std::string& archiveAsGiven,
-                                                 const std::string& passwordFile, int* exitCode) {
+                                                 const std::string& passwordFile, int* exitCode,
+                                                 std::optional<std::u16string>* withByteOrderMark) {
   const PasswordInput input = ReadPassword(passwordFile);
   if (!input.bOk) {
     std::cerr << "qvl " << command << ": " << input.strError << "\n";
     *exitCode = kExitUsage;
     return std::nullopt;
   }
+  if (withByteOrderMark != nullptr) *withByteOrderMark = input.withByteOrderMark;
   if (input.password) return input.password;
   if (StandardInputIsTerminal()) {
     if (const std::optional<std::string> typed = PromptWithoutEcho("Password of " + archiveAsGiven + ": ")) {
@@ -53,6 +58,7 @@ BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect) 
   if (!input.bOk) return refuse(input.strError);
   if (input.password) {
     if (input.password->size() < kMinPasswordLength) return refuse("the password must have 6 or more characters");
+    if (std::string problem = PasswordCharacterProblem(*input.password); !problem.empty()) return refuse(problem);
     result.password = input.password;
     return result;
   }
@@ -69,6 +75,8 @@ BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect) 
       std::cerr << kMismatch << "\n";
     } else if (password.size() < kMinPasswordLength) {
       std::cerr << kTooShort << "\n";
+    } else if (!PasswordCharacterProblem(password).empty()) {
+      std::cerr << kUnusable << "\n";
     } else {
       result.password = password;
       return result;

@@ -10,9 +10,11 @@
 namespace qv::cli {
 
 // The password of a protected archive that `command` is about to read. On nullopt
-// the reason is printed and *exitCode set.
+// the reason is printed and *exitCode set. *withByteOrderMark (when given): the
+// form that ReadPassword keeps for archives of qvl versions that left the mark in.
 std::optional<std::u16string> PasswordForArchive(const std::string& command, const std::string& archiveAsGiven,
-                                                 const std::string& passwordFile, int* exitCode);
+                                                 const std::string& passwordFile, int* exitCode,
+                                                 std::optional<std::u16string>* withByteOrderMark = nullptr);
 
 struct BackupPassword {
   bool bOk = true;                          // false: no usable password; why was printed
@@ -21,7 +23,8 @@ struct BackupPassword {
 };
 
 // A backup's password: given by a file or QVL_PASSWORD, or, with `protect`, asked
-// twice on the terminal with the backup dialog's checks and messages.
+// twice on the terminal with the backup dialog's checks and messages. Refused when
+// it is short, or holds a character the archive's key cannot keep.
 BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect);
 
 }  // namespace qv::cli

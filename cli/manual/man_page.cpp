@@ -95,7 +95,7 @@ std::string ManPage(const CLI::App& app, const std::string& version) {
           ".TP\n.B QUORVEL_PROFILE\nThe profile folder when \\-\\-profile is not given.\n"
           ".TP\n.B XDG_DATA_HOME\nWhere the default profile folder lies: $XDG_DATA_HOME/quorvel/profile, "
           "else ~/.local/share/quorvel/profile.\n"
-          ".TP\n.B QVL_PASSWORD\nThe archive's password when \\-\\-password\\-file is not given.\n";
+          ".TP\n.B QVL_PASSWORD\nThe archive's password when \\-\\-password\\-file is not given; empty counts as none.\n";
   page += ".SH SEE ALSO\nThe manual docs/qvl.md, the archive format docs/format.md and the profile folders "
           "docs/profiles.md, in the source tree.\n";
   return page;

@@ -33,8 +33,12 @@ inline constexpr char kSalvageText[] =
 
 inline constexpr char kPasswordText[] =
     "A password comes from --password-file FILE (its first line), else from the environment variable "
-    "QVL_PASSWORD, else, when standard input is a terminal, from a question without echo. It is never taken "
-    "from a plain command-line argument.";
+    "QVL_PASSWORD when it is set and not empty, else, when standard input is a terminal, from a question "
+    "without echo. It is never taken from a plain command-line argument. A UTF-8 byte-order mark at the start "
+    "of the file is not part of the password. A new backup refuses a password with a character outside "
+    "Windows-1252 (Western European letters, digits and signs): the archive's key would take it for \"?\", "
+    "so any password with \"?\" there would open the archive. Archives protected so earlier still open with "
+    "the password they were made with.";
 
 inline constexpr char kExitCodesText[] =
     "0 success; 1 the job failed, standard output could not take what was written to it, or the archive "

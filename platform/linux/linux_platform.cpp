@@ -18,6 +18,7 @@
 #include "platform/linux/paths/link_resolution.h"
 #include "platform/linux/paths/path_mapping.h"
 #include "platform/linux/paths/profile_variables.h"
+#include "platform/linux/registry/commit/hive_temp_file.h"
 #include "platform/linux/registry/hive_registry.h"
 #include "platform/linux/registry/hive_registry_writes.h"
 #include "platform/shared/skipped_entries.h"
@@ -28,6 +29,7 @@ namespace qv {
 namespace {
 
 constexpr char kFavoritesFolder[] = "Favorites";
+constexpr char kHiveFile[] = "NTUSER.DAT";
 constexpr int kErrorBadPathname = 161;
 
 std::u16string WindowsFormOrEmpty(const std::string& nativePath) {
@@ -42,7 +44,7 @@ class LinuxPlatform final : public Platform {
   explicit LinuxPlatform(const LinuxPlatformOptions& options)
       : m_strProfileDir(MakeAbsoluteNativePath(options.strProfileDir)),
         m_profileVariables(WindowsFormOrEmpty(m_strProfileDir)),
-        m_registry(m_strProfileDir + "/NTUSER.DAT", options.strClassesHive) {
+        m_registry(m_strProfileDir + "/" + kHiveFile, options.strClassesHive) {
     if (options.nPendingLimitBytes != 0) m_registry.SetPendingLimit(options.nPendingLimitBytes);
   }
 
@@ -148,6 +150,24 @@ class LinuxPlatform final : public Platform {
     return lock;
   }
   bool UnlockProfile(ProfileLock lock) override { return m_profileLocks.Unlock(lock); }
+  bool CanWriteProfile() override {
+    const std::string favorites = m_strProfileDir + "/" + kFavoritesFolder;
+    if (!NativeFolderTakesFiles(favorites)) {
+      SetLastErrorText("the Favorites folder " + favorites + " cannot be written: " + LastErrorTextOfThread());
+      return false;
+    }
+    // The hive is replaced by a new file, as its commit does.
+    if (const Status hive = CheckCanReplace(m_strProfileDir + "/" + kHiveFile); !hive.ok()) {
+      SetLastErrorText(hive.message());
+      return false;
+    }
+    return true;
+  }
+  bool CanWriteFolder(std::u16string_view folder) override {
+    std::string native;
+    return WindowsToNativePath(folder, &native) && NativeFolderTakesFiles(native);
+  }
+  bool CanHoldName(std::u16string_view name) override { return NativeNameFits(ToUtf8(name)); }
   bool MoveFileExW(std::u16string_view from, std::u16string_view to) override {
     m_files.ForgetCreated();
     std::string nativeFrom;

@@ -172,4 +172,11 @@ std::string WideCharToMultiByte(std::u16string_view text) {
   return out;
 }
 
+std::size_t FirstUnitNotNarrowed(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == 0 || (NarrowTo1252(text[i]) == '?' && text[i] != u'?')) return i;
+  }
+  return std::u16string_view::npos;
+}
+
 }  // namespace qv

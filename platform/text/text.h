@@ -17,5 +17,8 @@ bool HasUnpairedSurrogate(std::u16string_view text);
 // Windows), up to the first zero character; what the code page cannot hold becomes
 // '?'. ASCII stays ASCII.
 std::string WideCharToMultiByte(std::u16string_view text);
+// Where the first unit of `text` that WideCharToMultiByte does not keep as itself
+// begins: a character Windows-1252 lacks, or a zero character; npos when none.
+std::size_t FirstUnitNotNarrowed(std::u16string_view text);
 
 }  // namespace qv

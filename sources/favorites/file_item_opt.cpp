@@ -46,7 +46,7 @@ bool FileItemOpt::Begin() {
   if (!m_bHeadSet) return Refuse("the record head could not be read");
   const std::u16string storedFolder = TextFieldValue(m_record.item.folder);
   const std::u16string name = TextFieldValue(m_record.item.name);
-  if (std::string problem = FileNameProblem(name); !problem.empty()) return Refuse(problem);
+  if (std::string problem = FileNameProblemHere(name); !problem.empty()) return Refuse(problem);
 
   FileRestoreContext& context = Context();
   std::u16string folder;
@@ -59,24 +59,20 @@ bool FileItemOpt::Begin() {
     return Refuse("the path \"" + ShownPath(m_strTargetPath) + "\" is longer than " +
                   std::to_string(kMaxPathUnits) + " characters, more than a backup stores");
   }
-  if (!m_options.bDryRun && context.CreatedHere(folder) && !context.Made(m_strTargetPath)) {
-    // A folder this restore made holds no link and nothing of the user's: the
-    // target need not be looked for, which saves a lookup per favorite. A name
-    // that is one of the restore's own new folders is looked at, and refused.
-    m_bTargetExists = false;
-  } else if (std::string problem = CheckTarget(context); !problem.empty()) {
-    return Refuse(problem);
-  }
+  // From here to the temporary file a dry run makes every check a restore makes,
+  // so that it tells the same outcome with the same reason.
+  if (std::string problem = context.FolderClaimProblem(folder); !problem.empty()) return Refuse(problem);
+  if (std::string problem = CheckTarget(context, folder); !problem.empty()) return Refuse(problem);
   if (m_options.pNameSpellings != nullptr) {
     if (std::string problem = m_options.pNameSpellings->Claim(m_strTargetPath); !problem.empty()) {
       return Refuse(problem);
     }
   }
+  if (std::string why; !context.EnsureFolder(folder, &why)) return Refuse(why);
   if (m_options.bDryRun) {
     m_bBegun = true;
     return true;
   }
-  if (std::string why; !context.EnsureFolder(folder, &why)) return Refuse(why);
   if (!Os().GetTempFileNameW(folder, &m_strTempPath, m_options.bOwnerOnlyFiles)) {
     m_strTempPath.clear();
     return Fail("cannot create a temporary file in the folder");
@@ -92,7 +88,15 @@ bool FileItemOpt::Begin() {
   return true;
 }
 
-std::string FileItemOpt::CheckTarget(FileRestoreContext& context) {
+std::string FileItemOpt::CheckTarget(FileRestoreContext& context, const std::u16string& folder) {
+  // One of the restore's own folders, made or (in a dry run) to be made.
+  if (context.Made(m_strTargetPath)) return "a folder of that name is in the way";
+  if (context.CreatedHere(folder)) {
+    // A folder this restore made holds no link and nothing of the user's: the
+    // target need not be looked for, which saves a lookup per favorite.
+    m_bTargetExists = context.Claimed(m_strTargetPath);
+    return {};
+  }
   // The folder is inside Favorites; only the name itself can still lead elsewhere.
   int error = 0;
   const std::uint32_t attributes = Os().GetFileAttributesW(m_strTargetPath, &error);
@@ -110,6 +114,9 @@ std::string FileItemOpt::CheckTarget(FileRestoreContext& context) {
     if (std::string problem = FileTargetProblem(m_strTargetPath, favorites); !problem.empty()) return problem;
     m_bTargetExists = Os().PathFileExistsW(m_strTargetPath);
   }
+  // An earlier record of this restore may be waiting for its batch, or (in a dry
+  // run) never be written at all.
+  m_bTargetExists = m_bTargetExists || context.Claimed(m_strTargetPath);
   return {};
 }
 
@@ -137,6 +144,7 @@ bool FileItemOpt::End() {
     return false;
   }
   m_bBegun = false;
+  Context().Claim(m_strTargetPath);
   if (m_options.bDryRun) return true;
   CloseTemp();
   // The file is complete; it replaces its target at the context's next commit,

@@ -40,7 +40,7 @@ class FileItemOpt : public DataItem {
  private:
   bool Refuse(std::string reason);
   // Looks at what is at the target now: empty, or why the record may not go there.
-  std::string CheckTarget(FileRestoreContext& context);
+  std::string CheckTarget(FileRestoreContext& context, const std::u16string& folder);
   bool Fail(std::string what);
   void CloseTemp();
   FileRestoreContext& Context();

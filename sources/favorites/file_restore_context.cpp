@@ -56,8 +56,40 @@ std::string FileRestoreContext::FolderTarget(const std::u16string& storedFolder,
   return found->second.strProblem;
 }
 
+std::string FileRestoreContext::FolderClaimProblem(const std::u16string& folder) const {
+  if (m_claimed.empty()) return {};
+  std::u16string_view at = folder;
+  const std::size_t favoritesSize = m_favorites ? m_favorites->size() : 0;
+  while (at.size() > favoritesSize) {
+    if (m_claimed.count(std::u16string(at)) != 0) {
+      return "the folder \"" + ShownPath(at) + "\" cannot be made: a favorite of this restore has that name";
+    }
+    const std::size_t slash = at.find_last_of(u'\\');
+    if (slash == std::u16string_view::npos) break;
+    at = at.substr(0, slash);
+  }
+  return {};
+}
+
 bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string* why) {
   if (Made(folder)) return true;
+  if (!Os().CanWriteFolder(folder)) {
+    *why = "the folder \"" + ShownPath(folder) + "\" cannot be written: " + Os().LastErrorText();
+    return false;
+  }
+  if (m_bDryRun) {
+    // The folder and its missing parents, as SHCreateDirectoryExW would make them.
+    // All are kept: a dry run has no disk to look at instead.
+    for (std::u16string at = folder; !Made(at);) {
+      const bool missing = !Os().PathFileExistsW(at);
+      m_pLastMade = &*m_madeFolders.emplace(at, missing).first;
+      const std::size_t slash = at.find_last_of(u'\\');
+      if (!missing || slash == std::u16string::npos || slash <= (m_favorites ? m_favorites->size() : 0)) break;
+      at.resize(slash);
+    }
+    m_pLastMade = &*m_madeFolders.find(folder);
+    return true;
+  }
   const int created = Os().SHCreateDirectoryExW(folder);
   if (created != 0 && created != kErrorAlreadyExists) {
     *why = "cannot create the folder: " + Os().LastErrorText();

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/platform.h"
@@ -53,7 +54,15 @@ class FileRestoreContext final : public RestoreCommitHook {
   // Where a stored folder goes, checked against Favorites once per stored folder:
   // empty and *folder set, or why it may not be written.
   std::string FolderTarget(const std::u16string& storedFolder, std::u16string* folder);
-  // Makes the folder (and its parents) once per restore.
+  // Why `folder` cannot be made because a favorite of this restore is queued (in a
+  // dry run: would be) at its name or at a folder above it below Favorites; empty
+  // when none is. Asks no disk, so that the answer does not hang on whether that
+  // favorite's batch is in place yet, and a dry run gives it too.
+  std::string FolderClaimProblem(const std::u16string& folder) const;
+  // Readies the folder once per restore: it must take new files (Platform's
+  // CanWriteFolder); then a restore makes it and its parents, and a dry run notes
+  // it and its missing parents as made, so that later favorites meet them as they
+  // would meet the folders a restore made.
   [[nodiscard]] bool EnsureFolder(const std::u16string& folder, std::string* why);
   // Whether EnsureFolder made or found `folder`, as far as it remembers.
   bool Made(const std::u16string& folder) const { return FindMade(folder) != nullptr; }
@@ -63,6 +72,10 @@ class FileRestoreContext final : public RestoreCommitHook {
     const bool* created = FindMade(folder);
     return created != nullptr && *created;
   }
+  // Marks `target` as a favorite of this restore, once its file is complete (in a
+  // dry run: once it would be); Claimed tells it to later records of the same name.
+  void Claim(const std::u16string& target) { m_claimed.insert(target); }
+  bool Claimed(const std::u16string& target) const { return m_claimed.count(target) != 0; }
 
   // The record whose favorite is queued next; failures are told by this number.
   void SetRecord(std::size_t record) override { m_nRecord = record; }
@@ -117,9 +130,15 @@ class FileRestoreContext final : public RestoreCommitHook {
   std::string m_strFavoritesProblem;
   std::map<std::u16string, CheckedFolder> m_checkedFolders;
   const std::pair<const std::u16string, CheckedFolder>* m_pLastChecked = nullptr;
-  // True: created by this restore. Hashed: every favorite asks whether its own path
-  // is one of them, and long paths that share their start compare slowly.
+  // True: created by this restore (in a dry run: missing, so that it would be).
+  // Hashed: every favorite asks whether its own path is one of them, and long paths
+  // that share their start compare slowly.
   std::unordered_map<std::u16string, bool> m_madeFolders;
+  // Every favorite's target this restore queued, or in a dry run would have: the
+  // restore's own files are not on the disk yet, or not at all, when later records
+  // meet them. Never forgotten, since a dry run has no disk to look at instead;
+  // one path per favorite, as the report keeps one line per record.
+  std::unordered_set<std::u16string> m_claimed;
   const std::pair<const std::u16string, bool>* m_pLastMade = nullptr;
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;

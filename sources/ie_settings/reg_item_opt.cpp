@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/text/text.h"
 #include "platform/unique_handles.h"
+#include "sources/ie_settings/reg_restore_context.h"
 #include "sources/restore_confinement.h"
 
 namespace qv {
@@ -47,7 +48,10 @@ bool RegItemOpt::Begin() {
     return Refuse(problem);
   }
   if (!m_options.strRegistryBlocked.empty()) return Refuse(m_options.strRegistryBlocked);
-  m_bTargetExists = ValueExists();
+  m_bTargetExists = ValueExists() || (m_options.pRegContext != nullptr &&
+                                      m_options.pRegContext->WasSet(m_record.item.root,
+                                                                    TextFieldValue(m_record.item.subkey),
+                                                                    TextFieldValue(m_record.item.valueName)));
   m_bBegun = true;
   return true;
 }
@@ -70,21 +74,36 @@ std::uint32_t RegItemOpt::Write(const std::uint8_t* data, std::uint32_t length) 
 bool RegItemOpt::End() {
   if (!m_bBegun || m_bTooLarge) return false;
   m_bBegun = false;
-  if (m_options.bDryRun) return true;
   RegistryWrites* writes = m_options.pRegistryWrites;
   if (writes == nullptr) return Refuse("the registry is not open for writing");
   const std::u16string subkey = TextFieldValue(m_record.item.subkey);
-  RegKey opened = 0;
-  if (writes->RegCreateKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess &&
-      Os().RegOpenKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess) {
-    return Refuse("cannot create the key: " + Os().LastErrorText());
+  const std::u16string name = TextFieldValue(m_record.item.valueName);
+  if (m_options.bDryRun) {
+    // A live registry would keep a value set to learn whether it fits; the
+    // registry tells instead, by the rules that setting it would meet.
+    bool atKey = false;
+    if (writes->RegCheckValue(m_record.item.root, subkey, name, m_record.item.type, m_nCollected, &atKey) !=
+        kErrorSuccess) {
+      return Refuse((atKey ? "cannot create the key: " : "cannot set the value: ") + Os().LastErrorText());
+    }
+  } else {
+    RegKey opened = 0;
+    if (writes->RegCreateKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess) {
+      // A key that exists, but whose name the registry would not make anew, still
+      // takes values; when it does not exist either, creating it is what failed.
+      const std::string createFailure = Os().LastErrorText();
+      if (Os().RegOpenKeyExW(m_record.item.root, subkey, kKeyAllAccess, &opened) != kErrorSuccess) {
+        return Refuse("cannot create the key: " + createFailure);
+      }
+    }
+    // The value is taken once set; closing the key cannot undo it.
+    const UniqueRegKey key(opened);
+    if (writes->RegSetValueExW(key.Get(), name, m_record.item.type, m_data.data(),
+                               static_cast<std::uint32_t>(m_data.size())) != kErrorSuccess) {
+      return Refuse("cannot set the value: " + Os().LastErrorText());
+    }
   }
-  // The value is taken once set; closing the key cannot undo it.
-  const UniqueRegKey key(opened);
-  if (writes->RegSetValueExW(key.Get(), TextFieldValue(m_record.item.valueName), m_record.item.type,
-                             m_data.data(), static_cast<std::uint32_t>(m_data.size())) != kErrorSuccess) {
-    return Refuse("cannot set the value: " + Os().LastErrorText());
-  }
+  if (m_options.pRegContext != nullptr) m_options.pRegContext->NoteSet(m_record.item.root, subkey, name);
   return true;
 }
 

@@ -37,6 +37,9 @@ const QString kFolder =
     QStringLiteral("The filename is a folder, please enter the name of a file for the archive!");
 const QString kTooShort =
     QStringLiteral("Password too short, please make sure your password has six or more characters!");
+const QString kUnusable = QStringLiteral(
+    "Password has characters that protection cannot use, please use only Western European letters, digits "
+    "and signs!");
 
 bool Enabled(const QDialog& dialog, int nId) { return DialogItem(dialog, nId)->isEnabled(); }
 
@@ -94,6 +97,9 @@ class DialogsTest : public QObject {
     QTest::newRow("five characters") << "a.qvl" << true << "12345" << "12345" << kTooShort << IDC_PASSWORD;
     QTest::newRow("empty password") << "a.qvl" << true << "" << "" << kTooShort << IDC_PASSWORD;
     QTest::newRow("six characters") << "a.qvl" << true << "123456" << "123456" << "" << 0;
+    QTest::newRow("length before characters") << "a.qvl" << true << "с" << "с" << kTooShort << IDC_PASSWORD;
+    QTest::newRow("Cyrillic") << "a.qvl" << true << "секретик" << "секретик" << kUnusable << IDC_PASSWORD;
+    QTest::newRow("Western European") << "a.qvl" << true << "Grüße€œ" << "Grüße€œ" << "" << 0;
     QTest::newRow("blanks around the path") << "  my archive.qvl  " << false << "" << "" << "" << 0;
     const QString folder = QDir::tempPath();
     QTest::newRow("a folder") << folder << false << "" << "" << kFolder << IDC_FILENAME;

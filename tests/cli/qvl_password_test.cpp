@@ -5,6 +5,7 @@
 
 #include "store/records.h"
 #include "tests/cli/qvl_session.h"
+#include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {
@@ -12,6 +13,9 @@ namespace {
 
 constexpr char kMismatch[] = "Wrong password, please enter the password twice into the password boxes!";
 constexpr char kTooShort[] = "Password too short, please make sure your password has six or more characters!";
+constexpr char kUnusable[] =
+    "Password has characters that protection cannot use, please use only Western European letters, digits and "
+    "signs!";
 
 bool OpensWith(const std::filesystem::path& archive, const std::u16string& password) {
   const std::string bytes = ReadFileBytes(archive);
@@ -99,6 +103,59 @@ TEST_F(QvlPasswordTest, FilesAndTheEnvironmentComeFirstAndAPlainArgumentIsNone) 
     EXPECT_EQ(session.Run(c.arguments, c.environment).exitCode, c.exitCode);
   }
   EXPECT_FALSE(std::filesystem::exists(session.Scratch("q.qvl")));
+}
+
+// The key keeps a password only in Windows-1252, so a new backup takes no password
+// it would weaken; archives made with one before still open with it. A password
+// file's byte-order mark is no part of the password, and an empty QVL_PASSWORD
+// is none.
+TEST_F(QvlPasswordTest, ANewBackupTakesOnlyPasswordsItsKeyKeepsWhole) {
+  WriteFileBytes(session.Scratch("cyrillic.txt"), "секретик\n");
+  WriteFileBytes(session.Scratch("marked.txt"), "\xEF\xBB\xBFright-one\n");
+  WriteFileBytes(session.Scratch("zero.txt"), std::string("right\0one\n", 10));
+  struct Case {
+    std::string arguments;
+    std::string environment;
+    int exitCode;
+    std::u16string opensWith;  // empty: no archive, or an unprotected one
+  };
+  const std::vector<Case> cases = {
+      {"backup c.qvl --protect", "QVL_PASSWORD=секретик", 2, u""},
+      {"backup c.qvl --password-file cyrillic.txt", "", 2, u""},
+      {"backup c.qvl --password-file zero.txt", "", 2, u""},
+      {"backup w.qvl --protect", "QVL_PASSWORD=Grüße€œ", 0, u"Grüße€œ"},
+      {"backup m.qvl --password-file marked.txt", "", 0, u"right-one"},
+      {"backup e.qvl", "QVL_PASSWORD=", 0, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments + " " + c.environment);
+    const QvlResult result = session.RunOnProfile(c.arguments, c.environment);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    const std::filesystem::path archive = session.Scratch(c.arguments.substr(7, 5));
+    if (c.exitCode != 0) {
+      EXPECT_NE(result.err.find("protection"), std::string::npos) << result.err;
+      EXPECT_FALSE(std::filesystem::exists(archive));
+    } else if (c.opensWith.empty()) {
+      EXPECT_EQ(ReadFileBytes(archive)[8], '\0') << "unprotected";
+    } else {
+      EXPECT_TRUE(OpensWith(archive, c.opensWith));
+    }
+  }
+
+  const QvlResult asked = session.RunInTerminal({"backup", "t.qvl", "--protect", profile},
+                                                {"секретик", "секретик", "good-one", "good-one"});
+  EXPECT_EQ(asked.exitCode, 0) << asked.out;
+  EXPECT_NE(asked.out.find(kUnusable), std::string::npos) << asked.out;
+
+  // Made before: a Cyrillic password, and a password file whose mark was kept.
+  for (const auto& [name, password] : {std::pair{"old-cyrillic.qvl", std::u16string(u"секретик")},
+                                       std::pair{"old-marked.qvl", std::u16string(u"\uFEFFright-one")}}) {
+    ArchiveBuilder().Header(true, password).File(u"%USERPROFILE%\\Favorites", u"a.url", "a",
+                                                 Coding{false, true, password}).WriteTo(session.Scratch(name));
+  }
+  EXPECT_EQ(session.Run("verify old-cyrillic.qvl", "QVL_PASSWORD=секретик").exitCode, 0);
+  EXPECT_EQ(session.Run("verify old-marked.qvl --password-file marked.txt").exitCode, 0);
+  EXPECT_EQ(session.Run("verify m.qvl --password-file marked.txt").exitCode, 0);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // qvl restore, run as the built binary: messages, exit codes, and a dry run that
 // changes nothing.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/support/archive_builder.h"
 #include "tests/support/profile_fixture.h"
@@ -119,6 +121,24 @@ TEST_F(QvlRestoreTest, DryRunListsAndTouchesNothingThenStatusShowsTheRestoredSiz
   const QvlRun status = Qvl("status");
   EXPECT_NE(status.out.find("Favorites     2 KB"), std::string::npos) << status.out;
   EXPECT_NE(status.out.find("IE Settings   3 KB"), std::string::npos) << status.out;
+}
+
+// A profile the user cannot write: one line on standard error naming it, exit 1,
+// before anything is read; a dry run says the same.
+TEST_F(QvlRestoreTest, AProfileThatCannotBeWrittenFailsInOneLine) {
+  if (::geteuid() != 0 || !ToolAvailable("setpriv")) GTEST_SKIP() << "needs root and setpriv to act as another user";
+  Archive("a.qvl", ArchiveBuilder().Header().File(kFavorites, u"a.url", "a").Value(kMain, u"V", kRegSz, "v"));
+  ASSERT_EQ(::chmod(profile.Scratch("").c_str(), 0755), 0);  // the other user reaches the profile, not writes it
+  for (const char* mode : {"--dry-run", ""}) {
+    SCOPED_TRACE(mode);
+    const QvlRun run = Qvl(std::string("restore a.qvl ") + mode,
+                           "setpriv --reuid=65534 --regid=65534 --clear-groups");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "qvl restore: the Favorites folder " + profile.FavoritesDir().string() +
+                           " cannot be written: it does not take new files (Permission denied)\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(profile.FavoritesDir() / "a.url"));
 }
 
 }  // namespace

@@ -185,6 +185,17 @@ TEST_F(BackupJobTest, ProtectionNeedsSixCharacters) {
   EXPECT_EQ(Parsed().header[8], 1);
 }
 
+// Restores keep the narrowing; only new archives are held to it.
+TEST_F(BackupJobTest, ProtectionRefusesCharactersTheKeyWouldTakeForAQuestionMark) {
+  profile.AddFavorite("a.url", "a");
+  const BackupSummary refused = Backup(false, true, u"\u0441\u0435\u043a\u0440\u0435\u0442");
+  EXPECT_FALSE(refused.bOk);
+  EXPECT_NE(refused.strFailure.find("\"\u0441\", which protection cannot use"), std::string::npos)
+      << refused.strFailure;
+  EXPECT_FALSE(std::filesystem::exists(archive));
+  ASSERT_TRUE(Backup(false, false, u"\u0441").bOk) << "an unprotected backup ignores it";
+}
+
 TEST_F(BackupJobTest, ArchiveInsideFavoritesIsNotStoredIntoItself) {
   profile.AddFavorite("keep.url", "keep");
   profile.AddFavorite(".quorvel-someone-else.tmp", "not ours");

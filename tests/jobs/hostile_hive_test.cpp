@@ -3,14 +3,19 @@
 // pass for a profile without settings.
 #include <gtest/gtest.h>
 #include <hivex.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "jobs/backup_job.h"
+#include "jobs/restore_job.h"
+#include "jobs/restore_summary_text.h"
 #include "platform/coding.h"
+#include "tests/support/archive_builder.h"
 #include "tests/support/archive_parser.h"
 #include "tests/support/profile_fixture.h"
+#include "tests/support/restore_fixture.h"
 
 namespace qv::test {
 namespace {
@@ -69,6 +74,35 @@ TEST(HostileHive, ACutShortHiveIsReportedNotTakenForNoSettings) {
   std::filesystem::resize_file(profile.HivePath(), 458752);
   const BackupSummary summary = BackUp(profile);
   EXPECT_TRUE(!summary.bOk || !summary.skipped.empty()) << "the lost settings must show";
+}
+
+// Opening a FIFO waits for a writer: a hive that is one, itself or at the end of a
+// link inside the profile, is refused unopened, and both jobs end saying why.
+TEST(HostileHive, AHiveThatIsNoRegularFileIsRefusedUnopened) {
+  for (const bool linked : {false, true}) {
+    SCOPED_TRACE(linked ? "a link to a FIFO" : "a FIFO");
+    RestoreFixture fixture;
+    ProfileFixture& profile = fixture.Profile();
+    const std::filesystem::path fifo = linked ? profile.ProfileDir() / "elsewhere.fifo" : profile.HivePath();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    if (linked) std::filesystem::create_symlink("elsewhere.fifo", profile.HivePath());
+
+    const BackupSummary backup = BackUp(profile);
+    EXPECT_TRUE(Mentions(backup, "is a FIFO, not a hive file")) << "the lost settings must show";
+
+    const std::string archive = ArchiveBuilder()
+                                    .Header()
+                                    .File(u"%USERPROFILE%\\Favorites", u"a.url", "a")
+                                    .Value(kIeKey, u"V", kRegSz, "v")
+                                    .Bytes();
+    for (const bool dryRun : {true, false}) {
+      const RestoreSummary restore = fixture.Restore(archive, u"", dryRun);
+      EXPECT_EQ(restore.outcome, RestoreOutcome::kPartial) << FormatRestoreSummary(restore);
+      EXPECT_NE(restore.strRegistryProblem.find("is a FIFO, not a hive file"), std::string::npos)
+          << restore.strRegistryProblem;
+    }
+    EXPECT_EQ(fixture.Favorite("a.url"), "a");
+  }
 }
 
 }  // namespace

@@ -26,6 +26,20 @@ TEST(PasswordNarrowing, UndefinedCodePointsMapToThemselves) {
   EXPECT_EQ(WideCharToMultiByte(u"\u0080"), "?");  // its byte belongs to the euro sign
 }
 
+// What a new password may hold: only what narrowing keeps as itself.
+TEST(PasswordNarrowing, TheFirstUnitNotKeptIsFound) {
+  const std::pair<std::u16string, std::size_t> cases[] = {
+      {u"Gr\u00fc\u00dfe \u20ac\u0153 ?!", std::u16string::npos},
+      {u"\u0081\u009d", std::u16string::npos},
+      {u"a\u0441b", 1},
+      {u"\u0080", 0},
+      {u"xy\U0001F600", 2},
+      {std::u16string(u"ab\0cd", 5), 2},
+      {std::u16string(1, char16_t(0xDC00)), 0},
+  };
+  for (const auto& [text, at] : cases) EXPECT_EQ(FirstUnitNotNarrowed(text), at) << ToUtf8(text);
+}
+
 TEST(Utf8Conversion, RoundTripsAndReplacesInvalidInput) {
   const std::u16string text = u"Favorites \u00e9\u4e2d\U0001F600";
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);

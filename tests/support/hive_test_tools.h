@@ -12,6 +12,7 @@
 
 #include "platform/linux/registry/hive_registry.h"
 #include "tests/support/registry_reads.h"
+#include "tests/support/unprivileged.h"
 
 namespace qv::test {
 
@@ -30,11 +31,6 @@ std::size_t PatchFileBytes(const std::filesystem::path& file, const std::string&
                            const std::string& to);
 // UTF-16LE code units as a byte string, without a terminator, as names are stored.
 std::string Utf16Units(std::u16string_view text);
-
-// Runs `body` in a child process that has dropped to uid and gid `id` with no
-// other groups, so file permissions apply as they do to an ordinary user. Returns
-// what `body` returned, or why the child failed. Needs root.
-std::string RunAsUnprivileged(unsigned id, const std::function<std::string()>& body);
 
 struct ToolRun {
   int exitCode = -1;

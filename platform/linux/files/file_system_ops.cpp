@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -141,6 +142,46 @@ bool LookAtWriteTarget(const std::string& path, NativeWriteTarget* target) {
   target->kind = exists ? WriteTargetKind::kFile : WriteTargetKind::kNothing;
   target->strPath = std::move(resolved);
   return true;
+}
+
+bool NativeFolderTakesFiles(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  for (;;) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) == 0) {
+      const std::string which = folder == path ? std::string("it") : "the folder " + folder + " it would be made in";
+      if (!S_ISDIR(info.st_mode)) {
+        SetLastErrorText(folder == path ? "it is not a folder" : folder + ", on its way, is not a folder");
+        return false;
+      }
+      // What a restore needs of it: to add temporary files and rename them in.
+      if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        SetLastErrorText(which + " does not take new files (" + std::strerror(errno) + ")");
+        return false;
+      }
+      return true;
+    }
+    const int error = errno;
+    if (struct stat link {}; error == ENOENT && lstat(folder.c_str(), &link) == 0) {
+      SetLastErrorText(folder == path ? "it is a link that leads nowhere" : folder + ", on its way, is a link that leads nowhere");
+      return false;
+    }
+    // ENOTDIR: something on the way is not a folder, which the parent's look names.
+    const std::size_t slash = folder.find_last_of('/');
+    if ((error != ENOENT && error != ENOTDIR) || slash == std::string::npos || folder.size() <= 1) {
+      SetLastErrorFromErrno("cannot look at", folder, error);
+      return false;
+    }
+    folder.resize(slash == 0 ? 1 : slash);
+  }
+}
+
+bool NativeNameFits(const std::string& name) {
+  if (name.size() <= NAME_MAX) return true;
+  SetLastErrorText("it takes " + std::to_string(name.size()) + " bytes, more than the " + std::to_string(NAME_MAX) +
+                   " a name holds on this system (" + std::strerror(ENAMETOOLONG) + ")");
+  return false;
 }
 
 }  // namespace qv

@@ -184,6 +184,20 @@ RegResult HiveRegistry::RegSetValueExW(RegKey key, std::u16string_view valueName
   return hive->SetValue(open->path, valueName, type, data, size);
 }
 
+RegResult HiveRegistry::RegCheckValue(RegKey key, std::u16string_view subkey, std::u16string_view valueName,
+                                      std::uint32_t size, bool* atKey) {
+  if (atKey != nullptr) *atKey = false;
+  std::lock_guard lock(m_pState->m_mutex);
+  OpenRegKey* base = nullptr;
+  RootKeyHive* hive = nullptr;
+  const RegResult result = m_pState->Resolve(key, &base, &hive);
+  if (result != kErrorSuccess) {
+    if (atKey != nullptr) *atKey = true;
+    return result;
+  }
+  return hive->CheckValue(AppendKeyPath(base->path, subkey), valueName, size, atKey);
+}
+
 RegResult HiveRegistry::RegCloseKey(RegKey key) {
   std::lock_guard lock(m_pState->m_mutex);
   if (!m_pState->m_handles.Remove(key)) {

@@ -43,6 +43,11 @@ class HiveRegistry {
                             RegKey* opened);
   RegResult RegSetValueExW(RegKey key, std::u16string_view valueName, std::uint32_t type,
                            const std::uint8_t* data, std::uint32_t size);
+  // What RegCreateKeyExW of `subkey` below `key` (or opening it) and RegSetValueExW
+  // of a value of `size` bytes would answer, as RegistryWrites::RegCheckValue says;
+  // what it accepts counts toward the pending bound until the next commit or discard.
+  RegResult RegCheckValue(RegKey key, std::u16string_view subkey, std::u16string_view valueName,
+                          std::uint32_t size, bool* atKey);
   RegResult RegCloseKey(RegKey key);
   // Whether the hive behind `root` can take writes (it is not dirty, its format is
   // one we write). A missing hive is writable: the first commit creates it.

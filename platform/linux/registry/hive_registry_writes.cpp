@@ -21,6 +21,13 @@ RegResult HiveRegistryWrites::RegSetValueExW(RegKey key, std::u16string_view val
   return result;
 }
 
+RegResult HiveRegistryWrites::RegCheckValue(RegKey key, std::u16string_view subkey, std::u16string_view valueName,
+                                            std::uint32_t /*type*/, std::uint32_t size, bool* atKey) {
+  const RegResult result = m_registry.RegCheckValue(key, subkey, valueName, size, atKey);
+  if (result == kErrorSuccess) m_bUncommitted = true;
+  return result;
+}
+
 Status HiveRegistryWrites::Commit() {
   Status committed = m_registry.RegCommit(m_root);
   if (committed.ok()) m_bUncommitted = false;

@@ -20,12 +20,15 @@ class HiveRegistryWrites final : public RegistryWrites {
                             RegKey* opened) override;
   RegResult RegSetValueExW(RegKey key, std::u16string_view valueName, std::uint32_t type,
                            const std::uint8_t* data, std::uint32_t size) override;
+  RegResult RegCheckValue(RegKey key, std::u16string_view subkey, std::u16string_view valueName,
+                          std::uint32_t type, std::uint32_t size, bool* atKey) override;
   Status Commit() override;
 
  private:
   HiveRegistry& m_registry;
   RegKey m_root;
-  bool m_bUncommitted = false;  // something waits that no Commit has written yet
+  // Something waits that no Commit has written yet, or checked values count.
+  bool m_bUncommitted = false;
 };
 
 }  // namespace qv

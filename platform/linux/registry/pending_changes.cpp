@@ -3,11 +3,13 @@
 namespace qv {
 namespace {
 
-std::size_t ValueBytes(const PendingValue& value) {
-  return sizeof(PendingValue) + value.name.size() * sizeof(char16_t) + value.data.size();
-}
+std::size_t ValueBytes(const PendingValue& value) { return PendingValueBytes(value.name.size(), value.data.size()); }
 
 }  // namespace
+
+std::size_t PendingValueBytes(std::size_t nameUnits, std::size_t dataBytes) {
+  return sizeof(PendingValue) + nameUnits * sizeof(char16_t) + dataBytes;
+}
 
 PendingKey& PendingChanges::Key(const KeyPath& path) {
   std::u16string folded = FoldedPathKey(path);

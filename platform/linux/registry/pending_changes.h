@@ -26,6 +26,9 @@ struct PendingKey {
   std::unordered_map<std::u16string, std::size_t> valueByFoldedName;
 };
 
+// What a pending value of this name and data size counts toward ByteCount.
+std::size_t PendingValueBytes(std::size_t nameUnits, std::size_t dataBytes);
+
 class PendingChanges {
  public:
   // Records the key and each of its parents (some may exist in the hive already).

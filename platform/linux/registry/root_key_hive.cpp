@@ -142,15 +142,19 @@ std::uint32_t RootKeyHive::HiveMinorVersion() const {
   return m_file.IsMissing() ? kEmptyHiveMinorVersion : m_file.Header().minorVersion;
 }
 
-RegResult RootKeyHive::CreateKey(const KeyPath& path) {
+RegResult RootKeyHive::CheckCreateKey(const KeyPath& path, hive_node_h* node) {
   RegResult result = RefuseUnlessWritable();
   if (result != kErrorSuccess) return result;
   for (const std::u16string& name : path) {
     const Status valid = CheckNewKeyName(name);
     if (!valid.ok()) return Fail(kErrorInvalidParameter, valid.message());
   }
+  return FindFileKey(path, node);
+}
+
+RegResult RootKeyHive::CreateKey(const KeyPath& path) {
   hive_node_h node = 0;
-  result = FindFileKey(path, &node);
+  const RegResult result = CheckCreateKey(path, &node);
   if (result != kErrorSuccess) return result;
   if (path.empty() || node != 0 || m_pending.FindKey(path) != nullptr) return kErrorSuccess;
   m_pending.AddKey(path);
@@ -158,9 +162,7 @@ RegResult RootKeyHive::CreateKey(const KeyPath& path) {
   return kErrorSuccess;
 }
 
-RegResult RootKeyHive::SetValue(const KeyPath& path, std::u16string_view name,
-                                 std::uint32_t type, const std::uint8_t* data,
-                                 std::uint32_t size) {
+RegResult RootKeyHive::CheckSetValue(std::u16string_view name, std::uint32_t size) {
   RegResult result = RefuseUnlessWritable();
   if (result != kErrorSuccess) return result;
   const Status validName = CheckNewValueName(name);
@@ -170,14 +172,50 @@ RegResult RootKeyHive::SetValue(const KeyPath& path, std::u16string_view name,
   // Committing early instead would leave a killed restore's hive half restored, and
   // libhivex rewrites a key's every value at each commit, so a hive written that way
   // grows with the square of the values.
-  if (m_pending.ByteCount() + size > m_nPendingLimitBytes) {
+  if (WaitingBytes() + size > m_nPendingLimitBytes) {
     return Fail(kErrorNotEnoughMemory,
                 "the values waiting for this commit already hold " +
-                    std::to_string(m_pending.ByteCount() / (1024 * 1024)) +
+                    std::to_string(WaitingBytes() / (1024 * 1024)) +
                     " MiB, more than IE settings ever take; this one is left out");
   }
+  return kErrorSuccess;
+}
+
+RegResult RootKeyHive::SetValue(const KeyPath& path, std::u16string_view name,
+                                 std::uint32_t type, const std::uint8_t* data,
+                                 std::uint32_t size) {
+  const RegResult result = CheckSetValue(name, size);
+  if (result != kErrorSuccess) return result;
   m_pending.SetValue(path, name, type, data, size);
   ++m_nPendingGeneration;
+  return kErrorSuccess;
+}
+
+RegResult RootKeyHive::CheckValue(const KeyPath& path, std::u16string_view name, std::uint32_t size,
+                                   bool* atKey) {
+  hive_node_h node = 0;
+  RegResult result = CheckCreateKey(path, &node);
+  // A key that cannot be created may still exist to be opened, as the restore does.
+  if (result != kErrorSuccess) {
+    const std::string createFailure = LastErrorTextOfThread();
+    if (FindKey(path) != kErrorSuccess) {
+      SetLastErrorText(createFailure);
+      if (atKey != nullptr) *atKey = true;
+      return result;
+    }
+  }
+  result = CheckSetValue(name, size);
+  if (result != kErrorSuccess) return result;
+  std::u16string checked = FoldedPathKey(path);
+  checked += u'\0';
+  checked += FoldName(name);
+  const std::size_t bytes = PendingValueBytes(name.size(), size);
+  const auto [slot, added] = m_checkedValues.emplace(std::move(checked), bytes);
+  if (!added) {
+    m_nCheckedBytes -= slot->second;
+    slot->second = bytes;
+  }
+  m_nCheckedBytes += bytes;
   return kErrorSuccess;
 }
 
@@ -192,6 +230,8 @@ Status RootKeyHive::CheckWritable() {
 
 Status RootKeyHive::Commit() {
   m_nCheckedGeneration = 0;  // whatever happens, the next write starts a new round
+  m_checkedValues.clear();
+  m_nCheckedBytes = 0;
   if (!m_pending.HasChanges()) return Status::Ok();
   Status status = CheckWritable();
   if (!status.ok()) return status;
@@ -210,6 +250,8 @@ Status RootKeyHive::Commit() {
 
 void RootKeyHive::Discard() {
   m_nCheckedGeneration = 0;
+  m_checkedValues.clear();
+  m_nCheckedBytes = 0;
   if (!m_pending.HasChanges()) return;
   m_pending.Clear();
   ++m_nPendingGeneration;

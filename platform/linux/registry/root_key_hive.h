@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/linux/registry/commit/hive_commit.h"
@@ -37,6 +38,10 @@ class RootKeyHive {
   RegResult CreateKey(const KeyPath& path);
   RegResult SetValue(const KeyPath& path, std::u16string_view name, std::uint32_t type,
                      const std::uint8_t* data, std::uint32_t size);
+  // What CreateKey(path) (or, where that fails, FindKey) and then SetValue would
+  // answer now, changing nothing in the file or the pending writes. What it accepts
+  // counts toward the pending bound, as a set value would, until Commit or Discard.
+  RegResult CheckValue(const KeyPath& path, std::u16string_view name, std::uint32_t size, bool* atKey);
 
   Status CheckWritable();
   // On failure the pending writes stay, so a later commit can try again.
@@ -58,6 +63,11 @@ class RootKeyHive {
   // only among the pending changes.
   RegResult FileIndex(const KeyPath& path, const HiveNodeIndex** index);
   RegResult RefuseUnlessWritable();
+  // The checks of CreateKey and of SetValue, which CheckValue runs without the writes.
+  RegResult CheckCreateKey(const KeyPath& path, hive_node_h* node);
+  RegResult CheckSetValue(std::u16string_view name, std::uint32_t size);
+  // What the pending values and the checked ones hold, as PendingChanges counts it.
+  std::size_t WaitingBytes() const { return m_pending.ByteCount() + m_nCheckedBytes; }
   std::uint32_t HiveMinorVersion() const;
 
   HiveFile m_file;
@@ -67,6 +77,11 @@ class RootKeyHive {
   std::uint64_t m_nCheckedGeneration = 0;
   HiveCommitHooks m_hooks;
   std::size_t m_nPendingLimitBytes = kDefaultPendingLimitBytes;
+  // The values CheckValue accepted since the last commit or discard, by folded key
+  // path and name, with the bytes each counts; a value checked twice counts once,
+  // as a value set twice is pending once.
+  std::unordered_map<std::u16string, std::size_t> m_checkedValues;
+  std::size_t m_nCheckedBytes = 0;
 };
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "platform/linux/registry/commit/hive_commit.h"
 
 #include <hivex.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "platform/linux/registry/commit/hive_subkey_lists.h"
 #include "platform/linux/registry/commit/hive_temp_file.h"
 #include "platform/linux/registry/hive/empty_hive.h"
+#include "platform/linux/registry/hive/hive_file.h"
 #include "platform/linux/registry/hive/hive_handle.h"
 #include "platform/linux/registry/hive/hive_layout.h"
 #include "platform/linux/registry/hive/hivex_errors.h"
@@ -41,6 +43,12 @@ Status CommitHiveChanges(const std::string& hivePath, const PendingChanges& chan
   Status status;
   // Only under the lock: another commit may have created the hive meanwhile.
   const bool exists = std::filesystem::exists(hivePath, ignored);
+  // The check before the commit looked at the hive without the lock.
+  if (struct stat info {}; exists && ::stat(hivePath.c_str(), &info) == 0) {
+    if (std::string problem = HiveFileKindProblem(hivePath, info.st_mode); !problem.empty()) {
+      return Status::Error(problem);
+    }
+  }
 
   HiveTempFile temp;
   status = temp.Create(hivePath);

@@ -11,6 +11,16 @@
 
 namespace qv {
 
+std::string HiveFileKindProblem(const std::string& path, unsigned mode) {
+  if (S_ISREG(mode)) return {};
+  const char* kind = S_ISDIR(mode)    ? "a folder"
+                     : S_ISFIFO(mode) ? "a FIFO"
+                     : S_ISSOCK(mode) ? "a socket"
+                     : (S_ISCHR(mode) || S_ISBLK(mode)) ? "a device"
+                                                      : "not a regular file";
+  return path + " is " + kind + ", not a hive file; it is left unopened";
+}
+
 HiveFile::HiveFile(std::string path) : m_strPath(std::move(path)) {}
 
 HiveFile::~HiveFile() = default;
@@ -37,6 +47,12 @@ RegResult HiveFile::Refresh() {
     }
     SetLastErrorText("cannot look at " + m_strPath + ": " + std::strerror(error));
     return error == EACCES ? kErrorAccessDenied : kErrorRegistryIo;
+  }
+  // Links are followed: a hive kept elsewhere and linked into the profile is read.
+  if (std::string problem = HiveFileKindProblem(m_strPath, info.st_mode); !problem.empty()) {
+    Invalidate();
+    SetLastErrorText(std::move(problem));
+    return kErrorBadDb;
   }
   const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev),
                               static_cast<std::uint64_t>(info.st_ino),

@@ -22,6 +22,11 @@
 
 namespace qv {
 
+// Why a file of this mode cannot be a hive ("... is a FIFO, not a hive file"), or
+// empty for a regular file. Opening a FIFO waits for a writer and reading a
+// device may never end, so anything but a regular file is refused unopened.
+std::string HiveFileKindProblem(const std::string& path, unsigned mode);
+
 class HiveFile {
  public:
   explicit HiveFile(std::string path);

@@ -1,10 +1,15 @@
 #include "platform/linux/registry/hive/hive_header.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "platform/coding.h"
+#include "platform/linux/files/unique_fd.h"
+#include "platform/linux/registry/hive/hive_file.h"
 #include "platform/linux/registry/hive/hive_layout.h"
 
 namespace qv {
@@ -20,12 +25,25 @@ std::uint32_t HiveHeaderChecksum(const std::uint8_t* baseBlock) {
 }
 
 Status ReadHiveHeader(const std::string& path, HiveHeader* header) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Status::Error("cannot read " + path + ": " + std::strerror(errno));
+  // A FIFO put in the hive's place since its kind was last looked at would hold a
+  // plain open until some writer came: the kind of what was opened is checked again.
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!fd.Valid()) return Status::Error("cannot read " + path + ": " + std::strerror(errno));
+  struct stat info {};
+  if (::fstat(fd.Get(), &info) != 0) return Status::Error("cannot read " + path + ": " + std::strerror(errno));
+  if (std::string problem = HiveFileKindProblem(path, info.st_mode); !problem.empty()) {
+    return Status::Error(problem);
+  }
   std::uint8_t block[kHiveChecksumOffset + 4] = {};
-  in.read(reinterpret_cast<char*>(block), sizeof block);
-  if (in.gcount() != static_cast<std::streamsize>(sizeof block) ||
-      std::memcmp(block, kHiveSignature.data(), kHiveSignature.size()) != 0) {
+  std::size_t got = 0;
+  while (got < sizeof block) {
+    const ssize_t count = ::read(fd.Get(), block + got, sizeof block - got);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return Status::Error("cannot read " + path + ": " + std::strerror(errno));
+    if (count == 0) break;
+    got += static_cast<std::size_t>(count);
+  }
+  if (got != sizeof block || std::memcmp(block, kHiveSignature.data(), kHiveSignature.size()) != 0) {
     return Status::Error(path + " is not a registry hive (no regf base block)");
   }
   header->primarySequence = DecodeFixed32(block + kHivePrimarySequenceOffset);
