@@ -17,14 +17,15 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# Builds qvl alone. A fresh build folder is set up without the window and the
-# tests, so nothing else is installed or compiled; an existing one keeps its
-# settings.
+# Builds qvl and the demo profile's maker alone, then shows a backup, a check, a
+# listing and a restore of a demo profile in $(BUILD)/demo (scripts/demo). A
+# fresh build folder is set up without the window and the tests, so nothing else
+# is installed or compiled; an existing one keeps its settings.
 run:
 	@bash scripts/install-deps qvl
 	@$(CONFIGURE) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DQUORVEL_GUI=OFF -DBUILD_TESTING=OFF) $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD) -j$(JOBS) --target qvl
-	@$(BUILD)/bin/qvl backup quorvel-backup.qvl
+	@cmake --build $(BUILD) -j$(JOBS) --target qvl quorvel_demo_profile
+	@bash scripts/demo $(BUILD)
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)

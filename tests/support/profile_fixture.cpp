@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "demo/profile_writing.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/text/text.h"
 
@@ -19,26 +20,16 @@ ProfileFixture::ProfileFixture() : m_profileDir(m_dir / "profile") {
 ProfileFixture::~ProfileFixture() = default;
 
 void ProfileFixture::AddFavorite(const std::string& relativePath, const std::string& bytes) {
-  WriteFileBytes(FavoritesDir() / relativePath, bytes);
+  if (Status written = demo::WriteFavorite(m_profileDir, relativePath, bytes); !written) {
+    throw std::runtime_error("AddFavorite: " + written.message());
+  }
 }
 
 void ProfileFixture::SetValue(std::u16string_view subkey, std::u16string_view name,
                               std::uint32_t type, const std::string& bytes) {
-  Status refused;
-  const std::unique_ptr<RegistryWrites> writes = m_pPlatform->RegBeginWrites(kHkeyCurrentUser, &refused);
-  if (!writes) throw std::runtime_error("RegBeginWrites: " + refused.message());
-  RegKey key = 0;
-  if (writes->RegCreateKeyExW(kHkeyCurrentUser, subkey, kKeyAllAccess, &key) != kErrorSuccess) {
-    throw std::runtime_error("RegCreateKeyExW: " + m_pPlatform->LastErrorText());
-  }
-  const auto result = writes->RegSetValueExW(key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                             static_cast<std::uint32_t>(bytes.size()));
-  (void)m_pPlatform->RegCloseKey(key);  // a failed close of a fresh key changes nothing here
-  if (result != kErrorSuccess) {
-    throw std::runtime_error("RegSetValueExW: " + m_pPlatform->LastErrorText());
-  }
-  if (Status committed = writes->Commit(); !committed) {
-    throw std::runtime_error("Commit: " + committed.message());
+  const demo::SettingValue value{std::u16string(subkey), std::u16string(name), type, bytes};
+  if (Status set = demo::SetValues(*m_pPlatform, {value}); !set) {
+    throw std::runtime_error("SetValue: " + set.message());
   }
 }
 
