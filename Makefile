@@ -4,9 +4,10 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 PREFIX ?=
+PACKAGE_BUILD ?= $(BUILD)-package
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run test install package clean
+.PHONY: deps configure build run test install package check-package clean
 
 deps:
 	@bash scripts/install-deps
@@ -34,9 +35,14 @@ test: build
 install: build
 	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
-# quorvel_VERSION_amd64.deb in $(BUILD)/.
-package: build
-	@cd $(BUILD) && cpack
+# quorvel_VERSION_amd64.deb in $(BUILD)/, built in $(PACKAGE_BUILD) with the flags
+# of dpkg-buildflags, every hardening feature on (packaging/build-package).
+package: deps
+	@bash packaging/build-package $(BUILD) $(PACKAGE_BUILD) $(CMAKE_FLAGS)
+
+# lintian --pedantic and hardening-check on that package (packaging/check-package).
+check-package: package
+	@bash packaging/check-package $(BUILD)/quorvel_*.deb
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD)

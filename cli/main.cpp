@@ -13,6 +13,9 @@
 #ifndef QUORVEL_VERSION
 #define QUORVEL_VERSION "unknown"
 #endif
+#ifndef QUORVEL_RELEASE_DATE
+#define QUORVEL_RELEASE_DATE "unknown"
+#endif
 
 namespace {
 
@@ -57,7 +60,7 @@ int Run(int argc, char** argv) {
   }
 
   if (argc == 2 && std::string_view(argv[1]) == "--man-page") {
-    std::cout << qv::cli::ManPage(app, QUORVEL_VERSION);
+    std::cout << qv::cli::ManPage(app, QUORVEL_VERSION, QUORVEL_RELEASE_DATE);
     return qv::cli::kExitSuccess;
   }
   if (argc < 2 || (argv[1][0] != '-' && !IsKnownCommand(app, argv[1]))) {

@@ -45,4 +45,24 @@ inline constexpr char kExitCodesText[] =
     "was refused (a missing file, not an archive, a wrong password) or, for verify, is not sound; 2 usage error (a missing or unknown argument, an unreadable "
     "password file, no password); 3 partial: the job finished but something was skipped, damaged or cut off.";
 
+// The manual page's EXAMPLES: what each does, then the command as typed.
+struct ManualExample {
+  const char* szWhat;
+  const char* szCommand;
+};
+inline constexpr ManualExample kExamples[] = {
+    {"Back up the profile of a mounted Windows disk, compressed and protected; the password is asked for twice:",
+     "qvl backup alice.qvl --compress --protect --profile=/mnt/win/Users/alice"},
+    {"Check that every record of the archive decodes, with the password from a file nobody else can read:",
+     "qvl verify alice.qvl --password-file ~/.alice-password"},
+    {"List what the archive holds, without decoding it:", "qvl list alice.qvl"},
+    {"See what a restore into another profile folder would change, without changing anything:",
+     "qvl restore alice.qvl --dry-run --profile=/srv/profiles/alice"},
+    {"Write the favorites of the Links folder and the settings (as a .reg file) into a folder, touching no "
+     "profile:",
+     "qvl extract alice.qvl --to alice-files 'Links/*'"},
+    {"Turn the favorites into a bookmark file that browsers import:",
+     "qvl export-bookmarks alice.qvl -o bookmarks.html"},
+};
+
 }  // namespace qv::cli
