@@ -19,7 +19,7 @@ build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
 # Builds qvl and the demo profile's maker alone, then shows a backup, a check, a
-# listing and a restore of a demo profile in $(BUILD)/demo (scripts/demo). A
+# listing and a restore of a demo profile in $(BUILD)/quorvel-demo (scripts/demo). A
 # fresh build folder is set up without the window and the tests, so nothing else
 # is installed or compiled; an existing one keeps its settings.
 run:

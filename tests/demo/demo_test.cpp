@@ -1,6 +1,7 @@
 // The demo of `make run`: the profile its maker writes is a real one (hivexregedit
 // reads every value with its type), the maker never writes into a folder in use,
-// and scripts/demo shows each command it runs and can run again.
+// and scripts/demo shows each command it runs, can run again, and empties no
+// folder but its own.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,7 +16,7 @@ namespace qv::test {
 namespace {
 
 const std::filesystem::path kBuildDir = std::filesystem::path(QUORVEL_QVL_BINARY).parent_path().parent_path();
-const std::filesystem::path kSourceDir = std::filesystem::path(__FILE__).parent_path() / "../..";
+const std::filesystem::path kSourceDir = QUORVEL_SOURCE_DIR;
 
 // Paths in single quotes for the shell (ours hold none). Appended, not "'" + path:
 // g++ 12 at -O3 warns wrongly about the latter (-Wrestrict).
@@ -85,6 +86,13 @@ TEST(DemoScript, ShowsEachCommandRunsAgainAndNeverEmptiesAForeignFolder) {
     EXPECT_NE(shown.output.find("Sound: every record decodes"), std::string::npos) << shown.output;
     EXPECT_NE(shown.output.find("Outcome: ok"), std::string::npos) << shown.output;
   }
+
+  // make run's own folder, beside the build's own (the demo/ folder of the build
+  // is CMake's, and never the demo's).
+  const ToolResult byDefault =
+      RunTool(Command("bash", {(kSourceDir / "scripts/demo").string(), kBuildDir.string()}, " 2>&1"));
+  EXPECT_EQ(byDefault.exitCode, 0) << byDefault.output;
+  EXPECT_TRUE(std::filesystem::exists(kBuildDir / "demo/CMakeFiles"));
 
   WriteFileBytes(dir / "mine/notes.txt", "mine");
   const ToolResult refused = demo((dir / "mine").string());
