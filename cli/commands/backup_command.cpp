@@ -4,10 +4,11 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "cli/commands.h"
 #include "cli/input/password_sources.h"
-#include "cli/output/json_writer.h"
+#include "cli/output/json_output.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
@@ -48,28 +49,29 @@ std::string ItemsAndSkipped(const BackupSummary& summary) {
 }
 
 void PrintJson(const BackupSummary& summary, const BackupOptions& options, const std::string& failure) {
-  JsonWriter json;
-  json.BeginObject()
-      .Key("ok").Bool(summary.bOk)
-      .Key("archive").String(Os().ToNativePath(options.strArchivePath))
-      .Key("bytes").Number(summary.nArchiveSize)
-      .Key("compressed").Bool(options.bCompress)
-      .Key("protected").Bool(options.bProtect)
-      .Key("error").StringOrNull(failure)
-      .Key("items").BeginArray();
+  Json json = {{"ok", summary.bOk},
+               {"archive", Os().ToNativePath(options.strArchivePath)},
+               {"bytes", summary.nArchiveSize},
+               {"compressed", options.bCompress},
+               {"protected", options.bProtect},
+               {"error", TextOrNull(failure)},
+               {"items", Json::array()},
+               {"skipped", Json::array()}};
   for (const BackupItemSummary& item : summary.items) {
-    json.BeginObject()
-        .Key("name").String(ToUtf8(item.strName))
-        .Key("records").Number(item.nRecords)
-        .Key("sourceBytes").Number(item.nSourceBytes)
-        .Key("archiveBytes").Number(item.nArchiveBytes)
-        .EndObject();
+    json["items"].push_back({{"name", ToUtf8(item.strName)},
+                             {"records", item.nRecords},
+                             {"sourceBytes", item.nSourceBytes},
+                             {"archiveBytes", item.nArchiveBytes}});
   }
-  json.EndArray().Key("skipped").BeginArray();
   for (const SkippedSource& entry : summary.skipped) {
-    json.BeginObject().Key("path").String(ShownReportedPath(entry.strPath)).Key("reason").String(WithNativePaths(entry.strReason)).EndObject();
+    // The entries a backup leaves out include file names that are not UTF-8.
+    JsonRawNames raw;
+    Json skipped = {{"path", raw.Native("path", ShownReportedPath(entry.strPath))},
+                    {"reason", WithNativePaths(entry.strReason)}};
+    raw.AddTo(skipped);
+    json["skipped"].push_back(std::move(skipped));
   }
-  std::cout << json.EndArray().EndObject().Text();
+  std::cout << JsonText(json);
 }
 
 int RunBackupCommand(const BackupArgs& args) {

@@ -11,7 +11,7 @@
 #include "cli/commands.h"
 #include "cli/commands/archive_command.h"
 #include "cli/output/counted.h"
-#include "cli/output/json_writer.h"
+#include "cli/output/json_output.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/terminal_text.h"
 #include "jobs/inspect/archive_listing.h"
@@ -72,48 +72,43 @@ class JsonSink : public ListingSink {
  public:
   explicit JsonSink(std::string shown) : m_strShown(std::move(shown)) {}
   void OnAccepted(const ArchiveListing& listing) override {
-    m_json.BeginObject().Key("archive").String(m_strShown).Key("protected").Bool(listing.bProtected);
-    m_json.Key("records").BeginArray();
-    std::cout << m_json.TakeText();
+    m_records.emplace(std::cout, Json{{"archive", m_strShown}, {"protected", listing.bProtected}}, "records");
   }
   void OnRecord(const ScannedRecord& record) override {
-    JsonWriter& json = m_json;
-    json.BeginObject().Key("offset").Number(record.nOffset).Key("kind").String(RecordKindName(record.nKind));
+    JsonRawNames raw;
+    Json json = {{"offset", record.nOffset}, {"kind", RecordKindName(record.nKind)}};
     if (record.nKind == kFileItemKind) {
-      json.Key("folder").String(ToUtf8(TextFieldValue(record.file.item.folder)))
-          .Key("name").String(ToUtf8(TextFieldValue(record.file.item.name)));
+      json["folder"] = raw.Archive("folder", TextFieldValue(record.file.item.folder));
+      json["name"] = raw.Archive("name", TextFieldValue(record.file.item.name));
     } else {
-      json.Key("root").String(RootKeyName(record.value.item.root))
-          .Key("key").String(ToUtf8(TextFieldValue(record.value.item.subkey)))
-          .Key("value").String(ToUtf8(TextFieldValue(record.value.item.valueName)))
-          .Key("type").String(RegTypeName(record.value.item.type))
-          .Key("typeCode").Number(record.value.item.type);
+      json["root"] = RootKeyName(record.value.item.root);
+      json["key"] = raw.Archive("key", TextFieldValue(record.value.item.subkey));
+      json["value"] = raw.Archive("value", TextFieldValue(record.value.item.valueName));
+      json["type"] = RegTypeName(record.value.item.type);
+      json["typeCode"] = record.value.item.type;
     }
-    json.Key("path").String(RecordPath(record))
-        .Key("compressed").Bool(record.bCompressed)
-        .Key("protected").Bool(record.bProtected)
-        .Key("blocks").Number(record.nBlocks)
-        .Key("storedBytes").Number(record.nStoredBytes);
-    if (record.bPlainKnown) {
-      json.Key("plainBytes").Number(record.nPlainBytes);
-    } else {
-      json.Key("plainBytes").Null();
-    }
-    json.Key("recordBytes").Number(record.nEndOffset - record.nOffset)
-        .Key("state").String(RecordStateName(record.state))
-        .Key("problem").StringOrNull(record.strProblem)
-        .EndObject();
-    std::cout << json.TakeText();
+    json["path"] = RecordPath(record);
+    json["compressed"] = record.bCompressed;
+    json["protected"] = record.bProtected;
+    json["blocks"] = record.nBlocks;
+    json["storedBytes"] = record.nStoredBytes;
+    json["plainBytes"] = record.bPlainKnown ? Json(record.nPlainBytes) : Json(nullptr);
+    json["recordBytes"] = record.nEndOffset - record.nOffset;
+    json["state"] = RecordStateName(record.state);
+    json["problem"] = TextOrNull(record.strProblem);
+    raw.AddTo(json);
+    m_records->Add(json);
   }
   void Finish(const ArchiveListing& listing) {
-    m_json.EndArray();
-    ScanReportJson(m_json, listing.report);
-    std::cout << m_json.EndObject().Text();
+    if (!m_records) OnAccepted(listing);  // the document is whole whatever came
+    Json tail = Json::object();
+    ScanReportJson(tail, listing.report);
+    m_records->Finish(tail);
   }
 
  private:
   std::string m_strShown;
-  JsonWriter m_json;
+  std::optional<JsonArrayStream> m_records;  // from the archive's acceptance on
 };
 
 class ListCommand final : public ArchiveCommand {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/output/json_writer.h"
+#include "cli/output/json_output.h"
 #include "jobs/backup_item_size_text.h"
 #include "jobs/backup_items.h"
 #include "platform/linux/linux_platform.h"
@@ -22,17 +22,16 @@ struct StatusArgs {
 
 int RunStatusCommand(const StatusArgs& args) {
   InstallPlatform(args.strProfileDir);
-  JsonWriter json;
-  json.BeginObject().Key("profile").String(ResolveProfileDir(args.strProfileDir)).Key("items").BeginArray();
+  Json json = {{"profile", ResolveProfileDir(args.strProfileDir)}, {"items", Json::array()}};
   for (const auto& item : MakeBackupItems(0, WM_JOB_PROGRESS)) {
     const std::uint64_t size = item->GetSize();
     if (args.bJson) {
-      json.BeginObject().Key("name").String(ToUtf8(item->GetName())).Key("bytes").Number(size).EndObject();
+      json["items"].push_back({{"name", ToUtf8(item->GetName())}, {"bytes", size}});
     } else {
       std::cout << std::left << std::setw(14) << ToUtf8(item->GetName()) << ItemSizeText(size) << "\n";
     }
   }
-  if (args.bJson) std::cout << json.EndArray().EndObject().Text();
+  if (args.bJson) std::cout << JsonText(json);
   return kExitSuccess;
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "tests/cli/qvl_session.h"
+#include "tests/support/archive_builder.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_dir.h"
 
@@ -93,6 +94,41 @@ TEST(QvlCommands, JsonParsesForEveryCommandThatHasIt) {
     int exitCode = -1;
     const std::string verdict =
         RunPython("import json, sys\nd = json.load(sys.stdin)\nprint(bool(" + c.check + "))\n", result.out, &exitCode);
+    EXPECT_EQ(verdict, "True\n") << result.out << result.err;
+  }
+}
+
+// A Linux file name in another code page, or a name from an archive with a lone
+// surrogate, shows U+FFFD, with its exact form in "raw": the document stays UTF-8.
+TEST(QvlCommands, JsonStaysUtf8AndKeepsNamesThatAreNot) {
+  if (!ToolAvailable("python3")) GTEST_SKIP() << "python3 is needed to read the JSON";
+  QvlSession session;
+  session.Profile().AddFavorite("caf\xE9.url", "x");
+  ArchiveBuilder()
+      .Header()
+      .File(u"%USERPROFILE%\\Favorites", u"a\xD800.url", "x")
+      .Value(kIeKey, u"v\xDC00", 3, "y")
+      .WriteTo(session.Scratch("lone.qvl"));
+  struct Case {
+    std::string arguments;  // "@" at the start: on the fixture's profile
+    std::string check;      // a python expression on the document d
+  };
+  const std::vector<Case> cases = {
+      {"@backup --json b.qvl",
+       "d['skipped'][0]['path'].endswith('/caf\\ufffd.url') and "
+       "bytes.fromhex(d['skipped'][0]['raw']['path']).endswith(b'/caf\\xe9.url')"},
+      {"list --json lone.qvl",
+       "d['records'][0]['name'] == 'a\\ufffd.url' and d['records'][0]['raw'] == {'name': '610000d82e00750072006c00'} "
+       "and d['records'][1]['raw'] == {'value': '760000dc'} and 'raw' not in d"},
+      {"@restore --json --dry-run lone.qvl", "'a\\ufffd.url' in d['records'][0]['target']"},
+      {"extract --json lone.qvl --to out", "'a\\ufffd.url' in d['records'][0]['target']"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const QvlResult result = c.arguments[0] == '@' ? session.RunOnProfile(c.arguments.substr(1)) : session.Run(c.arguments);
+    const std::string verdict = RunPython(
+        "import json, sys\nd = json.loads(sys.stdin.buffer.read().decode('utf-8'))\nprint(bool(" + c.check + "))\n",
+        result.out);
     EXPECT_EQ(verdict, "True\n") << result.out << result.err;
   }
 }
