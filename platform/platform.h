@@ -284,6 +284,14 @@ class Platform {
   virtual std::string ToNativePath(std::u16string_view windowsPath) = 0;
   // Whether standard error is a terminal, where progress can be redrawn in place.
   virtual bool StandardErrorIsTerminal() = 0;
+  // The bytes before the first line feed of what `path` names, or of standard
+  // input when `path` is empty; all of them when there is no line feed. `path` may
+  // name a file or a stream that another program is still writing, such as a
+  // pipe: a stream is read only until its first line has come, and waits for it.
+  // False, with LastErrorText saying why, when it cannot be read, when it is a
+  // folder or a terminal (a question is the way to ask a terminal), or when more
+  // than `maxBytes` come before the line ends.
+  [[nodiscard]] virtual bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) = 0;
 };
 
 // The platform the engine calls. Front ends install one at start; tests install

@@ -138,9 +138,9 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
                     "Protect the archive with a password; without --password-file or QVL_PASSWORD it is "
                     "asked for twice on the terminal");
   command->add_option("--password-file", args->strPasswordFile,
-                      "Protect the archive with the password on the file's first line "
-                      "(6 or more characters, all of them Windows-1252: Western European letters, "
-                      "digits and signs); QVL_PASSWORD works too")
+                      "Protect the archive with the password on the file's first line (- or a pipe: what "
+                      "another program writes there; 6 or more characters, all of them Windows-1252: Western "
+                      "European letters, digits and signs); QVL_PASSWORD works too")
       ->type_name("FILE");
   AddProfileOption(*command, args->strProfileDir);
   AddJsonFlag(*command, args->bJson, "the summary");

@@ -6,8 +6,8 @@ namespace qv::cli {
 
 void AddPasswordFileOption(CLI::App& command, std::string& passwordFile) {
   command.add_option("--password-file", passwordFile,
-                     "Password of a protected archive, on the file's first line; else QVL_PASSWORD, "
-                     "else a question on the terminal")
+                     "Password of a protected archive, on the file's first line (- or a pipe: what "
+                     "another program writes there); else QVL_PASSWORD, else a question on the terminal")
       ->type_name("FILE");
 }
 

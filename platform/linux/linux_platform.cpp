@@ -11,6 +11,7 @@
 #include "platform/linux/os_error.h"
 #include "platform/linux/files/file_system_ops.h"
 #include "platform/linux/files/file_table.h"
+#include "platform/linux/files/first_line.h"
 #include "platform/linux/files/folder_listing.h"
 #include "platform/linux/files/folder_lock.h"
 #include "platform/linux/files/temp_files.h"
@@ -318,6 +319,11 @@ class LinuxPlatform final : public Platform {
     return WindowsToNativePath(windowsPath, &native) ? native : std::string();
   }
   bool StandardErrorIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
+  bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) override {
+    std::string native;
+    if (!path.empty() && !WindowsToNativePath(path, &native)) return false;
+    return ReadFirstLineOf(native, maxBytes, line);
+  }
 
  private:
   const std::string m_strProfileDir;
