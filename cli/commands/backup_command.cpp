@@ -3,10 +3,12 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "cli/commands.h"
+#include "cli/commands/profile_check.h"
 #include "cli/input/password_sources.h"
 #include "cli/output/json_output.h"
 #include "cli/output/progress_display.h"
@@ -15,6 +17,7 @@
 #include "platform/terminal/stop_signals.h"
 #include "jobs/backup_job.h"
 #include "jobs/file_to_replace.h"
+#include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
 #include "platform/text/text.h"
 
@@ -38,6 +41,10 @@ std::string ItemsAndSkipped(const BackupSummary& summary) {
             std::to_string(item.nSourceBytes) + " bytes of data, " + std::to_string(item.nArchiveBytes) +
             " bytes in the archive\n";
   }
+  // Said plainly: an archive without them is what a user would otherwise find
+  // out only when restoring it.
+  if (summary.bFavoritesFolderMissing) text += "The profile has no Favorites folder, so it holds no favorites.\n";
+  if (summary.bSettingsHiveMissing) text += "The profile has no NTUSER.DAT, so it holds no IE settings.\n";
   if (!summary.skipped.empty()) {
     text += "Skipped entries: " + std::to_string(summary.skipped.size()) + "\n";
     for (const SkippedSource& entry : summary.skipped) {
@@ -48,9 +55,11 @@ std::string ItemsAndSkipped(const BackupSummary& summary) {
   return text;
 }
 
-void PrintJson(const BackupSummary& summary, const BackupOptions& options, const std::string& failure) {
+void PrintJson(const BackupSummary& summary, const BackupOptions& options, const std::string& profile,
+               const std::string& failure) {
   Json json = {{"ok", summary.bOk},
                {"archive", Os().ToNativePath(options.strArchivePath)},
+               {"profile", profile},
                {"bytes", summary.nArchiveSize},
                {"compressed", options.bCompress},
                {"protected", options.bProtect},
@@ -87,8 +96,12 @@ int RunBackupCommand(const BackupArgs& args) {
   BackupSummary summary;
   summary.strArchivePath = options.strArchivePath;
   std::u16string finalPath;
+  const std::string profile = ResolveProfileDir(args.strProfileDir);
   // Refused before a password is asked for; the job looks again when it starts.
-  if (Status target = FindFileToReplace(options.strArchivePath, "the archive", &finalPath); !target.ok()) {
+  const std::optional<std::string> profileProblem = ProfileProblem(args.strProfileDir, ProfileUse::kBackUp);
+  if (profileProblem) {
+    summary.strFailure = *profileProblem;
+  } else if (Status target = FindFileToReplace(options.strArchivePath, "the archive", &finalPath); !target.ok()) {
     summary.strFailure = target.message();
   } else {
     BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect);
@@ -106,14 +119,16 @@ int RunBackupCommand(const BackupArgs& args) {
   }
 
   const std::string failure = summary.bOk ? std::string() : WithNativePaths(summary.strFailure);
-  if (!summary.bOk) std::cerr << "qvl backup: " << args.strArchive << ": " << failure << "\n";
+  if (!summary.bOk) {
+    std::cerr << "qvl backup: " << (profileProblem ? std::string() : args.strArchive + ": ") << failure << "\n";
+  }
   if (args.bJson) {
-    PrintJson(summary, options, failure);
+    PrintJson(summary, options, profile, failure);
   } else if (!summary.bOk) {
     std::cout << "Backup failed; " << args.strArchive << " was not changed.\n" << ItemsAndSkipped(summary);
   } else if (!args.bQuiet || !summary.skipped.empty()) {
-    std::cout << "Backed up to " << Os().ToNativePath(summary.strArchivePath) << " (" << summary.nArchiveSize
-              << " bytes" << (options.bCompress ? ", compressed" : "")
+    std::cout << "Backed up the profile " << profile << " to " << Os().ToNativePath(summary.strArchivePath) << " ("
+              << summary.nArchiveSize << " bytes" << (options.bCompress ? ", compressed" : "")
               << (options.bProtect ? ", password protected" : "") << ")\n"
               << ItemsAndSkipped(summary);
   }

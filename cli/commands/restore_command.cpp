@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/commands/archive_command.h"
 #include "cli/commands/outcome_exit_code.h"
+#include "cli/commands/profile_check.h"
 #include "cli/output/json_output.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/terminal_text.h"
@@ -72,6 +73,21 @@ class RestoreCommand final : public ArchiveCommand {
   }
 
   std::string ProfileOption() const override { return m_strProfileDir; }
+
+  // Before the password is asked for: a mistyped profile is named first.
+  EarlyExit CheckOptions() override {
+    const std::optional<std::string> problem =
+        ProfileProblem(m_strProfileDir, m_bDryRun ? ProfileUse::kDryRun : ProfileUse::kRestore);
+    if (!problem) return std::nullopt;
+    m_summary.outcome = RestoreOutcome::kFailed;
+    m_summary.strFailure = *problem;
+    (void)BeforeSummary();  // names it; it asks for no early exit
+    if (m_args.bJson) {
+      PrintSummaryJson(m_summary, Os().ToNativePath(Os().ToWindowsPath(m_args.strArchive)),
+                       ResolveProfileDir(m_strProfileDir));
+    }
+    return kExitFailed;
+  }
   std::string ProgressLabel() const override { return m_bDryRun ? "Reading" : "Restoring"; }
 
   // A stopped restore drops the favorite it was writing and keeps what it restored.

@@ -3,9 +3,11 @@
 #include <iomanip>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/commands/profile_check.h"
 #include "cli/output/json_output.h"
 #include "jobs/backup_item_size_text.h"
 #include "jobs/backup_items.h"
@@ -22,7 +24,14 @@ struct StatusArgs {
 
 int RunStatusCommand(const StatusArgs& args) {
   InstallPlatform(args.strProfileDir);
-  Json json = {{"profile", ResolveProfileDir(args.strProfileDir)}, {"items", Json::array()}};
+  // Looking makes nothing, so a missing profile would show as an empty one.
+  if (const std::optional<std::string> problem = ProfileProblem(args.strProfileDir, ProfileUse::kShow)) {
+    std::cerr << "qvl status: " << *problem << "\n";
+    return kExitFailed;
+  }
+  const std::string profile = ResolveProfileDir(args.strProfileDir);
+  if (!args.bJson) std::cout << std::left << std::setw(14) << "Profile" << profile << "\n";
+  Json json = {{"profile", profile}, {"items", Json::array()}};
   for (const auto& item : MakeBackupItems(0, WM_JOB_PROGRESS)) {
     const std::uint64_t size = item->GetSize();
     if (args.bJson) {

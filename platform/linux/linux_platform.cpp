@@ -135,6 +135,7 @@ class LinuxPlatform final : public Platform {
     return WindowsToNativePath(folder, &native) ? qv::RemoveStaleTempFiles(native, withSubfolders) : 0;
   }
   ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) override {
+    if (!ProfileFolderIsThere()) return kInvalidHandle;
     const std::string favorites = m_strProfileDir + "/" + kFavoritesFolder;
     if (create) {
       const int result = CreateFolderTree(favorites);
@@ -152,6 +153,7 @@ class LinuxPlatform final : public Platform {
   }
   bool UnlockProfile(ProfileLock lock) override { return m_profileLocks.Unlock(lock); }
   bool CanWriteProfile() override {
+    if (!ProfileFolderIsThere()) return false;
     const std::string favorites = m_strProfileDir + "/" + kFavoritesFolder;
     if (!NativeFolderTakesFiles(favorites)) {
       SetLastErrorText("the Favorites folder " + favorites + " cannot be written: " + LastErrorTextOfThread());
@@ -228,6 +230,7 @@ class LinuxPlatform final : public Platform {
     }
     const std::string native = m_strProfileDir + "/" + kFavoritesFolder;
     if (create) {
+      if (!ProfileFolderIsThere()) return false;
       const int result = CreateFolderTree(native);
       if (result != 0 && result != kErrorAlreadyExists) return false;
     } else if (!NativePathExists(native)) {
@@ -326,6 +329,15 @@ class LinuxPlatform final : public Platform {
   }
 
  private:
+  // Favorites may be made inside the profile, never the profile itself: a profile
+  // that is not there (mistyped, or on a disk not mounted) must not turn into a
+  // new, empty one.
+  bool ProfileFolderIsThere() {
+    const std::string problem = ProfileFolderProblem(m_strProfileDir);
+    if (!problem.empty()) SetLastErrorText(problem);
+    return problem.empty();
+  }
+
   const std::string m_strProfileDir;
   const ProfileVariables m_profileVariables;
   HiveRegistry m_registry;
