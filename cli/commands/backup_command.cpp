@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/commands/profile_check.h"
 #include "cli/input/password_sources.h"
+#include "cli/output/counted.h"
 #include "cli/output/json_output.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/terminal_text.h"
@@ -37,9 +38,9 @@ struct BackupArgs {
 std::string ItemsAndSkipped(const BackupSummary& summary) {
   std::string text;
   for (const BackupItemSummary& item : summary.items) {
-    text += "  " + ToUtf8(item.strName) + ": " + std::to_string(item.nRecords) + " records, " +
-            std::to_string(item.nSourceBytes) + " bytes of data, " + std::to_string(item.nArchiveBytes) +
-            " bytes in the archive\n";
+    text += "  " + ToUtf8(item.strName) + ": " + Counted(item.nRecords, "record") + ", " +
+            Counted(item.nSourceBytes, "byte") + " of data, " + Counted(item.nArchiveBytes, "byte") +
+            " in the archive\n";
   }
   // Said plainly: an archive without them is what a user would otherwise find
   // out only when restoring it.
@@ -128,7 +129,7 @@ int RunBackupCommand(const BackupArgs& args) {
     std::cout << "Backup failed; " << args.strArchive << " was not changed.\n" << ItemsAndSkipped(summary);
   } else if (!args.bQuiet || !summary.skipped.empty()) {
     std::cout << "Backed up the profile " << profile << " to " << Os().ToNativePath(summary.strArchivePath) << " ("
-              << summary.nArchiveSize << " bytes" << (options.bCompress ? ", compressed" : "")
+              << Counted(summary.nArchiveSize, "byte") << (options.bCompress ? ", compressed" : "")
               << (options.bProtect ? ", password protected" : "") << ")\n"
               << ItemsAndSkipped(summary);
   }

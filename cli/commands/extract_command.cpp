@@ -49,7 +49,7 @@ void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArc
     replaced += record.bReplaced ? 1 : 0;
   }
   std::string text = "Extracted " + std::to_string(summary.Count(RecordOutcome::kRestored)) + " of " +
-                     std::to_string(summary.records.size()) + " selected records (" + Counted(bytes, "byte") + ", " +
+                     Counted(summary.records.size(), "selected record") + " (" + Counted(bytes, "byte") + ", " +
                      std::to_string(replaced) + " replacing an existing file)";
   if (summary.nNotSelected > 0) text += "; " + Counted(summary.nNotSelected, "record") + " not selected";
   text += ".\n";

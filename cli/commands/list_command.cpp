@@ -29,10 +29,12 @@ std::string PlainSize(const ScannedRecord& record) {
   return record.bPlainKnown ? std::to_string(record.nPlainBytes) : "?";
 }
 
-// Lines as the records come, then the totals.
+// Lines as the records come, then the totals; with -q, only what went wrong.
 class TextSink : public ListingSink {
  public:
+  explicit TextSink(const bool& quiet) : m_bQuiet(quiet) {}
   void OnAccepted(const ArchiveListing&) override {
+    if (m_bQuiet) return;
     char line[160];
     std::snprintf(line, sizeof line, "%-9s %-22s %-5s %10s %10s  %s\n", "KIND", "TYPE", "FLAGS", "STORED", "PLAIN",
                   "PATH");
@@ -44,6 +46,7 @@ class TextSink : public ListingSink {
     m_nStored += record.nStoredBytes;
     m_nPlain += record.nPlainBytes;
     m_bPlainKnown = m_bPlainKnown && record.bPlainKnown;
+    if (m_bQuiet) return;
     const std::string type = isFile ? "-" : RegTypeName(record.value.item.type);
     char line[160];
     std::snprintf(line, sizeof line, "%-9s %-22s %-5s %10llu %10s  ", RecordKindName(record.nKind), type.c_str(),
@@ -57,12 +60,13 @@ class TextSink : public ListingSink {
   }
   void Finish(const ArchiveListing& listing) const {
     std::cout << Counted(m_nFavorites + m_nSettings, "record") << " (" << Counted(m_nFavorites, "favorite") << ", "
-              << Counted(m_nSettings, "setting") << "), " << m_nStored << " bytes stored, "
-              << (m_bPlainKnown ? std::to_string(m_nPlain) : "?") << " bytes plain.\n";
+              << Counted(m_nSettings, "setting") << "), " << Counted(m_nStored, "byte") << " stored, "
+              << (m_bPlainKnown ? Counted(m_nPlain, "byte") : std::string("? bytes")) << " plain.\n";
     std::cerr << ScanReportText(listing.report);
   }
 
  private:
+  const bool& m_bQuiet;  // the option's, known once the line is parsed
   std::uint64_t m_nFavorites = 0, m_nSettings = 0, m_nStored = 0, m_nPlain = 0;
   bool m_bPlainKnown = true;
 };
@@ -120,8 +124,10 @@ class ListCommand final : public ArchiveCommand {
  private:
   void AddOptions(CLI::App& command) override {
     command.add_option("ARCHIVE", m_args.strArchive, "Archive to list (.qvl)")->required();
-    AddPasswordFileOption(command, m_args.strPasswordFile);
+    AddPasswordFileOption(command, m_args.strPasswordFile, false);
     AddJsonFlag(command, m_args.bJson, "the records");
+    AddQuietFlag(command, m_args.bQuiet,
+                 "No lines and no totals, unless the archive is cut short or holds data that is no record");
     command.footer(
         "One line per record: its kind (favorite or setting), the REG_ type of a setting, the flags "
         "(c compressed, p password protected), the bytes it takes in the archive, the bytes it holds "
@@ -165,7 +171,7 @@ class ListCommand final : public ArchiveCommand {
     std::cerr << "qvl list: " << m_args.strArchive << ": " << m_listing.report.strOpenError << "\n";
   }
 
-  TextSink m_textSink;
+  TextSink m_textSink{m_args.bQuiet};
   std::optional<JsonSink> m_jsonSink;  // opens with the archive's shown name
   ArchiveListing m_listing;
 };

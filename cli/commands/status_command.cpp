@@ -20,6 +20,7 @@ namespace {
 struct StatusArgs {
   std::string strProfileDir;
   bool bJson = false;
+  bool bQuiet = false;
 };
 
 int RunStatusCommand(const StatusArgs& args) {
@@ -30,6 +31,8 @@ int RunStatusCommand(const StatusArgs& args) {
     return kExitFailed;
   }
   const std::string profile = ResolveProfileDir(args.strProfileDir);
+  // Quiet, the exit code alone tells whether the profile can be read.
+  if (args.bQuiet && !args.bJson) return kExitSuccess;
   if (!args.bJson) std::cout << std::left << std::setw(14) << "Profile" << profile << "\n";
   Json json = {{"profile", profile}, {"items", Json::array()}};
   for (const auto& item : MakeBackupItems(0, WM_JOB_PROGRESS)) {
@@ -52,8 +55,11 @@ void AddStatusCommand(CLI::App& app, int& exitCode) {
       "status", "Show the backup items of the profile (Favorites, IE Settings) with their sizes");
   AddProfileOption(*command, args->strProfileDir);
   AddJsonFlag(*command, args->bJson, "the items and their sizes in bytes");
+  AddQuietFlag(*command, args->bQuiet, "Print nothing: the exit code says whether the profile can be read");
   command->footer("Sizes are shown in whole kilobytes (bytes divided by 1024, rounded down), as the window "
-                  "shows them; --json gives the bytes.");
+                  "shows them; --json gives the bytes. The profile folder must exist and hold Favorites/ or "
+                  "NTUSER.DAT; looking makes nothing in it.\n"
+                  "Exit codes: 0 shown, 1 the profile folder does not exist or is no profile, 2 usage error.");
   command->callback([args, &exitCode] { exitCode = RunStatusCommand(*args); });
 }
 
