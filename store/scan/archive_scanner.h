@@ -54,6 +54,10 @@ class ArchiveScanner {
   ScanReport Run(ScanVisitor& visitor);
 
  private:
+  // For a sealed archive: the key from the password, handed to the stream. False
+  // (and the scan ended) without a password that opens the header.
+  bool OpenSealedForm();
+  bool PassOverSealedRecord(std::uint64_t at);
   bool ScanRecord(ScanVisitor& visitor);
   bool ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor& visitor);
   bool PassOverUnknownKind(std::uint64_t at, std::uint32_t kind);

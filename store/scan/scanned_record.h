@@ -52,6 +52,7 @@ struct ScanReport {
   std::uint64_t nFileSize = 0;
   std::vector<SkippedRange> skipped;
   std::uint64_t nUnknownKindCodes = 0;  // four-byte groups passed over without salvage
+  std::uint64_t nSealBroken = 0;        // sealed record heads that did not open
   bool bEndedEarly = false;             // the archive ends inside a record or cannot be framed on
   std::string strEndReason;
   bool bStopped = false;
