@@ -134,7 +134,8 @@ class ListCommand final : public ArchiveCommand {
         "once decoded, and the favorite's stored folder and name or the setting's key and value name "
         "([(default)] for a key's unnamed value). Record heads are not encrypted, so listing needs no "
         "password; only the plain size of a record that is both compressed and protected needs it, and "
-        "shows as ? without one. list never asks for a password: give --password-file or QVL_PASSWORD.\n"
+        "shows as ? without one. A strongly protected archive (backup --strong) seals its heads too and "
+        "needs its password. list never asks for a password: give --password-file or QVL_PASSWORD.\n"
         "Exit codes: 0 listed, 1 the archive was refused, 2 usage error, 3 listed, but the archive is cut "
         "short or holds data that is no record (see qvl verify).");
   }
