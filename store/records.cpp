@@ -259,7 +259,7 @@ std::span<const std::uint8_t> SaltOf(const ArchiveHeaderBytes& bytes) {
 }  // namespace
 
 bool MakeSealedArchiveHeader(const std::u16string& password, const ScryptCost& cost, ArchiveHeader* header,
-                             SealKey* key) {
+                             SealKey* key, std::span<const std::uint8_t> fixedSalt) {
   ArchiveHeaderBytes bytes{};
   std::copy(kArchiveMagic.begin(), kArchiveMagic.end(), bytes.begin() + kMagicAt);
   EncodeFixed32(&bytes[kVersionAt], kSealedArchiveVersion);
@@ -269,7 +269,11 @@ bool MakeSealedArchiveHeader(const std::u16string& password, const ScryptCost& c
   bytes[kSealLog2NAt] = cost.nLog2N;
   EncodeFixed32(&bytes[kSealRAt], cost.nR);
   EncodeFixed32(&bytes[kSealPAt], cost.nP);
-  if (!FillRandom(std::span(bytes.data() + kSealSaltAt, kSealSaltSize))) return false;
+  if (fixedSalt.size() == kSealSaltSize) {
+    std::copy(fixedSalt.begin(), fixedSalt.end(), bytes.begin() + kSealSaltAt);
+  } else if (!FillRandom(std::span(bytes.data() + kSealSaltAt, kSealSaltSize))) {
+    return false;
+  }
   if (!DeriveSealKey(password, SaltOf(bytes), cost, key)) return false;
   const std::vector<std::uint8_t> tag = HeaderCheckTag(bytes, *key);
   if (tag.size() != kSealTagSize) return false;

@@ -138,9 +138,11 @@ inline bool IsSealedHeader(const ArchiveHeader& header) { return header.version 
 ScryptCost SealedHeaderCost(const ArchiveHeader& header);
 // A new sealed header: a fresh salt, `cost`, and the check tag under the key made
 // from `password`, which goes to *key. False when no random salt or key could be
-// made.
+// made. `fixedSalt` is for the fuzz targets, whose seeds must stay sealed under
+// one key; a backup always takes a fresh salt.
 [[nodiscard]] bool MakeSealedArchiveHeader(const std::u16string& password, const ScryptCost& cost,
-                                           ArchiveHeader* header, SealKey* key);
+                                           ArchiveHeader* header, SealKey* key,
+                                           std::span<const std::uint8_t> fixedSalt = {});
 // The archive key, when `password` opens the check of an accepted sealed header.
 [[nodiscard]] bool OpenSealedHeader(const ArchiveHeader& header, const std::u16string& password, SealKey* key);
 
