@@ -155,6 +155,7 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
   const std::uint8_t* flags = record.head.data() + (isFile ? kFileItemSize : kRegItemSize);
   record.bCompressed = flags[0] != 0;
   record.bProtected = flags[1] != 0;
+  record.bSealed = m_stream.IsSealed();
   if (headRead != ArchiveStream::Result::kOk) {
     record.state = RecordState::kCutShort;
     record.strProblem = "the record head" + At(at) + " is cut short";
