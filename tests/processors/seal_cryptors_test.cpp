@@ -88,44 +88,6 @@ TEST(SealCryptors, KeyAndSealMatchOpenSslsCommandLine) {
   }
 }
 
-// Each thing a piece is bound to: a change to any of them, or to its bytes, and it
-// does not open; an opened piece gives back exactly what was sealed.
-TEST(SealCryptors, APieceOpensOnlyWhereItWasSealed) {
-  SealKey key;
-  ASSERT_TRUE(DeriveSealKey(u"password-one", std::vector<std::uint8_t>(kSealSaltSize, 1), ScryptCost{10, 1, 1}, &key));
-  SealKey other;
-  ASSERT_TRUE(DeriveSealKey(u"password-one", std::vector<std::uint8_t>(kSealSaltSize, 2), ScryptCost{10, 1, 1}, &other));
-  const SealPlace place{1164, 2, SealRole::kBlock};
-  const std::vector<std::uint8_t> plain = {1, 2, 3, 4, 5};
-  std::vector<std::uint8_t> sealed;
-  ASSERT_TRUE(SealPiece(key, place, plain, &sealed));
-  std::vector<std::uint8_t> opened;
-  ASSERT_TRUE(OpenPiece(key, place, sealed, &opened));
-  EXPECT_EQ(opened, plain);
-
-  std::vector<std::uint8_t> flipped = sealed;
-  flipped[0] ^= 1;
-  std::vector<std::uint8_t> cut(sealed.begin(), sealed.end() - 1);
-  const struct {
-    const char* what;
-    const SealKey& key;
-    SealPlace place;
-    const std::vector<std::uint8_t>& bytes;
-  } cases[] = {
-      {"another salt's key", other, place, sealed},
-      {"another position", key, {1165, 2, SealRole::kBlock}, sealed},
-      {"another index", key, {1164, 3, SealRole::kBlock}, sealed},
-      {"another role", key, {1164, 2, SealRole::kRecordEnd}, sealed},
-      {"a flipped bit", key, place, flipped},
-      {"a cut byte", key, place, cut},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_FALSE(OpenPiece(c.key, c.place, c.bytes, &opened));
-    EXPECT_TRUE(opened.empty());
-  }
-}
-
 TEST(SealCryptors, CostsBeyondTheBoundsAreRefusedBeforeAnyWork) {
   const std::vector<std::uint8_t> salt(kSealSaltSize, 0);
   SealKey key;
