@@ -94,13 +94,19 @@ bool ArchiveReader::OpenSealedForm() {
   return true;
 }
 
-std::int64_t ArchiveReader::PassOverSealedRecord(std::uint64_t recordOffset) {
+std::int64_t ArchiveReader::PassOverSealedRecord(std::uint64_t recordOffset, std::uint32_t unknownKind) {
   RecordResult result;
   result.strTarget = "record" + At(recordOffset);
   result.outcome = RecordOutcome::kDamaged;
-  result.strReason = "the record head" + At(recordOffset) +
-                     " does not open: it was changed, moved or taken from another archive";
-  ++m_report.nDamagedBlocks;
+  if (unknownKind != 0) {
+    result.nKind = unknownKind;
+    result.strReason = "the record" + At(recordOffset) + " is of kind " + std::to_string(unknownKind) +
+                       ", which this version does not know";
+  } else {
+    result.strReason = "the record head" + At(recordOffset) +
+                       " does not open: it was changed, moved or taken from another archive";
+    ++m_report.nDamagedBlocks;
+  }
   // Its blocks are framed in clear, so the records after it can still be reached.
   StreamBlock block;
   for (;;) {
@@ -202,7 +208,9 @@ std::int64_t ArchiveReader::ReadRecord() {
   DataItemFactory* factory = FindFactory(static_cast<int>(kindCode));
   if (factory == nullptr) {
     ++m_report.nUnknownKindCodes;
-    return 0;
+    // A sealed record's blocks are framed in clear whatever its kind, so they can
+    // be passed over instead of read as kind codes.
+    return m_stream.IsSealed() ? PassOverSealedRecord(recordOffset, kindCode) : 0;
   }
   std::unique_ptr<DataItem> item = factory->Create();
   if (!item) {

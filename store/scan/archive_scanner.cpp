@@ -84,7 +84,7 @@ bool ArchiveScanner::OpenSealedForm() {
   return true;
 }
 
-bool ArchiveScanner::PassOverSealedRecord(std::uint64_t at) {
+bool ArchiveScanner::PassOverSealedRecord(std::uint64_t at, std::string reason) {
   // Its blocks are framed in clear, so the records after it can still be reached.
   StreamBlock block;
   std::string end;
@@ -97,10 +97,11 @@ bool ArchiveScanner::PassOverSealedRecord(std::uint64_t at) {
       break;
     }
   }
-  ++m_report.nSealBroken;
-  m_report.skipped.push_back({at, m_stream.Offset() - at,
-                              "a record head that does not open: changed, moved or taken from another archive",
-                              false});
+  if (reason.empty()) {
+    ++m_report.nSealBroken;
+    reason = "a record head that does not open: changed, moved or taken from another archive";
+  }
+  m_report.skipped.push_back({at, m_stream.Offset() - at, std::move(reason), false});
   if (end.empty()) return true;
   EndEarly(std::move(end));
   return false;
@@ -128,7 +129,7 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
       EndEarly("cannot read the kind code" + At(at) + " (" + m_stream.ReadError() + ")");
       return false;
     case ArchiveStream::Result::kSealBroken:
-      return PassOverSealedRecord(at);
+      return PassOverSealedRecord(at, {});
     case ArchiveStream::Result::kNoClosing:
       EndEarly("the archive ends" + At(at) + " without its closing: it was cut short, and records may be missing");
       return false;
@@ -140,7 +141,14 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
       m_report.skipped.push_back({at, m_report.nFileSize - at, "a kind code cut short by the end of the file", true});
       return false;
   }
-  if (kind != kFileItemKind && kind != kRegItemKind) return PassOverUnknownKind(at, kind);
+  if (kind != kFileItemKind && kind != kRegItemKind) {
+    // A sealed record's blocks are framed in clear whatever its kind.
+    if (m_stream.IsSealed()) {
+      ++m_report.nUnknownKindCodes;
+      return PassOverSealedRecord(at, "a record of unknown kind " + Hex(kind));
+    }
+    return PassOverUnknownKind(at, kind);
+  }
 
   ScannedRecord record;
   record.nOffset = at;

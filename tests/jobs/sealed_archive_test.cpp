@@ -69,6 +69,23 @@ std::vector<Frame> FrameArchive(const std::string& bytes, const std::u16string& 
   return frames;
 }
 
+// The archive with the head at `offset` sealed again under the right key, with
+// another kind: what a later writer's record of a new kind looks like.
+std::string WithKind(const std::string& bytes, std::size_t offset, std::uint32_t kind) {
+  ArchiveHeaderBytes headerBytes{};
+  std::copy_n(bytes.begin(), headerBytes.size(), headerBytes.begin());
+  SealKey key;
+  std::vector<std::uint8_t> head, sealed;
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  if (!OpenSealedHeader(DecodeArchiveHeader(headerBytes), kPassword, &key) ||
+      !OpenPiece(key, SealPlace{offset, 0, SealRole::kHead}, std::span(data + offset, kSealedHeadSize), &head)) {
+    return {};
+  }
+  EncodeFixed32(head.data(), kind);
+  if (!SealPiece(key, SealPlace{offset, 0, SealRole::kHead}, head, &sealed)) return {};
+  return bytes.substr(0, offset) + std::string(sealed.begin(), sealed.end()) + bytes.substr(offset + sealed.size());
+}
+
 const Frame& Named(const std::vector<Frame>& frames, const std::string& name) {
   for (const Frame& frame : frames) {
     if (frame.strName == name) return frame;
@@ -166,6 +183,8 @@ TEST_F(SealedArchiveTest, EveryTamperingCostsOnlyTheRecordsItTouches) {
        {"a.url", "b.url"}, true},
       {"a block from another archive", spliced(Named(otherFrames, "big.bin").blocks[1]), {"big.bin"}, true},
       {"a record from another archive", spliced({a.nOffset, a.nEnd - a.nOffset}), {"a.url"}, true},
+      // Not a tampering, but read the same way: passed over, the rest kept.
+      {"a record of a kind this version does not know", WithKind(archive, a.nOffset, 7), {"a.url"}, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
