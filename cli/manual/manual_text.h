@@ -40,7 +40,8 @@ inline constexpr char kPasswordText[] =
     "of the file is not part of the password. A new backup refuses a password with a character outside "
     "Windows-1252 (Western European letters, digits and signs): the archive's key would take it for \"?\", "
     "so any password with \"?\" there would open the archive. Archives protected so earlier still open with "
-    "the password they were made with.";
+    "the password they were made with. backup --strong takes the password as UTF-8, any character, and "
+    "needs 8 or more; list needs the password of such an archive too.";
 
 inline constexpr char kExitCodesText[] =
     "0 success; 1 the job failed, standard output could not take what was written to it, or the archive "
