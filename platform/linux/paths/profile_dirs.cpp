@@ -39,6 +39,11 @@ std::string ResolveProfileDir(const std::string& fromCommandLine) {
   return MakeAbsoluteNativePath(UserDataHome() + "/quorvel/profile");
 }
 
+std::string DefaultTempFolder() {
+  const std::string tmpdir = Environment("TMPDIR");
+  return MakeAbsoluteNativePath(!tmpdir.empty() && tmpdir.front() == '/' ? tmpdir : "/tmp");
+}
+
 std::string DefaultClassesHive() { return MakeAbsoluteNativePath(UserDataHome() + "/quorvel/classes.dat"); }
 
 }  // namespace qv

@@ -13,5 +13,8 @@ std::string DefaultClassesHive();
 // $XDG_DATA_HOME when it is absolute, else ~/.local/share: where a user's desktop
 // entries, MIME packages and icons live.
 std::string UserDataHome();
+// $TMPDIR when it is absolute, else /tmp: where temporary files go that belong
+// beside no target.
+std::string DefaultTempFolder();
 
 }  // namespace qv
