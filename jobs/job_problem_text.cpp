@@ -52,8 +52,9 @@ void AppendLabelledDetail(std::string& details, std::string_view label, const st
   AppendDetail(details, sentence);
 }
 
-// "what: why" for each entry, up to kProblemDetailsShown of them.
-void AppendEntries(std::string& details, const std::vector<Entry>& entries) {
+// "what: why" for each entry, up to kProblemDetailsShown of them, then how many of
+// the `count` entries were left unnamed.
+void AppendEntries(std::string& details, const std::vector<Entry>& entries, std::uint64_t count) {
   const std::size_t shown = std::min(entries.size(), kProblemDetailsShown);
   for (std::size_t i = 0; i < shown; ++i) {
     details += entries[i].strWhat;
@@ -63,18 +64,11 @@ void AppendEntries(std::string& details, const std::vector<Entry>& entries) {
     }
     details += '\n';
   }
-  if (entries.size() > shown) {
+  if (count > shown) {
     details += "and ";
-    details += std::to_string(entries.size() - shown);
+    details += std::to_string(count - shown);
     details += " more\n";
   }
-}
-
-bool AnyEntryGives(const std::vector<Entry>& entries, const std::string& reason) {
-  for (const Entry& entry : entries) {
-    if (entry.strWhy == reason) return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -95,7 +89,7 @@ ProblemText BackupProblem(const BackupSummary& summary) {
     AppendCount(sentence, entries.size(), "entry was", "entries were");
     sentence += " left out of it";
     AppendSentence(text, sentence);
-    AppendEntries(problem.strDetails, entries);
+    AppendEntries(problem.strDetails, entries, entries.size());
   }
   return problem;
 }
@@ -120,9 +114,19 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
     return problem;
   }
 
+  // One walk: the entries the details name, how many there are, and whether one
+  // of them gives a reason the details would otherwise add. An archive may hold any
+  // number of records; the details name a bounded few.
   std::vector<Entry> entries;
+  std::uint64_t nLost = 0;
+  bool bEndReasonGiven = false;
+  bool bRegistryProblemGiven = false;
   for (const RecordResult& record : report.records) {
-    if (record.outcome != RecordOutcome::kRestored) entries.push_back({record.strTarget, record.strReason});
+    if (record.outcome == RecordOutcome::kRestored) continue;
+    ++nLost;
+    bEndReasonGiven = bEndReasonGiven || record.strReason == report.strEndReason;
+    bRegistryProblemGiven = bRegistryProblemGiven || record.strReason == summary.strRegistryProblem;
+    if (entries.size() < kProblemDetailsShown) entries.push_back({record.strTarget, record.strReason});
   }
   std::string unknown;
   if (report.nUnknownKindCodes > 0) {
@@ -135,12 +139,12 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
   // The first sentence says what did not reach the profile; the second, if any,
   // the first of why the rest of the archive was not read: stopped, cut short,
   // or parts of it not understood.
-  if (!entries.empty()) {
+  if (nLost > 0) {
     std::string sentence;
-    AppendCount(sentence, entries.size(), "entry", "entries");
+    AppendCount(sentence, nLost, "entry", "entries");
     sentence += " of ";
     sentence += std::to_string(report.records.size());
-    sentence += entries.size() == 1 ? " was not restored" : " were not restored";
+    sentence += nLost == 1 ? " was not restored" : " were not restored";
     AppendSentence(text, sentence);
   } else if (!report.bStopped && bNotIntact) {
     AppendSentence(text, "Every entry was restored, but the archive is not intact");
@@ -159,12 +163,12 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
 
   // The details give each reason once: an entry that was cut short names already
   // why the archive ended, and each setting not written names the hive's problem.
-  AppendEntries(details, entries);
-  if (report.bEndedEarly && !AnyEntryGives(entries, report.strEndReason)) {
+  AppendEntries(details, entries, nLost);
+  if (report.bEndedEarly && !bEndReasonGiven) {
     AppendLabelledDetail(details, "The archive ended early: ", report.strEndReason);
   }
   if (!unknown.empty() && !bUnknownTold) AppendDetail(details, unknown);
-  if (!summary.strRegistryProblem.empty() && !AnyEntryGives(entries, summary.strRegistryProblem)) {
+  if (!summary.strRegistryProblem.empty() && !bRegistryProblemGiven) {
     AppendLabelledDetail(details, "Settings: ", summary.strRegistryProblem);
   }
   return problem;

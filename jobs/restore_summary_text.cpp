@@ -79,10 +79,7 @@ void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shownAs
       }
     }
   }
-  std::uint64_t replaced = 0;
-  for (const RecordResult& record : report.records) {
-    replaced += record.outcome == RecordOutcome::kRestored && record.bReplaced ? 1 : 0;
-  }
+  const std::uint64_t replaced = report.records.Tally().nReplaced;
   std::string text = std::string(summary.bDryRun ? "Would restore " : "Restored ") +
                      std::to_string(report.Count(RecordOutcome::kRestored)) + " of " +
                      std::to_string(report.records.size()) + " records (" + std::to_string(report.BytesRestored()) +

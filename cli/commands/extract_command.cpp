@@ -41,12 +41,8 @@ void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArc
       }
     }
   }
-  std::uint64_t bytes = 0, replaced = 0;
-  for (const RecordResult& record : summary.records) {
-    if (record.outcome != RecordOutcome::kRestored) continue;
-    bytes += record.nBytes;
-    replaced += record.bReplaced ? 1 : 0;
-  }
+  const std::uint64_t bytes = summary.records.Tally().nBytesRestored;
+  const std::uint64_t replaced = summary.records.Tally().nReplaced;
   std::string text = "Extracted " + std::to_string(summary.Count(RecordOutcome::kRestored)) + " of " +
                      std::to_string(summary.records.size()) + " selected records (" + Counted(bytes, "byte") + ", " +
                      std::to_string(replaced) + " replacing an existing file)";

@@ -58,7 +58,7 @@ const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName) {
   return "";
 }
 
-void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName,
+void RecordResultsJson(JsonWriter& json, const RecordList& records, const char* doneName,
                        const std::function<std::string(std::string_view)>& reason, std::ostream* out) {
   json.BeginArray();
   if (out != nullptr) *out << json.TakeText();

@@ -26,7 +26,7 @@ const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName);
 // (when set) turns each reason into what is shown. With `out`, what the writer
 // holds goes there before the array and after each record, so that the array of
 // a long archive is never held whole.
-void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName,
+void RecordResultsJson(JsonWriter& json, const RecordList& records, const char* doneName,
                        const std::function<std::string(std::string_view)>& reason = {},
                        std::ostream* out = nullptr);
 

@@ -41,7 +41,7 @@ struct ExtractSummary {
   bool bSettingsReplaced = false;
   std::uint64_t nSettingsValues = 0;
   std::string strSettingsProblem;  // settings.reg could not be written
-  std::vector<RecordResult> records;  // every selected record, in archive order
+  RecordList records;  // every selected record, in archive order
   std::uint64_t nNotSelected = 0;
   std::vector<std::u16string> unmatchedPatterns;
   ScanReport report;

@@ -187,13 +187,7 @@ void ExtractVisitor::CommitFavorites() {
 
 void ExtractVisitor::NoteCommitFailures(const std::vector<CommitFailure>& failures) {
   // As a restore reports them: the file did not reach its place.
-  for (const CommitFailure& failure : failures) {
-    if (failure.nRecord >= m_summary.records.size()) continue;
-    RecordResult& record = m_summary.records[failure.nRecord];
-    record.outcome = RecordOutcome::kSkipped;
-    record.strReason = failure.strReason;
-    record.nBytes = 0;
-  }
+  for (const CommitFailure& failure : failures) m_summary.records.MarkSkipped(failure.nRecord, failure.strReason);
 }
 
 }  // namespace qv

@@ -80,13 +80,7 @@ BlockPool& ArchiveReader::Pool() {
 }
 
 void ArchiveReader::NoteCommitFailures(const std::vector<CommitFailure>& failures) {
-  for (const CommitFailure& failure : failures) {
-    if (failure.nRecord >= m_report.records.size()) continue;
-    RecordResult& record = m_report.records[failure.nRecord];
-    record.outcome = RecordOutcome::kSkipped;
-    record.strReason = failure.strReason;
-    record.nBytes = 0;
-  }
+  for (const CommitFailure& failure : failures) m_report.records.MarkSkipped(failure.nRecord, failure.strReason);
 }
 
 std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,

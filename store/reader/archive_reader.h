@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win_types.h"
@@ -56,6 +57,9 @@ class ArchiveReader {
   std::int64_t ReadRecord();
 
   const RestoreReport& Report() const { return m_report; }
+  // The report, for the job's summary: it may own records set aside on the disk,
+  // so it is handed over, not copied.
+  RestoreReport TakeReport() { return std::move(m_report); }
 
  private:
   DataItemFactory* FindFactory(int kind) const;

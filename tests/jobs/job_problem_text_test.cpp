@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace qv::test {
 namespace {
@@ -40,10 +41,10 @@ TEST(JobProblemText, EachReasonOnce) {
     std::string strText;
     std::string strDetails;
   } cases[] = {
-      {cut, "1 entry of 2 was not restored. The archive ended early.", "entry 1: " + kCut + "\n"},
-      {between, "Every entry was restored, but the archive is not intact. The archive ended early.",
+      {std::move(cut), "1 entry of 2 was not restored. The archive ended early.", "entry 1: " + kCut + "\n"},
+      {std::move(between), "Every entry was restored, but the archive is not intact. The archive ended early.",
        "The archive ended early: " + kCut + ".\n"},
-      {hive, "1 entry of 2 was not restored.", "entry 1: " + kHive + "\n"},
+      {std::move(hive), "1 entry of 2 was not restored.", "entry 1: " + kHive + "\n"},
   };
   for (const auto& c : cases) {
     const ProblemText problem = RestoreProblem(c.summary);

@@ -33,7 +33,7 @@ class ArchiveReaderTest : public ::testing::Test {
     ArchiveReader reader(m_fixture.ArchivePath(), password, MakeRestoreFactories(options), &files);
     reader.SetNotifyWindow(window, WM_JOB_PROGRESS);
     const std::uint64_t sum = reader.Run();
-    m_report = reader.Report();
+    m_report = reader.TakeReport();
     return sum;
   }
   std::optional<StoredValue> BufferedValue(std::u16string_view subkey, std::u16string_view name) {
