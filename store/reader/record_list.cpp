@@ -206,8 +206,32 @@ RecordList::const_iterator RecordList::begin() const {
 
 RecordList::RecordList(std::size_t memoryBytes) : m_nMemoryBytes(memoryBytes) {}
 RecordList::~RecordList() = default;
-RecordList::RecordList(RecordList&&) noexcept = default;
-RecordList& RecordList::operator=(RecordList&&) noexcept = default;
+
+RecordList::RecordList(RecordList&& other) noexcept : m_nMemoryBytes(other.m_nMemoryBytes) { TakeFrom(other); }
+
+RecordList& RecordList::operator=(RecordList&& other) noexcept {
+  if (this != &other) {
+    m_nMemoryBytes = other.m_nMemoryBytes;
+    TakeFrom(other);
+  }
+  return *this;
+}
+
+void RecordList::TakeFrom(RecordList& other) {
+  // The list left behind is empty, not one whose count still names records in a
+  // file it no longer has.
+  m_recent = std::exchange(other.m_recent, {});
+  m_nRecentBytes = std::exchange(other.m_nRecentBytes, 0);
+  m_nSetAside = std::exchange(other.m_nSetAside, 0);
+  m_pFile = std::move(other.m_pFile);
+  m_bCannotSetAside = std::exchange(other.m_bCannotSetAside, false);
+  m_reasons = std::exchange(other.m_reasons, {});
+  m_lateMarks = std::exchange(other.m_lateMarks, {});
+  m_lateSkips = std::exchange(other.m_lateSkips, {});
+  m_tally = std::exchange(other.m_tally, {});
+  m_bTallyStale = std::exchange(other.m_bTallyStale, false);
+  m_strReadProblem = std::exchange(other.m_strReadProblem, {});
+}
 
 std::size_t RecordList::Weight(const RecordResult& record) {
   // What the heap takes for a string beyond the short ones kept inside it.

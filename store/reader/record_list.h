@@ -124,6 +124,7 @@ class RecordList {
   };
   class SetAsideFile;
 
+  void TakeFrom(RecordList& other);
   static std::size_t Weight(const RecordResult& record);
   void SetAsideOldest();
   std::uint32_t ReasonId(std::string reason);

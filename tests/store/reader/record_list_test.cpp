@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "tests/support/fault_injecting_platform.h"
@@ -77,6 +78,11 @@ TEST(RecordList, SetsAsideAndReadsBackInOrder) {
     ExpectSame(list[17], expected[17]);
     ExpectTally(list.Tally(), TallyOf(expected));
     EXPECT_TRUE(list.ReadProblem().empty());
+    // Handed on, as a job hands its report to its summary: the file goes along.
+    RecordList taken(std::move(list));
+    EXPECT_EQ(list.size(), 0u);
+    EXPECT_TRUE(Walked(list).empty());
+    EXPECT_EQ(Walked(taken).size(), expected.size());
   }
   EXPECT_TRUE(std::filesystem::is_empty(profile.Scratch("tmp")));
 }
