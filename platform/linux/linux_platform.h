@@ -18,7 +18,7 @@ struct LinuxPlatformOptions {
   std::size_t nPendingLimitBytes = 0;
   // Native path of the folder for temporary files beside no target; empty:
   // DefaultTempFolder().
-  std::string strTempFolder;
+  std::string strTempFolder = {};
 };
 
 std::unique_ptr<Platform> MakeLinuxPlatform(const LinuxPlatformOptions& options);
