@@ -77,7 +77,12 @@ ProblemText BackupProblem(const BackupSummary& summary) {
   ProblemText problem;
   std::string& text = problem.strText;
   if (summary.bStopped) {
-    AppendSentence(text, "The backup was stopped, so no archive was written");
+    std::string sentence = "The backup was stopped after ";
+    sentence += std::to_string(summary.Records());
+    sentence += " of ";
+    AppendCount(sentence, summary.nProfileRecords, "entry", "entries");
+    sentence += ", so no archive was written";
+    AppendSentence(text, sentence);
   } else if (!summary.bOk) {
     AppendSentence(text, "The backup failed, so no archive was written and any earlier file at that "
                          "path is unchanged");
@@ -139,12 +144,15 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
   // The first sentence says what did not reach the profile; the second, if any,
   // the first of why the rest of the archive was not read: stopped, cut short,
   // or parts of it not understood.
-  if (nLost > 0) {
-    std::string sentence;
-    AppendCount(sentence, nLost, "entry", "entries");
+  // A stopped restore counts against the whole archive: what it did not reach was
+  // not restored either.
+  const std::uint64_t nNotRestored = nLost + report.nRecordsLeft;
+  if (nNotRestored > 0) {
+    std::string sentence = report.bRecordsLeftExact ? "" : "At least ";
+    AppendCount(sentence, nNotRestored, "entry", "entries");
     sentence += " of ";
-    sentence += std::to_string(report.records.size());
-    sentence += nLost == 1 ? " was not restored" : " were not restored";
+    sentence += std::to_string(report.records.size() + report.nRecordsLeft);
+    sentence += nNotRestored == 1 ? " was not restored" : " were not restored";
     AppendSentence(text, sentence);
   } else if (!report.bStopped && bNotIntact) {
     AppendSentence(text, "Every entry was restored, but the archive is not intact");
@@ -153,7 +161,13 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
   }
   bool bUnknownTold = false;
   if (report.bStopped) {
-    AppendSentence(text, "The restore was stopped before the end of the archive");
+    std::string sentence = "The restore was stopped before the end of the archive";
+    if (report.nRecordsLeft > 0) {
+      sentence += report.bRecordsLeftExact ? ", and " : ", and at least ";
+      AppendCount(sentence, report.nRecordsLeft, "entry after it was", "entries after it were");
+      sentence += " not read";
+    }
+    AppendSentence(text, sentence);
   } else if (report.bEndedEarly) {
     AppendSentence(text, "The archive ended early");
   } else if (!unknown.empty()) {

@@ -67,6 +67,7 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   ArchiveReader reader(options.strArchivePath, isProtected ? options.strPassword : std::u16string(),
                        MakeRestoreFactories(restoreOptions), &fileContext);
   reader.SetNotifyWindow(options.hNotifyWindow, WM_JOB_PROGRESS);
+  reader.SetProgressSink(options.pProgress);
   reader.SetStopFlag(options.pStopFlag);
   summary.nBytesAccepted = reader.Run();
   summary.report = reader.TakeReport();

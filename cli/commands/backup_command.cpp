@@ -7,6 +7,8 @@
 
 #include "cli/commands.h"
 #include "cli/input/password_sources.h"
+#include "cli/manual/manual_text.h"
+#include "cli/output/counted.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/terminal_text.h"
@@ -56,6 +58,8 @@ void PrintJson(const BackupSummary& summary, const BackupOptions& options, const
       .Key("compressed").Bool(options.bCompress)
       .Key("protected").Bool(options.bProtect)
       .Key("error").StringOrNull(failure)
+      .Key("stopped").Bool(summary.bStopped)
+      .Key("profileRecords").Number(summary.nProfileRecords)
       .Key("items").BeginArray();
   for (const BackupItemSummary& item : summary.items) {
     json.BeginObject()
@@ -84,6 +88,8 @@ int RunBackupCommand(const BackupArgs& args) {
 
   BackupSummary summary;
   summary.strArchivePath = options.strArchivePath;
+  int stopExitCode = 0;
+  std::string stoppedBy;
   std::u16string finalPath;
   // Refused before a password is asked for; the job looks again when it starts.
   if (Status target = FindFileToReplace(options.strArchivePath, "the archive", &finalPath); !target.ok()) {
@@ -98,15 +104,25 @@ int RunBackupCommand(const BackupArgs& args) {
     // A stopped backup removes its temporary file; an earlier archive stays.
     const StopSignals signals;
     options.pStopFlag = signals.Flag();
-    const ProgressDisplay progress(args.bQuiet ? "" : "Backing up");
-    options.hNotifyWindow = progress.Window();
+    ProgressDisplay progress(args.bQuiet ? "" : "Backing up");
+    options.pProgress = progress.Sink();
     summary = RunBackup(options);
+    stopExitCode = signals.ExitCode();
+    stoppedBy = signals.Name();
   }
 
-  const std::string failure = summary.bOk ? std::string() : WithNativePaths(summary.strFailure);
+  // A stopped backup stored nothing: it tells how far it got of all there was.
+  const std::string stopped = "stopped" + (stoppedBy.empty() ? std::string() : " by " + stoppedBy) + " after " +
+                              std::to_string(summary.Records()) + " of " +
+                              Counted(summary.nProfileRecords, "record");
+  const std::string failure = summary.bOk         ? std::string()
+                              : summary.bStopped ? "the backup was " + stopped
+                                                 : WithNativePaths(summary.strFailure);
   if (!summary.bOk) std::cerr << "qvl backup: " << args.strArchive << ": " << failure << "\n";
   if (args.bJson) {
     PrintJson(summary, options, failure);
+  } else if (summary.bStopped) {
+    std::cout << "Backup " << stopped << "; " << args.strArchive << " was not changed.\n";
   } else if (!summary.bOk) {
     std::cout << "Backup failed; " << args.strArchive << " was not changed.\n" << ItemsAndSkipped(summary);
   } else if (!args.bQuiet || !summary.skipped.empty()) {
@@ -115,6 +131,7 @@ int RunBackupCommand(const BackupArgs& args) {
               << (options.bProtect ? ", password protected" : "") << ")\n"
               << ItemsAndSkipped(summary);
   }
+  if (summary.bStopped && stopExitCode != 0) return stopExitCode;
   if (!summary.bOk) return kExitFailed;
   // The archive is whole, but without what was left out: not a plain success.
   return summary.skipped.empty() ? kExitSuccess : kExitPartial;
@@ -144,7 +161,7 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
   AddJsonFlag(*command, args->bJson, "the summary");
   AddQuietFlag(*command, args->bQuiet);
   command->footer("Exit codes: 0 success, 1 the backup failed, 2 usage error, 3 the archive was written "
-                  "but entries were left out (listed with their reasons).");
+                  "but entries were left out (listed with their reasons)" + std::string(kStoppedExitText) + ".");
   command->callback([args, &exitCode] { exitCode = RunBackupCommand(*args); });
 }
 

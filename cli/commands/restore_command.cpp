@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/commands/archive_command.h"
 #include "cli/commands/outcome_exit_code.h"
+#include "cli/manual/manual_text.h"
 #include "cli/output/json_writer.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/terminal_text.h"
@@ -36,7 +37,7 @@ void PrintSummaryJson(const RestoreSummary& summary, const std::string& archive,
       .Key("records");
   RecordResultsJson(json, report.records, "restored", WithNativePaths, &std::cout);
   json.Key("restored").Number(report.Count(RecordOutcome::kRestored))
-      .Key("total").Number(report.records.size())
+      .Key("total").Number(report.records.size() + report.nRecordsLeft)
       .Key("bytes").Number(report.BytesRestored())
       .Key("damagedBlocks").Number(report.nDamagedBlocks)
       .Key("unknownKindCodes").Number(report.nUnknownKindCodes)
@@ -71,7 +72,7 @@ class RestoreCommand final : public ArchiveCommand {
         "Exit codes: 0 success, 1 the restore failed (missing file, not an archive, wrong "
         "password, unreadable archive or hive, a profile that cannot be written: found "
         "before anything is read, in a dry run too), 2 usage error, 3 partial (something "
-        "was skipped, damaged or cut off).");
+        "was skipped, damaged or cut off)" + std::string(kStoppedExitText) + ".");
   }
 
   std::string ProfileOption() const override { return m_strProfileDir; }
@@ -84,7 +85,7 @@ class RestoreCommand final : public ArchiveCommand {
     options.strPassword = archive.strPassword;
     options.bDryRun = m_bDryRun;
     options.pStopFlag = controls.pStopFlag;
-    options.hNotifyWindow = controls.hNotifyWindow;
+    options.pProgress = controls.pProgress;
     options.batchLimits.nMaxFiles = BatchFilesAsked(options.batchLimits.nMaxFiles);
     m_summary = RunRestore(options);
   }
@@ -110,6 +111,7 @@ class RestoreCommand final : public ArchiveCommand {
     return std::nullopt;
   }
 
+  bool Stopped() const override { return m_summary.report.bStopped; }
   int ExitCode() const override { return ExitCodeOf(m_summary.outcome); }
 
   // A job that could not run has said why on standard error; there is nothing to sum up.
@@ -119,7 +121,7 @@ class RestoreCommand final : public ArchiveCommand {
               << ResolveProfileDir(m_strProfileDir) << "\n";
     WriteRestoreSummary(
         m_summary, [](std::string_view text) { return TerminalText(WithNativePaths(text)); },
-        [](std::string_view text) { std::cout << text; });
+        [](std::string_view text) { std::cout << text; }, StoppedBy());
   }
 
   void PrintJson(const OpenedArchive& archive) override {

@@ -1,10 +1,11 @@
 #include "cli/output/scan_output.h"
 
 #include "jobs/inspect/record_names.h"
+#include "jobs/restore_summary_text.h"
 
 namespace qv::cli {
 
-std::string ScanReportText(const ScanReport& report) {
+std::string ScanReportText(const ScanReport& report, std::string_view stoppedBy) {
   std::string text;
   if (report.bOpenFailed) text += "The archive could not be read: " + report.strOpenError + ".\n";
   for (const SkippedRange& range : report.skipped) {
@@ -18,7 +19,7 @@ std::string ScanReportText(const ScanReport& report) {
     }
   }
   if (report.bEndedEarly) text += "The archive ends early: " + report.strEndReason + ".\n";
-  if (report.bStopped) text += "Stopped before the end of the archive, as asked.\n";
+  if (report.bStopped) text += StoppedText(stoppedBy, report.nRecordsLeft, report.bRecordsLeftExact);
   return text;
 }
 

@@ -15,7 +15,8 @@
 namespace qv::cli {
 
 // One line each, every line ending in a line feed; empty for a clean scan.
-std::string ScanReportText(const ScanReport& report);
+// `stoppedBy` names what stopped a stopped scan ("Ctrl-C"), when known.
+std::string ScanReportText(const ScanReport& report, std::string_view stoppedBy = {});
 // Adds "skipped", "unknownKindCodes", "endedEarly" and "stopped" to the open object.
 void ScanReportJson(JsonWriter& json, const ScanReport& report);
 

@@ -27,6 +27,19 @@ void LoseSettings(ExtractSummary& summary) {
   summary.strSettingsFile.clear();
 }
 
+// The scanner knows how far into the archive it is, the visitor which record that is.
+class NamedProgress final : public ProgressSink {
+ public:
+  NamedProgress(ProgressSink* next, const ExtractVisitor& visitor) : m_pNext(next), m_visitor(visitor) {}
+  void OnProgress(std::string_view item, std::uint64_t done, std::uint64_t total) override {
+    if (m_pNext != nullptr) m_pNext->OnProgress(item.empty() ? m_visitor.CurrentTarget() : item, done, total);
+  }
+
+ private:
+  ProgressSink* m_pNext;
+  const ExtractVisitor& m_visitor;
+};
+
 }  // namespace
 
 ExtractSummary RunExtract(const ExtractOptions& options) {
@@ -63,8 +76,10 @@ ExtractSummary RunExtract(const ExtractOptions& options) {
   favoriteOptions.pNameSpellings = &spellings;
   favoriteOptions.bOwnerOnlyFiles = ownerOnly;
   ExtractVisitor visitor(patterns, settingsFile, favoriteOptions, summary);
-  const ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
-                                                options.pStopFlag);
+  ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
+                                          options.pStopFlag);
+  NamedProgress progress(options.pProgress, visitor);
+  if (options.pProgress != nullptr) scan.pProgress = &progress;
   ArchiveScanner scanner(options.strArchivePath, scan);
   summary.report = scanner.Run(visitor);
   // Whatever ended the reading, the favorites that arrived whole go in place.

@@ -17,6 +17,11 @@ struct RestoreReport {
   bool bEndedEarly = false;
   bool bStopped = false;  // the stop flag was set before the archive's end
   std::string strEndReason;  // why the archive was not read to its end
+  // After a stop: the records the rest of the archive holds (the one being read
+  // included), framed but neither decoded nor restored; not exact when the framing
+  // broke down before the end, and then the least there are.
+  std::uint64_t nRecordsLeft = 0;
+  bool bRecordsLeftExact = true;
 
   std::uint64_t Count(RecordOutcome outcome) const { return records.Count(outcome); }
   std::uint64_t BytesRestored() const { return records.Tally().nBytesRestored; }

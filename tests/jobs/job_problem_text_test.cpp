@@ -36,6 +36,9 @@ TEST(JobProblemText, EachReasonOnce) {
   between.report.strEndReason = kCut;
   RestoreSummary hive = Partial(1, 1, kHive);
   hive.strRegistryProblem = kHive;
+  RestoreSummary stopped = Partial(1, 1, "why");  // counted against the whole archive
+  stopped.report.bStopped = true;
+  stopped.report.nRecordsLeft = 3;
   const struct {
     RestoreSummary summary;
     std::string strText;
@@ -45,6 +48,10 @@ TEST(JobProblemText, EachReasonOnce) {
       {std::move(between), "Every entry was restored, but the archive is not intact. The archive ended early.",
        "The archive ended early: " + kCut + ".\n"},
       {std::move(hive), "1 entry of 2 was not restored.", "entry 1: " + kHive + "\n"},
+      {std::move(stopped),
+       "4 entries of 5 were not restored. The restore was stopped before the end of the archive, and 3 "
+       "entries after it were not read.",
+       "entry 1: why\n"},
   };
   for (const auto& c : cases) {
     const ProblemText problem = RestoreProblem(c.summary);
