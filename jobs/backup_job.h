@@ -51,6 +51,10 @@ struct BackupSummary {
   // stores, and what a stopped one counts against.
   std::uint64_t nProfileRecords = 0;
   std::vector<SkippedSource> skipped;    // entries left out, with their reasons
+  // What the profile lacks: nothing of it is in the archive, and nothing was
+  // left out for it either.
+  bool bFavoritesFolderMissing = false;
+  bool bSettingsHiveMissing = false;
   std::u16string strArchivePath;
   std::uint64_t nArchiveSize = 0;  // bytes of the finished archive; 0 when failed
 

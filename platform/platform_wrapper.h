@@ -126,6 +126,9 @@ class PlatformWrapper : public Platform {
   }
   bool StandardErrorIsTerminal() override { return m_target.StandardErrorIsTerminal(); }
   std::size_t StandardErrorColumns() override { return m_target.StandardErrorColumns(); }
+  bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) override {
+    return m_target.ReadFirstLine(path, maxBytes, line);
+  }
 
  private:
   Platform& m_target;
