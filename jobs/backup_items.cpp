@@ -13,20 +13,21 @@ using IESettingsItem = BackupItemTmpl<RegNode, MFCStoreInitor, IESettingsBuilder
 
 template <class Item>
 std::unique_ptr<BackupItem> MakeItem(WindowHandle window, std::uint32_t message,
-                                     const std::atomic<bool>* stopFlag) {
+                                     const std::atomic<bool>* stopFlag, ProgressSink* progress) {
   auto item = std::make_unique<Item>();
   item->SetNotifyWindow(window, message);
   item->SetStopFlag(stopFlag);
+  item->SetProgressSink(progress);
   return item;
 }
 
 }  // namespace
 
 std::vector<std::unique_ptr<BackupItem>> MakeBackupItems(WindowHandle window, std::uint32_t message,
-                                                         const std::atomic<bool>* stopFlag) {
+                                                         const std::atomic<bool>* stopFlag, ProgressSink* progress) {
   std::vector<std::unique_ptr<BackupItem>> items;
-  items.push_back(MakeItem<FavoritesItem>(window, message, stopFlag));
-  items.push_back(MakeItem<IESettingsItem>(window, message, stopFlag));
+  items.push_back(MakeItem<FavoritesItem>(window, message, stopFlag, progress));
+  items.push_back(MakeItem<IESettingsItem>(window, message, stopFlag, progress));
   return items;
 }
 

@@ -1,6 +1,7 @@
 #include "jobs/backup_job.h"
 
 #include <span>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -66,6 +67,28 @@ Status WriteSealedClosing(const std::u16string& tempPath, const SealKey& key, st
   return WriteToArchive(tempPath, sealed, false, "the end of the archive");
 }
 
+
+// Each item's progress as part of the whole job, named by the item.
+class JobProgress final : public ProgressSink {
+ public:
+  explicit JobProgress(ProgressSink* next) : m_pNext(next) {}
+  void BeginItem(std::string name, std::uint64_t before, std::uint64_t total) {
+    m_strItem = std::move(name);
+    m_nBefore = before;
+    m_nTotal = total;
+    OnProgress({}, 0, 0);
+  }
+  void OnProgress(std::string_view item, std::uint64_t done, std::uint64_t /*itemTotal*/) override {
+    if (m_pNext != nullptr) m_pNext->OnProgress(item.empty() ? m_strItem : item, m_nBefore + done, m_nTotal);
+  }
+
+ private:
+  ProgressSink* m_pNext;
+  std::string m_strItem;
+  std::uint64_t m_nBefore = 0;
+  std::uint64_t m_nTotal = 0;
+};
+
 // Runs every item into the temporary file; fills the summary's items and skips.
 Status StoreItems(const std::u16string& tempPath, const std::u16string& archivePath, const BackupOptions& options,
                   const SealKey* sealKey, BackupSummary& summary, std::uint64_t& archiveBytes) {
@@ -79,22 +102,39 @@ Status StoreItems(const std::u16string& tempPath, const std::u16string& archiveP
   // Through a link, the link's own name too: whichever a walk of Favorites meets.
   if (archivePath != options.strArchivePath) request.excludedPaths.push_back(options.strArchivePath);
 
-  for (const auto& item : MakeBackupItems(options.hNotifyWindow, WM_JOB_PROGRESS, options.pStopFlag)) {
+  JobProgress progress(options.pProgress);
+  const auto items = MakeBackupItems(options.hNotifyWindow, WM_JOB_PROGRESS, options.pStopFlag, &progress);
+  // Every item is walked and measured before the first record, so that the job
+  // knows all it holds: progress then runs over the whole job, and a stopped
+  // backup counts what it did against all there was.
+  std::vector<StoreMeasure> measures;
+  std::uint64_t jobBytes = 0;
+  progress.BeginItem(ToUtf8(items.front()->GetName()), 0, 0);
+  for (const auto& item : items) {
+    measures.push_back(item->Prepare(request));
+    jobBytes += measures.back().nBytes;
+    summary.nProfileRecords += measures.back().nRecords;
+  }
+  std::uint64_t bytesBefore = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
     if (StopRequested(options)) break;
+    progress.BeginItem(ToUtf8(items[i]->GetName()), bytesBefore, jobBytes);
+    bytesBefore += measures[i].nBytes;
     StoreReport report;
-    (void)item->Backup(request, report);  // the report carries the same count and more
-    summary.items.push_back({item->GetName(), report.nRecords, report.nSourceBytes,
-                             report.nArchiveBytes});
+    (void)items[i]->Backup(request, report);  // the report carries the same count and more
+    summary.items.push_back({items[i]->GetName(), report.nRecords, report.nSourceBytes, report.nArchiveBytes});
     summary.skipped.insert(summary.skipped.end(), report.skipped.begin(), report.skipped.end());
     archiveBytes += report.nArchiveBytes;
     if (report.Failed()) {
-      return Status::Error(ToUtf8(item->GetName()) + ": " + report.strFirstFailure);
+      return Status::Error(ToUtf8(items[i]->GetName()) + ": " + report.strFirstFailure);
     }
     if (report.bStopped) break;
   }
   if (StopRequested(options)) {
     summary.bStopped = true;
-    return Status::Error("the backup was stopped before it finished");
+    return Status::Error("the backup was stopped after " + std::to_string(summary.Records()) + " of " +
+                         std::to_string(summary.nProfileRecords) +
+                         (summary.nProfileRecords == 1 ? " record" : " records"));
   }
   return Status::Ok();
 }
@@ -211,6 +251,12 @@ std::string SealedPasswordProblem(std::u16string_view password) {
     return "a strongly protected backup needs a password of 8 or more characters";
   }
   return {};
+}
+
+std::uint64_t BackupSummary::Records() const {
+  std::uint64_t records = 0;
+  for (const BackupItemSummary& item : items) records += item.nRecords;
+  return records;
 }
 
 BackupSummary RunBackup(const BackupOptions& options) {

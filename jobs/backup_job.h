@@ -10,6 +10,7 @@
 
 #include "platform/win_types.h"
 #include "processors/seal_cryptors.h"
+#include "store/progress_sink.h"
 #include "store/writer/store_report.h"
 
 namespace qv {
@@ -38,21 +39,26 @@ struct BackupOptions {
   // header says what was used, and readers take only what they accept.
   ScryptCost sealCost = kDefaultScryptCost;
   WindowHandle hNotifyWindow = 0;  // receives WM_JOB_PROGRESS; 0 = none
+  // Told the item under way and the bytes done of the whole job; may be null.
+  ProgressSink* pProgress = nullptr;
   const std::atomic<bool>* pStopFlag = nullptr;  // set it to stop the job; may be null
 };
 
 struct BackupItemSummary {
   std::u16string strName;
-  std::uint64_t nRecords = 0;
+  std::uint64_t nRecords = 0;  // stored whole
   std::uint64_t nSourceBytes = 0;
   std::uint64_t nArchiveBytes = 0;
 };
 
 struct BackupSummary {
   bool bOk = false;
-  bool bStopped = false;
+  bool bStopped = false;  // the stop flag ended it before every item was stored
   std::string strFailure;  // why the job failed; empty when bOk
-  std::vector<BackupItemSummary> items;  // in archive order
+  std::vector<BackupItemSummary> items;  // in archive order, those the job reached
+  // The records the profile's items held when the job began: what a whole backup
+  // stores, and what a stopped one counts against.
+  std::uint64_t nProfileRecords = 0;
   std::vector<SkippedSource> skipped;    // entries left out, with their reasons
   // What the profile lacks: nothing of it is in the archive, and nothing was
   // left out for it either.
@@ -60,6 +66,9 @@ struct BackupSummary {
   bool bSettingsHiveMissing = false;
   std::u16string strArchivePath;
   std::uint64_t nArchiveSize = 0;  // bytes of the finished archive; 0 when failed
+
+  // The records stored whole, over every item reached.
+  std::uint64_t Records() const;
 };
 
 // Writes the archive to a temporary file beside `strArchivePath` (beside the file it

@@ -52,8 +52,9 @@ void AppendLabelledDetail(std::string& details, std::string_view label, const st
   AppendDetail(details, sentence);
 }
 
-// "what: why" for each entry, up to kProblemDetailsShown of them.
-void AppendEntries(std::string& details, const std::vector<Entry>& entries) {
+// "what: why" for each entry, up to kProblemDetailsShown of them, then how many of
+// the `count` entries were left unnamed.
+void AppendEntries(std::string& details, const std::vector<Entry>& entries, std::uint64_t count) {
   const std::size_t shown = std::min(entries.size(), kProblemDetailsShown);
   for (std::size_t i = 0; i < shown; ++i) {
     details += entries[i].strWhat;
@@ -63,18 +64,11 @@ void AppendEntries(std::string& details, const std::vector<Entry>& entries) {
     }
     details += '\n';
   }
-  if (entries.size() > shown) {
+  if (count > shown) {
     details += "and ";
-    details += std::to_string(entries.size() - shown);
+    details += std::to_string(count - shown);
     details += " more\n";
   }
-}
-
-bool AnyEntryGives(const std::vector<Entry>& entries, const std::string& reason) {
-  for (const Entry& entry : entries) {
-    if (entry.strWhy == reason) return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -83,7 +77,12 @@ ProblemText BackupProblem(const BackupSummary& summary) {
   ProblemText problem;
   std::string& text = problem.strText;
   if (summary.bStopped) {
-    AppendSentence(text, "The backup was stopped, so no archive was written");
+    std::string sentence = "The backup was stopped after ";
+    sentence += std::to_string(summary.Records());
+    sentence += " of ";
+    AppendCount(sentence, summary.nProfileRecords, "entry", "entries");
+    sentence += ", so no archive was written";
+    AppendSentence(text, sentence);
   } else if (!summary.bOk) {
     AppendSentence(text, "The backup failed, so no archive was written and any earlier file at that "
                          "path is unchanged");
@@ -95,7 +94,7 @@ ProblemText BackupProblem(const BackupSummary& summary) {
     AppendCount(sentence, entries.size(), "entry was", "entries were");
     sentence += " left out of it";
     AppendSentence(text, sentence);
-    AppendEntries(problem.strDetails, entries);
+    AppendEntries(problem.strDetails, entries, entries.size());
   }
   return problem;
 }
@@ -120,9 +119,19 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
     return problem;
   }
 
+  // One walk: the entries the details name, how many there are, and whether one
+  // of them gives a reason the details would otherwise add. An archive may hold any
+  // number of records; the details name a bounded few.
   std::vector<Entry> entries;
+  std::uint64_t nLost = 0;
+  bool bEndReasonGiven = false;
+  bool bRegistryProblemGiven = false;
   for (const RecordResult& record : report.records) {
-    if (record.outcome != RecordOutcome::kRestored) entries.push_back({record.strTarget, record.strReason});
+    if (record.outcome == RecordOutcome::kRestored) continue;
+    ++nLost;
+    bEndReasonGiven = bEndReasonGiven || record.strReason == report.strEndReason;
+    bRegistryProblemGiven = bRegistryProblemGiven || record.strReason == summary.strRegistryProblem;
+    if (entries.size() < kProblemDetailsShown) entries.push_back({record.strTarget, record.strReason});
   }
   std::string unknown;
   if (report.nUnknownKindCodes > 0) {
@@ -135,12 +144,15 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
   // The first sentence says what did not reach the profile; the second, if any,
   // the first of why the rest of the archive was not read: stopped, cut short,
   // or parts of it not understood.
-  if (!entries.empty()) {
-    std::string sentence;
-    AppendCount(sentence, entries.size(), "entry", "entries");
+  // A stopped restore counts against the whole archive: what it did not reach was
+  // not restored either.
+  const std::uint64_t nNotRestored = nLost + report.nRecordsLeft;
+  if (nNotRestored > 0) {
+    std::string sentence = report.bRecordsLeftExact ? "" : "At least ";
+    AppendCount(sentence, nNotRestored, "entry", "entries");
     sentence += " of ";
-    sentence += std::to_string(report.records.size());
-    sentence += entries.size() == 1 ? " was not restored" : " were not restored";
+    sentence += std::to_string(report.records.size() + report.nRecordsLeft);
+    sentence += nNotRestored == 1 ? " was not restored" : " were not restored";
     AppendSentence(text, sentence);
   } else if (!report.bStopped && bNotIntact) {
     AppendSentence(text, "Every entry was restored, but the archive is not intact");
@@ -149,7 +161,13 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
   }
   bool bUnknownTold = false;
   if (report.bStopped) {
-    AppendSentence(text, "The restore was stopped before the end of the archive");
+    std::string sentence = "The restore was stopped before the end of the archive";
+    if (report.nRecordsLeft > 0) {
+      sentence += report.bRecordsLeftExact ? ", and " : ", and at least ";
+      AppendCount(sentence, report.nRecordsLeft, "entry after it was", "entries after it were");
+      sentence += " not read";
+    }
+    AppendSentence(text, sentence);
   } else if (report.bEndedEarly) {
     AppendSentence(text, "The archive ended early");
   } else if (!unknown.empty()) {
@@ -159,12 +177,12 @@ ProblemText RestoreProblem(const RestoreSummary& summary) {
 
   // The details give each reason once: an entry that was cut short names already
   // why the archive ended, and each setting not written names the hive's problem.
-  AppendEntries(details, entries);
-  if (report.bEndedEarly && !AnyEntryGives(entries, report.strEndReason)) {
+  AppendEntries(details, entries, nLost);
+  if (report.bEndedEarly && !bEndReasonGiven) {
     AppendLabelledDetail(details, "The archive ended early: ", report.strEndReason);
   }
   if (!unknown.empty() && !bUnknownTold) AppendDetail(details, unknown);
-  if (!summary.strRegistryProblem.empty() && !AnyEntryGives(entries, summary.strRegistryProblem)) {
+  if (!summary.strRegistryProblem.empty() && !bRegistryProblemGiven) {
     AppendLabelledDetail(details, "Settings: ", summary.strRegistryProblem);
   }
   return problem;

@@ -67,9 +67,10 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
   ArchiveReader reader(options.strArchivePath, isProtected ? options.strPassword : std::u16string(),
                        MakeRestoreFactories(restoreOptions), &fileContext);
   reader.SetNotifyWindow(options.hNotifyWindow, WM_JOB_PROGRESS);
+  reader.SetProgressSink(options.pProgress);
   reader.SetStopFlag(options.pStopFlag);
   summary.nBytesAccepted = reader.Run();
-  summary.report = reader.Report();
+  summary.report = reader.TakeReport();
 
   bool commitFailed = false;
   if (restoreOptions.pRegistryWrites != nullptr && !options.bDryRun) {
@@ -78,12 +79,7 @@ RestoreSummary RunRestore(const RestoreJobOptions& options) {
     if (const Status committed = registry->Commit(); !committed.ok()) {
       commitFailed = true;
       summary.strRegistryProblem = "the registry hive could not be written: " + committed.message();
-      for (RecordResult& record : summary.report.records) {
-        if (record.nKind == kRegItemKind && record.outcome == RecordOutcome::kRestored) {
-          record.outcome = RecordOutcome::kSkipped;
-          record.strReason = summary.strRegistryProblem;
-        }
-      }
+      summary.report.records.SkipRestored(kRegItemKind, summary.strRegistryProblem);
     }
   }
 

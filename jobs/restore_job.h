@@ -12,6 +12,7 @@
 #include "jobs/archive_check.h"
 #include "sources/favorites/file_restore_context.h"
 #include "platform/win_types.h"
+#include "store/progress_sink.h"
 #include "store/reader/restore_report.h"
 
 namespace qv {
@@ -21,6 +22,9 @@ struct RestoreJobOptions {
   std::u16string strPassword;     // ignored for an unprotected archive
   bool bDryRun = false;           // decode and list, write nothing
   WindowHandle hNotifyWindow = 0; // receives WM_JOB_PROGRESS; 0 = none
+  // Told the target of the record being read and the bytes read of the archive;
+  // may be null.
+  ProgressSink* pProgress = nullptr;
   // Set it to stop after the record being restored; that record is dropped, what
   // was restored before it stays. May be null.
   const std::atomic<bool>* pStopFlag = nullptr;

@@ -51,7 +51,25 @@ const char* RestoreOutcomeName(RestoreOutcome outcome) {
   return "";
 }
 
-void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shownAsked, const TextSink& write) {
+std::string StoppedText(std::string_view stoppedBy, std::uint64_t recordsLeft, bool exact) {
+  std::string text = "Stopped ";
+  if (!stoppedBy.empty()) {
+    text += "by ";
+    text += stoppedBy;
+    text += ' ';
+  }
+  text += "before the end of the archive";
+  if (stoppedBy.empty()) text += ", as asked";
+  if (recordsLeft > 0 || !exact) {
+    text += exact ? ": " : ": at least ";
+    text += std::to_string(recordsLeft);
+    text += recordsLeft == 1 ? " more record was not read" : " more records were not read";
+  }
+  return text + ".\n";
+}
+
+void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shownAsked, const TextSink& write,
+                         std::string_view stoppedBy) {
   const ShownText shown = shownAsked ? shownAsked : [](std::string_view text) { return std::string(text); };
   if (!summary.strFailure.empty()) {
     write("The restore did not start: " + shown(summary.strFailure) + ".\n");
@@ -81,13 +99,10 @@ void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shownAs
       }
     }
   }
-  std::uint64_t replaced = 0;
-  for (const RecordResult& record : report.records) {
-    replaced += record.outcome == RecordOutcome::kRestored && record.bReplaced ? 1 : 0;
-  }
+  const std::uint64_t replaced = report.records.Tally().nReplaced;
   std::string text = std::string(summary.bDryRun ? "Would restore " : "Restored ") +
                      std::to_string(report.Count(RecordOutcome::kRestored)) + " of " +
-                     Counted(report.records.size(), "record") + " (" + Counted(report.BytesRestored(), "byte") +
+                     Counted(report.records.size() + report.nRecordsLeft, "record") + " (" + Counted(report.BytesRestored(), "byte") +
                      ", " + std::to_string(replaced) + " replacing an existing target).\n";
   if (report.nDamagedBlocks > 0) {
     text += Counted(report.nDamagedBlocks, "data block") + " could not be decoded.\n";
@@ -97,7 +112,7 @@ void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shownAs
   }
   if (report.bOpenFailed) text += "The archive could not be read: " + shown(report.strEndReason) + ".\n";
   if (report.bEndedEarly) text += "The archive ended early: " + shown(report.strEndReason) + ".\n";
-  if (report.bStopped) text += "Stopped before the end of the archive, as asked.\n";
+  if (report.bStopped) text += StoppedText(stoppedBy, report.nRecordsLeft, report.bRecordsLeftExact);
   if (!summary.strRegistryProblem.empty()) text += "Settings: " + shown(summary.strRegistryProblem) + ".\n";
   text += std::string("Outcome: ") + RestoreOutcomeName(summary.outcome) + "\n";
   write(text);

@@ -19,10 +19,15 @@ using TextSink = std::function<void(std::string_view)>;
 
 // A real restore lists what did not reach the profile; a dry run lists every record
 // with what would happen to it. Ends with a line feed. `shown` (when set) turns
-// each such text into what the front end shows.
+// each such text into what the front end shows. `stoppedBy` names what stopped a
+// stopped restore ("Ctrl-C"), when the front end knows.
 std::string FormatRestoreSummary(const RestoreSummary& summary, const ShownText& shown = {});
 // The same, handed to `write` as it is made.
-void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shown, const TextSink& write);
+void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shown, const TextSink& write,
+                         std::string_view stoppedBy = {});
+// "Stopped by Ctrl-C before the end of the archive: 388 more records were not
+// read." (or "..., as asked" without `stoppedBy`), with a line feed.
+std::string StoppedText(std::string_view stoppedBy, std::uint64_t recordsLeft, bool exact);
 
 const char* RestoreOutcomeName(RestoreOutcome outcome);
 

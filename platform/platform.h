@@ -147,6 +147,13 @@ class Platform {
   // Otherwise it gets the access that any new file in `folder` gets.
   [[nodiscard]] virtual bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath,
                                               bool ownerOnly) = 0;
+  // The folder for this user's temporary files that belong beside no target, such
+  // as what a job sets aside while it runs and reads back before it ends (on
+  // Windows, what GetTempPathW gives). Never the profile's Favorites folder nor
+  // below it, so nothing made there is ever backed up. A file made there with
+  // GetTempFileNameW(..., ownerOnly = true) is the user's alone. Creates nothing;
+  // false, with LastErrorText saying why, when the system names no such folder.
+  [[nodiscard]] virtual bool GetTempPathW(std::u16string* folder) = 0;
   // Puts each temporary file in place of its target, as MoveFileExW does (the
   // replaced file's access rights included), for many
   // files at once and far cheaper: every file's data reaches the disk before any
@@ -288,6 +295,9 @@ class Platform {
   virtual std::string ToNativePath(std::u16string_view windowsPath) = 0;
   // Whether standard error is a terminal, where progress can be redrawn in place.
   virtual bool StandardErrorIsTerminal() = 0;
+  // How many characters one line of that terminal shows, so that a line redrawn in
+  // place never wraps; 0 when standard error is no terminal or will not say.
+  virtual std::size_t StandardErrorColumns() = 0;
   // The bytes before the first line feed of what `path` names, or of standard
   // input when `path` is empty; all of them when there is no line feed. `path` may
   // name a file or a stream that another program is still writing, such as a

@@ -40,6 +40,7 @@ class PlatformWrapper : public Platform {
   bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath, bool ownerOnly) override {
     return m_target.GetTempFileNameW(folder, tempPath, ownerOnly);
   }
+  bool GetTempPathW(std::u16string* folder) override { return m_target.GetTempPathW(folder); }
   std::uint32_t GetFileAttributesW(std::u16string_view path, int* error = nullptr) override {
     return m_target.GetFileAttributesW(path, error);
   }
@@ -124,6 +125,7 @@ class PlatformWrapper : public Platform {
     return m_target.ToNativePath(windowsPath);
   }
   bool StandardErrorIsTerminal() override { return m_target.StandardErrorIsTerminal(); }
+  std::size_t StandardErrorColumns() override { return m_target.StandardErrorColumns(); }
   bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) override {
     return m_target.ReadFirstLine(path, maxBytes, line);
   }

@@ -40,7 +40,8 @@ std::optional<JobRefusal> ArchiveCommand::RefusalOf(const ArchiveCheck& check) {
 //     3; its refusal is printed as step 3 prints one.
 //  6. What must happen whatever the format (an output file written), then the
 //     summary: JSON, or text, which --quiet keeps only when something went wrong.
-//  7. The exit code, from the job's result.
+//  7. The exit code, from the job's result; for a job a signal stopped, the code a
+//     shell gives a process that signal ended, as other tools exit after Ctrl-C.
 int ArchiveCommand::Run() {
   InstallPlatform(ProfileOption());
   if (const EarlyExit stop = CheckOptions()) return *stop;
@@ -52,7 +53,7 @@ int ArchiveCommand::Run() {
     return kExitFailed;
   }
   if (const EarlyExit stop = BeforeSummary()) return *stop;
-  const int exitCode = ExitCode();
+  const int exitCode = Stopped() && m_nStopExitCode != 0 ? m_nStopExitCode : ExitCode();
   if (m_args.bJson) {
     PrintJson(archive);
   } else if (!m_args.bQuiet || exitCode != kExitSuccess) {
@@ -64,11 +65,16 @@ int ArchiveCommand::Run() {
 void ArchiveCommand::RunGuardedJob(const OpenedArchive& archive) {
   std::optional<StopSignals> signals;
   if (m_signalUse == SignalUse::kStopTheJob) signals.emplace();
-  const ProgressDisplay progress(m_args.bQuiet ? "" : ProgressLabel());
+  ProgressDisplay progress(m_args.bQuiet ? "" : ProgressLabel());
   JobControls controls;
   controls.pStopFlag = signals ? signals->Flag() : nullptr;
   controls.hNotifyWindow = progress.Window();
+  controls.pProgress = progress.Sink();
   RunJob(archive, controls);
+  if (signals) {
+    m_nStopExitCode = signals->ExitCode();
+    m_strStoppedBy = signals->Name();
+  }
 }  // The progress line is cleared here, then the signals get their defaults back.
 
 }  // namespace qv::cli

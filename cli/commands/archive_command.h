@@ -11,6 +11,7 @@
 
 #include "cli/commands/archive_access.h"
 #include "platform/win_types.h"
+#include "store/progress_sink.h"
 
 namespace CLI {
 class App;
@@ -22,6 +23,9 @@ namespace qv::cli {
 struct JobControls {
   const std::atomic<bool>* pStopFlag = nullptr;  // null: a signal ends the process
   WindowHandle hNotifyWindow = 0;                // 0: no progress is shown
+  // For a job that tells what it works on and how far the whole job is; give it
+  // this instead of the window. Null: no progress is shown.
+  ProgressSink* pProgress = nullptr;
 };
 
 // The job's own check of the archive failed: the file changed since it was opened.
@@ -65,10 +69,16 @@ class ArchiveCommand {
   virtual std::string ProgressLabel() const { return ""; }
   virtual void RunJob(const OpenedArchive& archive, const JobControls& controls) = 0;
   virtual std::optional<JobRefusal> Refusal() const = 0;
+  // Whether the job ended early because the stop flag was set.
+  virtual bool Stopped() const { return false; }
   // What the job's result needs before any summary, whatever its format: an output
   // written, a failure named on standard error.
   virtual EarlyExit BeforeSummary() { return std::nullopt; }
   virtual int ExitCode() const = 0;
+  // What stopped the job, for its summary ("Ctrl-C"), and the exit code that tells
+  // it; empty and 0 when no signal came.
+  const std::string& StoppedBy() const { return m_strStoppedBy; }
+  int StopExitCode() const { return m_nStopExitCode; }
   virtual void PrintText(const OpenedArchive& archive) = 0;
   // Only a command with a --json flag is asked for it.
   virtual void PrintJson(const OpenedArchive& /*archive*/) {}
@@ -81,6 +91,9 @@ class ArchiveCommand {
   int Run();
   void RunGuardedJob(const OpenedArchive& archive);
 
+  // After the job: the exit code of the signal that stopped it, and its name.
+  int m_nStopExitCode = 0;
+  std::string m_strStoppedBy;
   const std::string m_strName;
   const std::string m_strSummary;
   const PasswordUse m_passwordUse;

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/commands/profile_check.h"
 #include "cli/input/password_sources.h"
+#include "cli/manual/manual_text.h"
 #include "cli/output/counted.h"
 #include "cli/output/json_output.h"
 #include "cli/output/progress_display.h"
@@ -67,6 +68,8 @@ void PrintJson(const BackupSummary& summary, const BackupOptions& options, const
                {"protected", options.bProtect},
                {"strong", options.bProtect && options.bSealed},
                {"error", TextOrNull(failure)},
+               {"stopped", summary.bStopped},
+               {"profileRecords", summary.nProfileRecords},
                {"items", Json::array()},
                {"skipped", Json::array()}};
   for (const BackupItemSummary& item : summary.items) {
@@ -98,6 +101,8 @@ int RunBackupCommand(const BackupArgs& args) {
 
   BackupSummary summary;
   summary.strArchivePath = options.strArchivePath;
+  int stopExitCode = 0;
+  std::string stoppedBy;
   std::u16string finalPath;
   const std::string profile = ResolveProfileDir(args.strProfileDir);
   // Refused before a password is asked for; the job looks again when it starts.
@@ -117,17 +122,27 @@ int RunBackupCommand(const BackupArgs& args) {
     // A stopped backup removes its temporary file; an earlier archive stays.
     const StopSignals signals;
     options.pStopFlag = signals.Flag();
-    const ProgressDisplay progress(args.bQuiet ? "" : "Backing up");
-    options.hNotifyWindow = progress.Window();
+    ProgressDisplay progress(args.bQuiet ? "" : "Backing up");
+    options.pProgress = progress.Sink();
     summary = RunBackup(options);
+    stopExitCode = signals.ExitCode();
+    stoppedBy = signals.Name();
   }
 
-  const std::string failure = summary.bOk ? std::string() : WithNativePaths(summary.strFailure);
+  // A stopped backup stored nothing: it tells how far it got of all there was.
+  const std::string stopped = "stopped" + (stoppedBy.empty() ? std::string() : " by " + stoppedBy) + " after " +
+                              std::to_string(summary.Records()) + " of " +
+                              Counted(summary.nProfileRecords, "record");
+  const std::string failure = summary.bOk         ? std::string()
+                              : summary.bStopped ? "the backup was " + stopped
+                                                 : WithNativePaths(summary.strFailure);
   if (!summary.bOk) {
     std::cerr << "qvl backup: " << (profileProblem ? std::string() : args.strArchive + ": ") << failure << "\n";
   }
   if (args.bJson) {
     PrintJson(summary, options, profile, failure);
+  } else if (summary.bStopped) {
+    std::cout << "Backup " << stopped << "; " << args.strArchive << " was not changed.\n";
   } else if (!summary.bOk) {
     std::cout << "Backup failed; " << args.strArchive << " was not changed.\n" << ItemsAndSkipped(summary);
   } else if (!args.bQuiet || !summary.skipped.empty()) {
@@ -137,6 +152,7 @@ int RunBackupCommand(const BackupArgs& args) {
               << ")\n"
               << ItemsAndSkipped(summary);
   }
+  if (summary.bStopped && stopExitCode != 0) return stopExitCode;
   if (!summary.bOk) return kExitFailed;
   // The archive is whole, but without what was left out: not a plain success.
   return summary.skipped.empty() ? kExitSuccess : kExitPartial;
@@ -172,7 +188,7 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
   AddJsonFlag(*command, args->bJson, "the summary");
   AddQuietFlag(*command, args->bQuiet);
   command->footer("Exit codes: 0 success, 1 the backup failed, 2 usage error, 3 the archive was written "
-                  "but entries were left out (listed with their reasons).");
+                  "but entries were left out (listed with their reasons)" + std::string(kStoppedExitText) + ".");
   command->callback([args, &exitCode] { exitCode = RunBackupCommand(*args); });
 }
 

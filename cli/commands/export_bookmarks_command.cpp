@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/commands/archive_command.h"
+#include "cli/manual/manual_text.h"
 #include "cli/output/counted.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/standard_output.h"
@@ -63,7 +64,8 @@ class ExportBookmarksCommand final : public ArchiveCommand {
         "URL cannot be read, or whose URL is longer than any browser takes (2 MiB) are listed with the reason. "
         "A folder, device or pipe given as FILE is refused, unless it is standard output.\n"
         "Exit codes: 0 every favorite converted, 1 failed (nothing written, or standard output cut short), 2 "
-        "usage error, 3 written, but some favorites were not converted or the archive is damaged.");
+        "usage error, 3 written, but some favorites were not converted or the archive is damaged" +
+        std::string(kStoppedExitText) + ".");
   }
 
   EarlyExit CheckOptions() override {
@@ -112,15 +114,15 @@ class ExportBookmarksCommand final : public ArchiveCommand {
         return kExitFailed;
       }
       if (m_result.report.bStopped) {
-        std::cerr << kCommand << ": stopped before the end of the archive; the bookmarks on standard output are "
-                                 "cut short\n";
-        return kExitFailed;
+        std::cerr << kCommand << ": stopped" << StoppedByText()
+                  << " before the end of the archive; the bookmarks on standard output are cut short\n";
+        return StoppedExit();
       }
       return std::nullopt;
     }
     if (m_result.report.bStopped) {
-      std::cerr << kCommand << ": stopped before the end of the archive; nothing was written\n";
-      return kExitFailed;
+      std::cerr << kCommand << ": stopped" << StoppedByText() << " before the end of the archive; nothing was written\n";
+      return StoppedExit();
     }
     if (!m_result.strOutputFailure.empty()) {
       std::cerr << kCommand << ": " << m_strOutput << ": " << m_result.strOutputFailure << "\n";
@@ -138,6 +140,8 @@ class ExportBookmarksCommand final : public ArchiveCommand {
   }
 
   bool ToStandardOutput() const { return m_strOutputPath.empty(); }
+  std::string StoppedByText() const { return StoppedBy().empty() ? std::string() : " by " + StoppedBy(); }
+  int StoppedExit() const { return StopExitCode() != 0 ? StopExitCode() : kExitFailed; }
 
   std::string m_strOutput;         // as the user gave it; empty or "-": standard output
   std::u16string m_strOutputPath;  // Windows form; empty: standard output

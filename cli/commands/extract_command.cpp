@@ -26,7 +26,8 @@ namespace qv::cli {
 namespace {
 
 // Line by line: an archive of many records makes a long summary, never held whole.
-void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder) {
+void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder,
+                      const std::string& stoppedBy) {
   std::cout << "Extracted from " << shownArchive << " into " << shownFolder << "\n";
   for (const RecordOutcome outcome : {RecordOutcome::kSkipped, RecordOutcome::kDamaged, RecordOutcome::kCutShort}) {
     const std::uint64_t count = summary.Count(outcome);
@@ -42,14 +43,10 @@ void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArc
       }
     }
   }
-  std::uint64_t bytes = 0, replaced = 0;
-  for (const RecordResult& record : summary.records) {
-    if (record.outcome != RecordOutcome::kRestored) continue;
-    bytes += record.nBytes;
-    replaced += record.bReplaced ? 1 : 0;
-  }
+  const std::uint64_t bytes = summary.records.Tally().nBytesRestored;
+  const std::uint64_t replaced = summary.records.Tally().nReplaced;
   std::string text = "Extracted " + std::to_string(summary.Count(RecordOutcome::kRestored)) + " of " +
-                     Counted(summary.records.size(), "selected record") + " (" + Counted(bytes, "byte") + ", " +
+                     Counted(summary.Selected(), "selected record") + " (" + Counted(bytes, "byte") + ", " +
                      std::to_string(replaced) + " replacing an existing file)";
   if (summary.nNotSelected > 0) text += "; " + Counted(summary.nNotSelected, "record") + " not selected";
   text += ".\n";
@@ -62,7 +59,7 @@ void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArc
   for (const std::u16string& pattern : summary.unmatchedPatterns) {
     text += "The pattern \"" + TerminalText(ToUtf8(pattern)) + "\" matched no record.\n";
   }
-  text += ScanReportText(summary.report);
+  text += ScanReportText(summary.report, stoppedBy);
   text += std::string("Outcome: ") + RestoreOutcomeName(summary.outcome) + "\n";
   std::cout << text;
 }
@@ -82,7 +79,7 @@ void PrintSummaryJson(const ExtractSummary& summary, const std::string& shownArc
   Json patterns = Json::array();
   for (const std::u16string& pattern : summary.unmatchedPatterns) patterns.push_back(ToUtf8(pattern));
   Json tail = {{"extracted", summary.Count(RecordOutcome::kRestored)},
-               {"selected", summary.records.size()},
+               {"selected", summary.Selected()},
                {"notSelected", summary.nNotSelected},
                {"unmatchedPatterns", std::move(patterns)}};
   ScanReportJson(tail, summary.report);
@@ -123,7 +120,7 @@ class ExtractCommand final : public ArchiveCommand {
         std::string(kSalvageText) +
         "\nExit codes: 0 every selected record written, 1 failed (the archive was refused or a file could not "
         "be written), 2 usage error, 3 partial (something skipped, damaged or cut off, or a pattern matched "
-        "nothing).");
+        "nothing)" + kStoppedExitText + ".");
   }
 
   // The target folder plays the profile: the same rules a restore keeps in a
@@ -148,7 +145,7 @@ class ExtractCommand final : public ArchiveCommand {
     options.bSalvage = m_bSalvage;
     for (const std::string& pattern : m_patterns) options.patterns.push_back(FromUtf8(pattern));
     options.pStopFlag = controls.pStopFlag;
-    options.hNotifyWindow = controls.hNotifyWindow;
+    options.pProgress = controls.pProgress;
     m_summary = RunExtract(options);
   }
 
@@ -161,11 +158,12 @@ class ExtractCommand final : public ArchiveCommand {
     return std::nullopt;
   }
 
+  bool Stopped() const override { return m_summary.report.bStopped; }
   int ExitCode() const override { return ExitCodeOf(m_summary.outcome); }
 
   // A job that could not run has said why on standard error; there is nothing to sum up.
   void PrintText(const OpenedArchive& archive) override {
-    if (m_summary.strFailure.empty()) PrintSummaryText(m_summary, archive.strShown, m_strFolder);
+    if (m_summary.strFailure.empty()) PrintSummaryText(m_summary, archive.strShown, m_strFolder, StoppedBy());
   }
 
   void PrintJson(const OpenedArchive& archive) override { PrintSummaryJson(m_summary, archive.strShown, m_strFolder); }

@@ -13,6 +13,7 @@
 #include "cli/commands/archive_command.h"
 #include "cli/commands/outcome_exit_code.h"
 #include "cli/commands/profile_check.h"
+#include "cli/manual/manual_text.h"
 #include "cli/output/json_output.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/terminal_text.h"
@@ -35,7 +36,7 @@ void PrintSummaryJson(const RestoreSummary& summary, const std::string& archive,
   JsonArrayStream records(std::cout, head, "records");
   RecordResultsJson(records, report.records, "restored", WithNativePaths);
   records.Finish({{"restored", report.Count(RecordOutcome::kRestored)},
-                  {"total", report.records.size()},
+                  {"total", report.records.size() + report.nRecordsLeft},
                   {"bytes", report.BytesRestored()},
                   {"damagedBlocks", report.nDamagedBlocks},
                   {"unknownKindCodes", report.nUnknownKindCodes},
@@ -69,7 +70,7 @@ class RestoreCommand final : public ArchiveCommand {
         "Exit codes: 0 success, 1 the restore failed (missing file, not an archive, wrong "
         "password, unreadable archive or hive, a profile that cannot be written: found "
         "before anything is read, in a dry run too), 2 usage error, 3 partial (something "
-        "was skipped, damaged or cut off).");
+        "was skipped, damaged or cut off)" + std::string(kStoppedExitText) + ".");
   }
 
   std::string ProfileOption() const override { return m_strProfileDir; }
@@ -97,7 +98,7 @@ class RestoreCommand final : public ArchiveCommand {
     options.strPassword = archive.strPassword;
     options.bDryRun = m_bDryRun;
     options.pStopFlag = controls.pStopFlag;
-    options.hNotifyWindow = controls.hNotifyWindow;
+    options.pProgress = controls.pProgress;
     options.batchLimits.nMaxFiles = BatchFilesAsked(options.batchLimits.nMaxFiles);
     m_summary = RunRestore(options);
   }
@@ -123,6 +124,7 @@ class RestoreCommand final : public ArchiveCommand {
     return std::nullopt;
   }
 
+  bool Stopped() const override { return m_summary.report.bStopped; }
   int ExitCode() const override { return ExitCodeOf(m_summary.outcome); }
 
   // A job that could not run has said why on standard error; there is nothing to sum up.
@@ -132,7 +134,7 @@ class RestoreCommand final : public ArchiveCommand {
               << ResolveProfileDir(m_strProfileDir) << "\n";
     WriteRestoreSummary(
         m_summary, [](std::string_view text) { return TerminalText(WithNativePaths(text)); },
-        [](std::string_view text) { std::cout << text; });
+        [](std::string_view text) { std::cout << text; }, StoppedBy());
   }
 
   void PrintJson(const OpenedArchive& archive) override {

@@ -24,7 +24,8 @@ bool SalvageWouldHelp(const VerifySummary& summary) {
   return summary.report.bEndedEarly || summary.report.nUnknownKindCodes > 0;
 }
 
-void PrintSummaryText(const VerifySummary& summary, bool salvaged, const std::string& shown) {
+void PrintSummaryText(const VerifySummary& summary, bool salvaged, const std::string& shown,
+                      const std::string& stoppedBy) {
   std::string text = "Checked " + shown + ": " + Counted(summary.Records(), "record") + " (" +
                      Counted(summary.nFavorites, "favorite") + ", " + Counted(summary.nSettings, "setting") + "), " +
                      Counted(summary.nPlainBytes, "byte") + " decoded.\n";
@@ -36,7 +37,7 @@ void PrintSummaryText(const VerifySummary& summary, bool salvaged, const std::st
   if (summary.nProblems > summary.problems.size()) {
     text += "... and " + std::to_string(summary.nProblems - summary.problems.size()) + " more, not listed.\n";
   }
-  text += ScanReportText(summary.report);
+  text += ScanReportText(summary.report, stoppedBy);
   if (summary.Sound()) {
     text += "Sound: every record decodes. (The format has no checksums; qvl verify --help says what "
             "decoding cannot see.)\n";
@@ -90,7 +91,7 @@ class VerifyCommand final : public ArchiveCommand {
     AddQuietFlag(command, m_args.bQuiet);
     command.footer(std::string(kVerifyLimits) +
                    "\nExit codes: 0 sound, 1 damaged, cut short or refused (missing file, not an archive, wrong "
-                   "password), 2 usage error.");
+                   "password), 2 usage error" + kStoppedExitText + ".");
   }
 
   std::string ProgressLabel() const override { return "Verifying"; }
@@ -106,8 +107,11 @@ class VerifyCommand final : public ArchiveCommand {
   }
 
   std::optional<JobRefusal> Refusal() const override { return RefusalOf(m_summary.check); }
+  bool Stopped() const override { return m_summary.report.bStopped; }
   int ExitCode() const override { return m_summary.Sound() ? kExitSuccess : kExitFailed; }
-  void PrintText(const OpenedArchive& archive) override { PrintSummaryText(m_summary, m_bSalvage, archive.strShown); }
+  void PrintText(const OpenedArchive& archive) override {
+    PrintSummaryText(m_summary, m_bSalvage, archive.strShown, StoppedBy());
+  }
   void PrintJson(const OpenedArchive& archive) override { PrintSummaryJson(m_summary, archive.strShown); }
 
   bool m_bSalvage = false;

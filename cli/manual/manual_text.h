@@ -47,7 +47,13 @@ inline constexpr char kExitCodesText[] =
     "0 success; 1 the job failed, standard output could not take what was written to it, or the archive "
     "was refused (a missing file, not an archive, a wrong password), the profile folder does not exist, or, "
     "for verify, the archive is not sound; 2 usage error (a missing or unknown argument, an unreadable "
-    "password file, no password); 3 partial: the job finished but something was skipped, damaged or cut off.";
+    "password file, no password); 3 partial: the job finished but something was skipped, damaged or cut off; "
+    "130, 143, 129: stopped by Ctrl-C, SIGTERM or SIGHUP.";
+
+// The exit codes of a job that a signal stopped, for each command that takes one.
+inline constexpr char kStoppedExitText[] =
+    ", 130, 143 or 129 stopped by Ctrl-C, SIGTERM or SIGHUP (128 and the signal's number; the summary counts what "
+    "was done against the whole)";
 
 // The manual page's EXAMPLES: what each does, then the command as typed.
 struct ManualExample {

@@ -3,10 +3,11 @@
 #include <utility>
 
 #include "jobs/inspect/record_names.h"
+#include "jobs/restore_summary_text.h"
 
 namespace qv::cli {
 
-std::string ScanReportText(const ScanReport& report) {
+std::string ScanReportText(const ScanReport& report, std::string_view stoppedBy) {
   std::string text;
   if (report.bOpenFailed) text += "The archive could not be read: " + report.strOpenError + ".\n";
   for (const SkippedRange& range : report.skipped) {
@@ -20,7 +21,7 @@ std::string ScanReportText(const ScanReport& report) {
     }
   }
   if (report.bEndedEarly) text += "The archive ends early: " + report.strEndReason + ".\n";
-  if (report.bStopped) text += "Stopped before the end of the archive, as asked.\n";
+  if (report.bStopped) text += StoppedText(stoppedBy, report.nRecordsLeft, report.bRecordsLeftExact);
   return text;
 }
 
@@ -58,7 +59,7 @@ const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName) {
   return "";
 }
 
-void RecordResultsJson(JsonArrayStream& array, const std::vector<RecordResult>& records, const char* doneName,
+void RecordResultsJson(JsonArrayStream& array, const RecordList& records, const char* doneName,
                        const std::function<std::string(std::string_view)>& reason) {
   for (const RecordResult& record : records) {
     array.Add({{"kind", RecordKindName(record.nKind)},

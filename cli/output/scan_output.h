@@ -15,7 +15,8 @@
 namespace qv::cli {
 
 // One line each, every line ending in a line feed; empty for a clean scan.
-std::string ScanReportText(const ScanReport& report);
+// `stoppedBy` names what stopped a stopped scan ("Ctrl-C"), when known.
+std::string ScanReportText(const ScanReport& report, std::string_view stoppedBy = {});
 // Adds "skipped", "unknownKindCodes", "endedEarly" and "stopped" to `object`.
 void ScanReportJson(Json& object, const ScanReport& report);
 
@@ -23,8 +24,9 @@ const char* RecordStateName(RecordState state);  // "sound", "damaged", "cut sho
 // "restored" (or `doneName`), "skipped", "damaged", "cut short".
 const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName);
 // The array's elements {"kind", "target", "outcome", "reason", "replaced", "bytes"},
-// one by one; `reason` (when set) turns each reason into what is shown.
-void RecordResultsJson(JsonArrayStream& array, const std::vector<RecordResult>& records, const char* doneName,
+// one by one as the list reads them back, so that the array of a long archive is
+// never held whole; `reason` (when set) turns each reason into what is shown.
+void RecordResultsJson(JsonArrayStream& array, const RecordList& records, const char* doneName,
                        const std::function<std::string(std::string_view)>& reason = {});
 
 }  // namespace qv::cli

@@ -22,15 +22,23 @@ ExtractSummary Failed(ExtractSummary summary, std::string why) {
 
 // Settings that were in the file when it could not be put in place are not anywhere.
 void LoseSettings(ExtractSummary& summary) {
-  for (RecordResult& record : summary.records) {
-    if (record.nKind == kRegItemKind && record.outcome == RecordOutcome::kRestored) {
-      record.outcome = RecordOutcome::kSkipped;
-      record.strReason = summary.strSettingsProblem;
-    }
-  }
+  summary.records.SkipRestored(kRegItemKind, summary.strSettingsProblem);
   summary.nSettingsValues = 0;
   summary.strSettingsFile.clear();
 }
+
+// The scanner knows how far into the archive it is, the visitor which record that is.
+class NamedProgress final : public ProgressSink {
+ public:
+  NamedProgress(ProgressSink* next, const ExtractVisitor& visitor) : m_pNext(next), m_visitor(visitor) {}
+  void OnProgress(std::string_view item, std::uint64_t done, std::uint64_t total) override {
+    if (m_pNext != nullptr) m_pNext->OnProgress(item.empty() ? m_visitor.CurrentTarget() : item, done, total);
+  }
+
+ private:
+  ProgressSink* m_pNext;
+  const ExtractVisitor& m_visitor;
+};
 
 }  // namespace
 
@@ -40,20 +48,20 @@ ExtractSummary RunExtract(const ExtractOptions& options) {
   if (summary.check.result != ArchiveCheckResult::kOk) return summary;
 
   summary.strFolder = Os().ExpandEnvironmentStringsW(u"%USERPROFILE%");
-  if (summary.strFolder == u"%USERPROFILE%") return Failed(summary, "the target folder has no Windows form");
+  if (summary.strFolder == u"%USERPROFILE%") return Failed(std::move(summary), "the target folder has no Windows form");
   if (const int made = Os().SHCreateDirectoryExW(summary.strFolder); made != 0 && made != kErrorAlreadyExists) {
-    return Failed(summary, "cannot create the target folder: " + Os().LastErrorText());
+    return Failed(std::move(summary), "cannot create the target folder: " + Os().LastErrorText());
   }
   JobProfile lock;
-  if (Status opened = OpenProfileForJob(true, u"", &lock); !opened.ok()) return Failed(summary, opened.message());
+  if (Status opened = OpenProfileForJob(true, u"", &lock); !opened.ok()) return Failed(std::move(summary), opened.message());
   // Favorites are confined to the Favorites folder; a Favorites that is a link
   // out of the target folder would take them elsewhere.
   std::u16string favorites;
   if (!Os().SHGetSpecialFolderPathW(kCsidlFavorites, true, &favorites)) {
-    return Failed(summary, "cannot create the Favorites folder: " + Os().LastErrorText());
+    return Failed(std::move(summary), "cannot create the Favorites folder: " + Os().LastErrorText());
   }
   if (!Os().IsPathWithin(favorites, summary.strFolder)) {
-    return Failed(summary, "the Favorites folder of the target folder leads outside it");
+    return Failed(std::move(summary), "the Favorites folder of the target folder leads outside it");
   }
 
   RecordPatterns patterns(options.patterns);
@@ -68,8 +76,10 @@ ExtractSummary RunExtract(const ExtractOptions& options) {
   favoriteOptions.pNameSpellings = &spellings;
   favoriteOptions.bOwnerOnlyFiles = ownerOnly;
   ExtractVisitor visitor(patterns, settingsFile, favoriteOptions, summary);
-  const ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
-                                                options.pStopFlag);
+  ScanOptions scan = DecodingScanOptions(summary.check, options.strPassword, options.bSalvage, options.hNotifyWindow,
+                                          options.pStopFlag);
+  NamedProgress progress(options.pProgress, visitor);
+  if (options.pProgress != nullptr) scan.pProgress = &progress;
   ArchiveScanner scanner(options.strArchivePath, scan);
   summary.report = scanner.Run(visitor);
   // Whatever ended the reading, the favorites that arrived whole go in place.
@@ -102,10 +112,6 @@ ExtractSummary RunExtract(const ExtractOptions& options) {
   return summary;
 }
 
-std::uint64_t ExtractSummary::Count(RecordOutcome wanted) const {
-  std::uint64_t n = 0;
-  for (const RecordResult& record : records) n += record.outcome == wanted ? 1 : 0;
-  return n;
-}
+std::uint64_t ExtractSummary::Count(RecordOutcome wanted) const { return records.Count(wanted); }
 
 }  // namespace qv

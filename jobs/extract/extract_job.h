@@ -16,6 +16,7 @@
 #include "jobs/archive_check.h"
 #include "jobs/restore_job.h"
 #include "platform/win_types.h"
+#include "store/progress_sink.h"
 #include "store/reader/restore_report.h"
 #include "store/scan/scanned_record.h"
 
@@ -29,6 +30,9 @@ struct ExtractOptions {
   std::vector<std::u16string> patterns;  // only matching records (jobs/extract/record_pattern.h); none: all
   bool bSalvage = false;           // after damage, look for the next record head
   WindowHandle hNotifyWindow = 0;  // receives WM_JOB_PROGRESS; 0 = none
+  // Told the target of the record being read and the bytes read of the archive;
+  // may be null.
+  ProgressSink* pProgress = nullptr;
   const std::atomic<bool>* pStopFlag = nullptr;
 };
 
@@ -41,12 +45,16 @@ struct ExtractSummary {
   bool bSettingsReplaced = false;
   std::uint64_t nSettingsValues = 0;
   std::string strSettingsProblem;  // settings.reg could not be written
-  std::vector<RecordResult> records;  // every selected record, in archive order
+  RecordList records;  // every selected record, in archive order
+  // After a stop: the selected records not extracted, the one being read included.
+  std::uint64_t nSelectedLeft = 0;
   std::uint64_t nNotSelected = 0;
   std::vector<std::u16string> unmatchedPatterns;
   ScanReport report;
 
   std::uint64_t Count(RecordOutcome wanted) const;
+  // Every selected record of the archive: those listed and, after a stop, those left.
+  std::uint64_t Selected() const { return records.size() + nSelectedLeft; }
 };
 
 [[nodiscard]] ExtractSummary RunExtract(const ExtractOptions& options);

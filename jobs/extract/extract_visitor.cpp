@@ -168,9 +168,11 @@ void ExtractVisitor::OnRecordEnd(const ScannedRecord& record) {
       m_result.strReason = record.strProblem;
       break;
     case RecordState::kStopped:
-      // As in a restore: the record being read when the stop came is dropped unlisted.
+      // As in a restore: the record being read when the stop came is dropped
+      // unlisted, and counted with those left.
       if (m_pFavorite) m_pFavorite->Discard();
       m_pFavorite.reset();
+      ++m_summary.nSelectedLeft;
       return;
   }
   if (m_pFavorite && m_result.outcome != RecordOutcome::kRestored) m_pFavorite->Discard();
@@ -181,19 +183,22 @@ void ExtractVisitor::OnRecordEnd(const ScannedRecord& record) {
   if (m_favoriteOptions.pFileContext != nullptr) NoteCommitFailures(m_favoriteOptions.pFileContext->AfterRecord());
 }
 
+void ExtractVisitor::OnRecordLeft(const ScannedRecord& record) {
+  // A pattern that matches only records after the stop did match.
+  if (m_patterns.Selects(record)) {
+    ++m_summary.nSelectedLeft;
+  } else {
+    ++m_summary.nNotSelected;
+  }
+}
+
 void ExtractVisitor::CommitFavorites() {
   if (m_favoriteOptions.pFileContext != nullptr) NoteCommitFailures(m_favoriteOptions.pFileContext->Commit());
 }
 
 void ExtractVisitor::NoteCommitFailures(const std::vector<CommitFailure>& failures) {
   // As a restore reports them: the file did not reach its place.
-  for (const CommitFailure& failure : failures) {
-    if (failure.nRecord >= m_summary.records.size()) continue;
-    RecordResult& record = m_summary.records[failure.nRecord];
-    record.outcome = RecordOutcome::kSkipped;
-    record.strReason = failure.strReason;
-    record.nBytes = 0;
-  }
+  for (const CommitFailure& failure : failures) m_summary.records.MarkSkipped(failure.nRecord, failure.strReason);
 }
 
 }  // namespace qv

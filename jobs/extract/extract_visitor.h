@@ -27,6 +27,9 @@ class ExtractVisitor : public ScanVisitor {
   bool OnRecordHead(const ScannedRecord& record) override;
   void OnRecordData(const std::uint8_t* data, std::uint32_t size) override;
   void OnRecordEnd(const ScannedRecord& record) override;
+  void OnRecordLeft(const ScannedRecord& record) override;
+  // What the record being read is, as the summary names it.
+  const std::string& CurrentTarget() const { return m_result.strTarget; }
   // Puts the favorites still queued in place: after the last record, or a stop.
   void CommitFavorites();
 

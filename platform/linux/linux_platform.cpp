@@ -2,6 +2,7 @@
 // system in Windows form, the registry in hive files, windows as message sinks.
 #include "platform/linux/linux_platform.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +46,8 @@ class LinuxPlatform final : public Platform {
   explicit LinuxPlatform(const LinuxPlatformOptions& options)
       : m_strProfileDir(MakeAbsoluteNativePath(options.strProfileDir)),
         m_profileVariables(WindowsFormOrEmpty(m_strProfileDir)),
+        m_strTempFolder(options.strTempFolder.empty() ? DefaultTempFolder()
+                                                      : MakeAbsoluteNativePath(options.strTempFolder)),
         m_registry(m_strProfileDir + "/" + kHiveFile, options.strClassesHive) {
     if (options.nPendingLimitBytes != 0) m_registry.SetPendingLimit(options.nPendingLimitBytes);
   }
@@ -99,6 +102,15 @@ class LinuxPlatform final : public Platform {
     // Unreachable for a folder that mapped from Windows form, but never leave a
     // file behind that nobody can name.
     (void)DeleteNativeFile(nativeTemp);
+    return false;
+  }
+  bool GetTempPathW(std::u16string* folder) override {
+    const std::string favorites = m_strProfileDir + "/" + kFavoritesFolder;
+    // A TMPDIR in Favorites would have the next backup store what a job set aside.
+    const bool inFavorites = m_strTempFolder == favorites || m_strTempFolder.rfind(favorites + "/", 0) == 0;
+    const std::string native = inFavorites ? std::string("/tmp") : m_strTempFolder;
+    if (NativeToWindowsPath(native, folder)) return true;
+    SetLastErrorText("the folder for temporary files, " + native + ", has no Windows form");
     return false;
   }
   std::uint32_t GetFileAttributesW(std::u16string_view path, int* error) override {
@@ -322,6 +334,11 @@ class LinuxPlatform final : public Platform {
     return WindowsToNativePath(windowsPath, &native) ? native : std::string();
   }
   bool StandardErrorIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
+  std::size_t StandardErrorColumns() override {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+  }
   bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) override {
     std::string native;
     if (!path.empty() && !WindowsToNativePath(path, &native)) return false;
@@ -340,6 +357,7 @@ class LinuxPlatform final : public Platform {
 
   const std::string m_strProfileDir;
   const ProfileVariables m_profileVariables;
+  const std::string m_strTempFolder;
   HiveRegistry m_registry;
   FileTable m_files;
   FolderListings m_listings;

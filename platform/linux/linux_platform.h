@@ -16,6 +16,9 @@ struct LinuxPlatformOptions {
   // How many bytes of settings a hive collects before its commit; more are refused.
   // 0: the registry's own bound (16 MiB). Tests use small ones.
   std::size_t nPendingLimitBytes = 0;
+  // Native path of the folder for temporary files beside no target; empty:
+  // DefaultTempFolder().
+  std::string strTempFolder = {};
 };
 
 std::unique_ptr<Platform> MakeLinuxPlatform(const LinuxPlatformOptions& options);

@@ -16,6 +16,13 @@ class StopSignals {
 
   // The flag to give the job; set once a signal arrived.
   const std::atomic<bool>* Flag() const;
+  // The exit code that tells a caller the first signal stopped the job, as a shell
+  // reports a process that signal ended (128 and its number: 130 after Ctrl-C, 143
+  // after SIGTERM, 129 after SIGHUP); 0 while none arrived.
+  int ExitCode() const;
+  // How a message names that signal ("Ctrl-C", "SIGTERM", "SIGHUP"); empty while
+  // none arrived.
+  const char* Name() const;
 };
 
 }  // namespace qv

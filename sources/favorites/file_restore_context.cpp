@@ -61,7 +61,7 @@ std::string FileRestoreContext::FolderClaimProblem(const std::u16string& folder)
   std::u16string_view at = folder;
   const std::size_t favoritesSize = m_favorites ? m_favorites->size() : 0;
   while (at.size() > favoritesSize) {
-    if (m_claimed.count(std::u16string(at)) != 0) {
+    if (m_claimed.count(PathKey(at)) != 0) {
       return "the folder \"" + ShownPath(at) + "\" cannot be made: a favorite of this restore has that name";
     }
     const std::size_t slash = at.find_last_of(u'\\');
@@ -82,12 +82,12 @@ bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string*
     // All are kept: a dry run has no disk to look at instead.
     for (std::u16string at = folder; !Made(at);) {
       const bool missing = !Os().PathFileExistsW(at);
-      m_pLastMade = &*m_madeFolders.emplace(at, missing).first;
+      NoteLastMade(at, &m_madeFolders.emplace(PathKey(at), missing).first->second);
       const std::size_t slash = at.find_last_of(u'\\');
       if (!missing || slash == std::u16string::npos || slash <= (m_favorites ? m_favorites->size() : 0)) break;
       at.resize(slash);
     }
-    m_pLastMade = &*m_madeFolders.find(folder);
+    NoteLastMade(folder, &m_madeFolders.find(PathKey(folder))->second);
     return true;
   }
   const int created = Os().SHCreateDirectoryExW(folder);
@@ -97,14 +97,14 @@ bool FileRestoreContext::EnsureFolder(const std::u16string& folder, std::string*
   }
   // Bounded like the checked folders; forgetting costs one mkdir and one lookup.
   if (m_madeFolders.size() >= kMaxCachedFolders) m_madeFolders.clear();
-  m_pLastMade = &*m_madeFolders.emplace(folder, created == 0).first;
+  NoteLastMade(folder, &m_madeFolders.emplace(PathKey(folder), created == 0).first->second);
   return true;
 }
 
 const bool* FileRestoreContext::FindMade(const std::u16string& folder) const {
   // A folder's favorites come one after another in an archive.
-  if (m_pLastMade != nullptr && m_pLastMade->first == folder) return &m_pLastMade->second;
-  const auto found = m_madeFolders.find(folder);
+  if (m_pLastMade != nullptr && m_strLastMade == folder) return m_pLastMade;
+  const auto found = m_madeFolders.find(PathKey(folder));
   return found == m_madeFolders.end() ? nullptr : &found->second;
 }
 

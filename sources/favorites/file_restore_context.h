@@ -13,11 +13,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <future>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -74,8 +76,8 @@ class FileRestoreContext final : public RestoreCommitHook {
   }
   // Marks `target` as a favorite of this restore, once its file is complete (in a
   // dry run: once it would be); Claimed tells it to later records of the same name.
-  void Claim(const std::u16string& target) { m_claimed.insert(target); }
-  bool Claimed(const std::u16string& target) const { return m_claimed.count(target) != 0; }
+  void Claim(const std::u16string& target) { m_claimed.insert(PathKey(target)); }
+  bool Claimed(const std::u16string& target) const { return m_claimed.count(PathKey(target)) != 0; }
 
   // The record whose favorite is queued next; failures are told by this number.
   void SetRecord(std::size_t record) override { m_nRecord = record; }
@@ -112,6 +114,14 @@ class FileRestoreContext final : public RestoreCommitHook {
     std::u16string strFolder;
   };
 
+  // Claims and made folders are kept by a hash of their path (as NameSpellings keeps
+  // names): a dry run keeps every one, and an archive may name any number of them
+  // with the longest paths.
+  static std::uint64_t PathKey(std::u16string_view path) { return std::hash<std::u16string_view>{}(path); }
+  void NoteLastMade(const std::u16string& folder, const bool* created) {
+    m_strLastMade = folder;
+    m_pLastMade = created;
+  }
   // The folder's entry among those EnsureFolder made or found (true: this restore
   // created it), or null.
   const bool* FindMade(const std::u16string& folder) const;
@@ -133,13 +143,13 @@ class FileRestoreContext final : public RestoreCommitHook {
   // True: created by this restore (in a dry run: missing, so that it would be).
   // Hashed: every favorite asks whether its own path is one of them, and long paths
   // that share their start compare slowly.
-  std::unordered_map<std::u16string, bool> m_madeFolders;
+  std::unordered_map<std::uint64_t, bool> m_madeFolders;
   // Every favorite's target this restore queued, or in a dry run would have: the
   // restore's own files are not on the disk yet, or not at all, when later records
-  // meet them. Never forgotten, since a dry run has no disk to look at instead;
-  // one path per favorite, as the report keeps one line per record.
-  std::unordered_set<std::u16string> m_claimed;
-  const std::pair<const std::u16string, bool>* m_pLastMade = nullptr;
+  // meet them. Never forgotten, since a dry run has no disk to look at instead.
+  std::unordered_set<std::uint64_t> m_claimed;
+  std::u16string m_strLastMade;  // the folder m_pLastMade tells of
+  const bool* m_pLastMade = nullptr;
   std::size_t m_nRecord = 0;
   std::vector<Queued> m_queue;
   std::uint64_t m_nQueuedBytes = 0;

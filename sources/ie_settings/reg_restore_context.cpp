@@ -1,5 +1,7 @@
 #include "sources/ie_settings/reg_restore_context.h"
 
+#include <functional>
+
 #include "platform/text/windows_case.h"
 
 namespace qv {
@@ -17,11 +19,11 @@ std::u16string RegRestoreContext::Folded(RegKey root, std::u16string_view subkey
 }
 
 void RegRestoreContext::NoteSet(RegKey root, std::u16string_view subkey, std::u16string_view name) {
-  m_values.insert(Folded(root, subkey, name));
+  m_values.insert(std::hash<std::u16string>{}(Folded(root, subkey, name)));
 }
 
 bool RegRestoreContext::WasSet(RegKey root, std::u16string_view subkey, std::u16string_view name) const {
-  return m_values.count(Folded(root, subkey, name)) != 0;
+  return m_values.count(std::hash<std::u16string>{}(Folded(root, subkey, name))) != 0;
 }
 
 }  // namespace qv

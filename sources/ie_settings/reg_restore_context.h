@@ -23,7 +23,9 @@ class RegRestoreContext {
   // Key paths and value names match without regard to case, as in the registry.
   static std::u16string Folded(RegKey root, std::u16string_view subkey, std::u16string_view name);
 
-  std::unordered_set<std::u16string> m_values;
+  // A hash of each, as the favorites' claims keep theirs: a restore may hold any
+  // number of values with the longest names.
+  std::unordered_set<std::uint64_t> m_values;
 };
 
 }  // namespace qv

@@ -61,9 +61,12 @@ std::uint64_t ArchiveReader::Run() {
     m_stream.Close();
     return 0;
   }
+  m_bStoppedInRecord = false;
+  m_bLeftFramed = true;
   std::uint64_t sum = 0;
   for (;;) {
-    if (StopRequested()) {
+    // A stop after the last record stops nothing.
+    if (StopRequested() && m_stream.Remaining() > 0) {
       m_report.bStopped = true;
       break;
     }
@@ -74,6 +77,7 @@ std::uint64_t ArchiveReader::Run() {
   }
   // Whatever ended the restore, the targets that arrived whole go in place.
   if (m_pCommitHook != nullptr) NoteCommitFailures(m_pCommitHook->Commit());
+  if (m_report.bStopped) CountRecordsLeft();
   m_stream.Close();
   return sum;
 }
@@ -129,19 +133,51 @@ std::int64_t ArchiveReader::PassOverSealedRecord(std::uint64_t recordOffset, std
   return 0;
 }
 
+void ArchiveReader::CountRecordsLeft() {
+  // Framing only: a stopped restore must end soon, and decodes nothing more.
+  std::uint64_t left = 0;
+  bool exact = true;
+  if (m_bStoppedInRecord) {
+    ++left;
+    exact = m_bLeftFramed && m_stream.SkipRecordRest() == ArchiveStream::Result::kOk;
+  }
+  std::vector<std::uint8_t> body;
+  std::vector<std::pair<std::uint32_t, std::int32_t>> headSizes;  // by kind code
+  while (exact) {
+    std::uint32_t kind = 0;
+    const ArchiveStream::Result read = m_stream.ReadKindCode(&kind);
+    if (read == ArchiveStream::Result::kEnd) break;
+    if (read != ArchiveStream::Result::kOk) {
+      exact = false;
+      break;
+    }
+    DataItemFactory* factory = FindFactory(static_cast<int>(kind));
+    if (factory == nullptr) continue;  // passed over four bytes at a time, as a restore does
+    auto known = std::find_if(headSizes.begin(), headSizes.end(), [kind](const auto& k) { return k.first == kind; });
+    if (known == headSizes.end()) {
+      const std::unique_ptr<DataItem> item = factory->Create();
+      headSizes.emplace_back(kind, item ? item->GetHeadSize() : 0);
+      known = headSizes.end() - 1;
+    }
+    if (known->second < 4 || known->second > kMaxHeadSize ||
+        m_stream.ReadHeadBody(static_cast<std::size_t>(known->second) - 4, &body) != ArchiveStream::Result::kOk) {
+      exact = false;
+      break;
+    }
+    ++left;
+    exact = m_stream.SkipRecordRest() == ArchiveStream::Result::kOk;
+  }
+  m_report.nRecordsLeft = left;
+  m_report.bRecordsLeftExact = exact;
+}
+
 BlockPool& ArchiveReader::Pool() {
   if (!m_pPool) m_pPool = std::make_unique<BlockPool>();
   return *m_pPool;
 }
 
 void ArchiveReader::NoteCommitFailures(const std::vector<CommitFailure>& failures) {
-  for (const CommitFailure& failure : failures) {
-    if (failure.nRecord >= m_report.records.size()) continue;
-    RecordResult& record = m_report.records[failure.nRecord];
-    record.outcome = RecordOutcome::kSkipped;
-    record.strReason = failure.strReason;
-    record.nBytes = 0;
-  }
+  for (const CommitFailure& failure : failures) m_report.records.MarkSkipped(failure.nRecord, failure.strReason);
 }
 
 std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,
@@ -305,6 +341,10 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
       // The record stays unfinished, so its target stays as it was.
       item.Discard();
       m_report.bStopped = true;
+      // The rest of the record is counted as left; its framing goes on after this
+      // block, whose head is read and whose payload is not.
+      m_bStoppedInRecord = true;
+      m_bLeftFramed = m_stream.SkipPayload(block) == ArchiveStream::Result::kOk;
       return kStop;
     }
     read = m_stream.ReadPayload(&block);
@@ -333,7 +373,8 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
     }
     read = m_stream.ReadBlockHead(&block);
     if (read != ArchiveStream::Result::kOk && !endDoesNotOpen(read)) return headProblem(read);
-    m_progress.PostPercent(m_stream.Consumed(), m_stream.FileSize());
+    m_progress.Post(MFCProgress::Percent(m_stream.Consumed(), m_stream.FileSize()), 0);
+    m_progress.Tell(m_stream.Offset(), m_stream.FileSize(), result.strTarget);
     while (!blocks.Empty() && (blocks.Full() || block.bLast)) deliverOldest();
   }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win_types.h"
@@ -45,6 +46,8 @@ class ArchiveReader {
 
   // Progress goes to `window` as `message` (position in percent, 0); 0 posts nothing.
   void SetNotifyWindow(WindowHandle window, std::uint32_t message);
+  // Told each position with the target of the record being read; may be null.
+  void SetProgressSink(ProgressSink* sink) { m_progress.SetSink(sink); }
   // Once `flag` (may be null) is set, the record being read is dropped and Run ends.
   void SetStopFlag(const std::atomic<bool>* flag) { m_pStopFlag = flag; }
 
@@ -56,6 +59,9 @@ class ArchiveReader {
   std::int64_t ReadRecord();
 
   const RestoreReport& Report() const { return m_report; }
+  // The report, for the job's summary: it may own records set aside on the disk,
+  // so it is handed over, not copied.
+  RestoreReport TakeReport() { return std::move(m_report); }
 
  private:
   DataItemFactory* FindFactory(int kind) const;
@@ -81,6 +87,9 @@ class ArchiveReader {
   }
   // Marks the records whose target did not make it into place.
   void NoteCommitFailures(const std::vector<CommitFailure>& failures);
+  // After a stop: counts what the rest of the archive holds, so that the summary
+  // counts against the whole archive.
+  void CountRecordsLeft();
 
   // Decoding threads, made for the first record that has anything to decode.
   BlockPool& Pool();
@@ -96,6 +105,8 @@ class ArchiveReader {
   std::uint32_t m_nHeaderSize;
   bool m_bArchiveProtected = false;
   const std::atomic<bool>* m_pStopFlag = nullptr;
+  bool m_bStoppedInRecord = false;
+  bool m_bLeftFramed = true;  // the stream stands where the framing of what is left goes on
   RestoreReport m_report;
 };
 

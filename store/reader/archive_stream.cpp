@@ -169,6 +169,27 @@ ArchiveStream::Result ArchiveStream::ReadPayload(StreamBlock* block) {
   return Result::kOk;
 }
 
+ArchiveStream::Result ArchiveStream::SkipPayload(const StreamBlock& block) {
+  // A sealed record's end is bound to the number of blocks framed before it.
+  if (m_bSealed) ++m_nSealIndex;
+  // ReadBlockHead made sure that the file holds it.
+  if (block.nSize <= m_nBufferEnd - m_nBufferStart) {
+    m_nBufferStart += block.nSize;
+    m_nConsumed += block.nSize;
+    return Result::kOk;
+  }
+  return SeekTo(Offset() + block.nSize) ? Result::kOk : Result::kReadFailed;
+}
+
+ArchiveStream::Result ArchiveStream::SkipRecordRest() {
+  StreamBlock block;
+  for (;;) {
+    if (const Result read = ReadBlockHead(&block); read != Result::kOk) return read;
+    if (block.bLast) return Result::kOk;
+    if (const Result skipped = SkipPayload(block); skipped != Result::kOk) return skipped;
+  }
+}
+
 ArchiveStream::Result ArchiveStream::ReadAvailable(std::size_t size, std::vector<std::uint8_t>* bytes) {
   bytes->assign(size, 0);
   bytes->resize(ReadUpTo(bytes->data(), static_cast<std::uint32_t>(size)));

@@ -67,6 +67,11 @@ class ArchiveStream {
   [[nodiscard]] Result ReadBlockHead(StreamBlock* block);
   // The payload of the block whose head was just read.
   [[nodiscard]] Result ReadPayload(StreamBlock* block);
+  // Moves past that payload without reading it, for readers that only count.
+  [[nodiscard]] Result SkipPayload(const StreamBlock& block);
+  // Moves past the rest of a record whose head (and maybe some blocks) was read,
+  // to its end marker; kOk there, else what stopped the framing.
+  [[nodiscard]] Result SkipRecordRest();
 
   // For readers that look for the next record after damage: up to `size` bytes from
   // here into *bytes, fewer at the end of the file (kOk all the same), and a move to

@@ -38,6 +38,7 @@ void MarkDamaged(ScannedRecord& record, std::string problem, std::uint64_t offse
 ArchiveScanner::ArchiveScanner(std::u16string archivePath, ScanOptions options)
     : m_strArchivePath(std::move(archivePath)), m_options(std::move(options)) {
   m_progress.SetTarget(m_options.hNotifyWindow);
+  m_progress.SetSink(m_options.pProgress);
 }
 
 ScanReport ArchiveScanner::Run(ScanVisitor& visitor) {
@@ -55,13 +56,16 @@ ScanReport ArchiveScanner::Run(ScanVisitor& visitor) {
     m_stream.Close();
     return m_report;
   }
+  m_bStoppedInRecord = false;
   for (;;) {
-    if (StopRequested()) {
+    // A stop after the last record stops nothing.
+    if (StopRequested() && m_stream.Remaining() > 0) {
       m_report.bStopped = true;
       break;
     }
     if (!ScanRecord(visitor)) break;
   }
+  if (m_report.bStopped) CountRecordsLeft(visitor);
   for (SkippedRange& range : m_report.skipped) range.bTrailing = range.nOffset + range.nLength >= m_report.nFileSize;
   m_stream.Close();
   return m_report;
@@ -153,18 +157,8 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
   ScannedRecord record;
   record.nOffset = at;
   record.nKind = kind;
-  const bool isFile = kind == kFileItemKind;
-  const std::size_t headSize = isFile ? kFileItemHeadSize : kRegItemHeadSize;
-  // A head cut short still comes back whole, zero-filled after the cut, so that
-  // what it names can be told.
-  const ArchiveStream::Result headRead = m_stream.ReadHeadBody(headSize - 4, &record.head);
-  record.bHeadTerminated = isFile ? DecodeFileItemHeadBody(record.head, &record.file)
-                                  : DecodeRegItemHeadBody(record.head, &record.value);
-  const std::uint8_t* flags = record.head.data() + (isFile ? kFileItemSize : kRegItemSize);
-  record.bCompressed = flags[0] != 0;
-  record.bProtected = flags[1] != 0;
-  record.bSealed = m_stream.IsSealed();
-  if (headRead != ArchiveStream::Result::kOk) {
+  ArchiveStream::Result headRead = ArchiveStream::Result::kOk;
+  if (!ReadHead(record, &headRead)) {
     record.state = RecordState::kCutShort;
     record.strProblem = "the record head" + At(at) + " is cut short";
     if (headRead == ArchiveStream::Result::kReadFailed) record.strProblem += " (" + m_stream.ReadError() + ")";
@@ -185,6 +179,45 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
   return ScanBlocks(record, decode, visitor);
 }
 
+bool ArchiveScanner::ReadHead(ScannedRecord& record, ArchiveStream::Result* read) {
+  const bool isFile = record.nKind == kFileItemKind;
+  const std::size_t headSize = isFile ? kFileItemHeadSize : kRegItemHeadSize;
+  // A head cut short still comes back whole, zero-filled after the cut, so that
+  // what it names can be told.
+  *read = m_stream.ReadHeadBody(headSize - 4, &record.head);
+  record.bHeadTerminated = isFile ? DecodeFileItemHeadBody(record.head, &record.file)
+                                  : DecodeRegItemHeadBody(record.head, &record.value);
+  const std::uint8_t* flags = record.head.data() + (isFile ? kFileItemSize : kRegItemSize);
+  record.bCompressed = flags[0] != 0;
+  record.bProtected = flags[1] != 0;
+  record.bSealed = m_stream.IsSealed();
+  return *read == ArchiveStream::Result::kOk;
+}
+
+void ArchiveScanner::CountRecordsLeft(ScanVisitor& visitor) {
+  // Framing only: a stopped scan must end soon, and decodes nothing more.
+  bool exact = !m_bStoppedInRecord || m_stream.SkipRecordRest() == ArchiveStream::Result::kOk;
+  while (exact) {
+    ScannedRecord record;
+    record.nOffset = m_stream.Offset();
+    const ArchiveStream::Result read = m_stream.ReadKindCode(&record.nKind);
+    if (read == ArchiveStream::Result::kEnd) break;
+    ArchiveStream::Result headRead = ArchiveStream::Result::kOk;
+    if (read != ArchiveStream::Result::kOk) {
+      exact = false;
+    } else if (record.nKind != kFileItemKind && record.nKind != kRegItemKind) {
+      continue;  // passed over four bytes at a time, as the scan does without salvage
+    } else if (!ReadHead(record, &headRead)) {
+      exact = false;
+    } else {
+      ++m_report.nRecordsLeft;
+      visitor.OnRecordLeft(record);
+      exact = m_stream.SkipRecordRest() == ArchiveStream::Result::kOk;
+    }
+  }
+  m_report.bRecordsLeftExact = exact;
+}
+
 bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor& visitor) {
   const std::u16string* password = m_options.bHasPassword ? &m_options.strPassword : nullptr;
   StreamBlock block;
@@ -196,6 +229,7 @@ bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor&
         record.nProblemOffset = m_stream.Offset();
       }
       m_report.bStopped = true;
+      m_bStoppedInRecord = true;
       record.nEndOffset = m_stream.Offset();
       visitor.OnRecordEnd(record);
       return false;

@@ -29,6 +29,7 @@ struct ScanOptions {
   bool bHasPassword = false;
   std::u16string strPassword;
   WindowHandle hNotifyWindow = 0;  // receives WM_JOB_PROGRESS; 0 = none
+  ProgressSink* pProgress = nullptr;  // told the bytes read of the file; may be null
   const std::atomic<bool>* pStopFlag = nullptr;  // may be null
 };
 
@@ -42,6 +43,9 @@ class ScanVisitor {
   virtual void OnRecordData(const std::uint8_t* data, std::uint32_t size) = 0;
   // The record is over; its sizes and state are final. Follows every OnRecordHead.
   virtual void OnRecordEnd(const ScannedRecord& record) = 0;
+  // After a stop, each record the rest of the archive holds, its head decoded and
+  // nothing else read (its state says nothing of its blocks).
+  virtual void OnRecordLeft(const ScannedRecord& /*record*/) {}
 };
 
 class ArchiveScanner {
@@ -71,6 +75,9 @@ class ArchiveScanner {
   bool Resync(std::uint64_t rangeStart, std::uint64_t searchFrom, std::string reason);
   void EndEarly(std::string reason);
   void PostProgress();
+  // Reads the head that follows a kind code into `record`; false when it is cut short.
+  bool ReadHead(ScannedRecord& record, ArchiveStream::Result* read);
+  void CountRecordsLeft(ScanVisitor& visitor);
   bool StopRequested() const { return m_options.pStopFlag != nullptr && m_options.pStopFlag->load(); }
 
   std::u16string m_strArchivePath;
@@ -78,6 +85,7 @@ class ArchiveScanner {
   MFCProgress m_progress;
   ArchiveStream m_stream;
   bool m_bArchiveProtected = false;
+  bool m_bStoppedInRecord = false;
   ScanReport m_report;
 };
 

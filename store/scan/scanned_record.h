@@ -57,6 +57,11 @@ struct ScanReport {
   bool bEndedEarly = false;             // the archive ends inside a record or cannot be framed on
   std::string strEndReason;
   bool bStopped = false;
+  // After a stop: the records after the one the scan stopped in (or before which it
+  // stopped), framed but not decoded; not exact when the framing broke down before
+  // the end, and then the least there are.
+  std::uint64_t nRecordsLeft = 0;
+  bool bRecordsLeftExact = true;
 
   bool Clean() const { return !bOpenFailed && skipped.empty() && !bEndedEarly && !bStopped; }
 };

@@ -29,6 +29,10 @@ class BackupItem {
   virtual std::u16string GetName() = 0;
   // Bytes of the item's sources as its builder sums them.
   virtual std::uint64_t GetSize() = 0;
+  // Walks and measures the item's sources for a backup with `request`, which the
+  // next Backup with that request then stores without walking again: so a job can
+  // learn the size of all its items before it writes the first record.
+  virtual StoreMeasure Prepare(const BackupRequest& request) = 0;
   // Appends the item's records to the archive and returns the source bytes stored.
   // A byte count cannot tell a finished backup from one whose writes failed, so
   // `report` says what happened; there is deliberately no form without it.

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,10 +33,13 @@ class BackupItemTmpl : public BackupItem,
     return Builder::SumSizes(Walk(ignored));
   }
 
-  std::uint64_t Backup(const BackupRequest& request, StoreReport& report) override {
-    std::vector<SkippedSource> skipped;
-    NodeList<Node> nodes = Walk(skipped);
-    Store store(request.strArchivePath, request.bCompress, request.bProtect, request.strPassword, request.pSealKey);
+  StoreMeasure Prepare(const BackupRequest& request) override {
+    auto prepared = std::make_unique<Prepared>();
+    NodeList<Node> nodes = Walk(prepared->skipped);
+    prepared->pStore =
+        std::make_unique<Store>(request.strArchivePath, request.bCompress, request.bProtect, request.strPassword,
+                                  request.pSealKey);
+    Store& store = *prepared->pStore;
     this->InitStore(store);
     const typename Builder::Exclusion exclusion(request.excludedPaths);
     store.Reserve(nodes.size());
@@ -44,18 +48,32 @@ class BackupItemTmpl : public BackupItem,
     for (; !nodes.empty(); nodes.pop_front()) {
       const Node& node = nodes.front();
       if (exclusion.Excludes(node)) {
-        skipped.push_back({node.Describe(), "the archive being written"});
+        prepared->skipped.push_back({node.Describe(), "the archive being written"});
         continue;
       }
       store.AddItem(node.ToItem(), node.SizeHint());
     }
-    const std::uint64_t stored = store.Store();
-    report = store.TakeReport();
-    report.skipped.insert(report.skipped.begin(), skipped.begin(), skipped.end());
+    const StoreMeasure measured = store.Measure();
+    m_pPrepared = std::move(prepared);
+    return measured;
+  }
+
+  std::uint64_t Backup(const BackupRequest& request, StoreReport& report) override {
+    if (!m_pPrepared) (void)Prepare(request);  // its measure is Store's to use
+    const std::unique_ptr<Prepared> prepared = std::move(m_pPrepared);
+    const std::uint64_t stored = prepared->pStore->Store();
+    report = prepared->pStore->TakeReport();
+    report.skipped.insert(report.skipped.begin(), prepared->skipped.begin(), prepared->skipped.end());
     return stored;
   }
 
  private:
+  // What Prepare found, waiting for Backup.
+  struct Prepared {
+    std::unique_ptr<Store> pStore;
+    std::vector<SkippedSource> skipped;
+  };
+
   NodeList<Node> Walk(std::vector<SkippedSource>& skipped) const {
     // Entries the platform could not list are kept per thread; start from none.
     (void)Os().TakeSkippedEntries();
@@ -66,6 +84,8 @@ class BackupItemTmpl : public BackupItem,
     }
     return nodes;
   }
+
+  std::unique_ptr<Prepared> m_pPrepared;
 };
 
 }  // namespace qv

@@ -10,7 +10,8 @@
 //               static Describe(item) for the report.
 //   HeadInitor  static Init(head, reader, compress, protect), static Encode(head).
 //   CompProcessor, Encryptor  the stages, made anew for every block.
-//   Progress    SetTarget(window, message), Post(wParam, lParam), PostPercent(done, total).
+//   Progress    SetTarget(window, message), SetSink(sink), Post(wParam, lParam),
+//               PostPercent(done, total), Tell(done, total).
 //   ThreadCtrl  SetStopFlag(flag), ShouldStop().
 #pragma once
 
@@ -29,6 +30,7 @@
 #include "processors/seal_cryptors.h"
 #include "store/block_pool.h"
 #include "store/data_buffer.h"
+#include "store/progress_sink.h"
 #include "store/records.h"
 #include "store/writer/store_report.h"
 
@@ -54,6 +56,8 @@ class DataStore {
   void SetNotifyWindow(WindowHandle window, std::uint32_t message) {
     m_progress.SetTarget(window, message);
   }
+  // Told the bytes done of those Measure counts, beside each window post.
+  void SetProgressSink(ProgressSink* sink) { m_progress.SetSink(sink); }
   void SetStopFlag(const std::atomic<bool>* flag) { m_threadCtrl.SetStopFlag(flag); }
   void Reserve(std::size_t items) { m_sizes.reserve(items); }
   // `size`: the source's size when the caller knows it already, so that measuring
@@ -63,22 +67,37 @@ class DataStore {
     m_sizes.push_back(size);
   }
 
-  // Writes one record per item; returns the source bytes stored.
-  std::uint64_t Store() {
-    m_nTotalBytes = 0;
-    m_nDoneBytes = 0;
-    m_nStoredBytes = 0;
+  // The items that are sources (a folder is none) and their bytes, measured once,
+  // before the first record: what Store will write when nothing changes meanwhile.
+  StoreMeasure Measure() {
+    if (m_measured) return *m_measured;
+    StoreMeasure measured;
     for (std::size_t i = 0; i < m_items.size(); ++i) {
       if (m_sizes[i]) {
-        m_nTotalBytes += *m_sizes[i];
+        ++measured.nRecords;
+        measured.nBytes += *m_sizes[i];
         continue;
       }
       Reader sizer;
-      if (sizer.Open(m_items[i])) m_nTotalBytes += sizer.Size();
+      if (sizer.Open(m_items[i])) {
+        ++measured.nRecords;
+        measured.nBytes += sizer.Size();
+      }
       sizer.Close();
     }
+    m_measured = measured;
+    return measured;
+  }
+
+  // Writes one record per item; returns the source bytes stored. Once the stop
+  // flag is set, the record being written ends there and no other is begun.
+  std::uint64_t Store() {
+    m_nTotalBytes = Measure().nBytes;
+    m_nDoneBytes = 0;
+    m_nStoredBytes = 0;
     m_progress.Post(0, kProgressRange);
     m_progress.Post(0, 0);
+    m_progress.Tell(0, m_nTotalBytes);
     if (!OpenForAppend()) {
       m_report.bArchiveOpenFailed = true;
       m_report.NoteFailure("cannot open the archive for writing: " + Os().LastErrorText());
@@ -86,8 +105,13 @@ class DataStore {
     }
     for (const Item& item : m_items) {
       // After a failed write the archive is lost anyway: reading and compressing
-      // the rest would only make the user wait for nothing.
-      if (m_report.nWriteFailures != 0) break;
+      // the rest would only make the user wait for nothing; after a stop, the user
+      // wants no more.
+      if (m_report.nWriteFailures != 0 || m_report.bStopped) break;
+      if (m_threadCtrl.ShouldStop()) {
+        m_report.bStopped = true;
+        break;
+      }
       StoreItem(item);
     }
     CloseArchive();
@@ -215,9 +239,13 @@ class DataStore {
     const BlockHeadBytes endMarker =
         EncodeBlockHead(BlockHead{1, static_cast<std::uint32_t>(endTag.size())});
     // Stored once the flush that takes its end marker succeeds; one that fails before
-    // then leaves the record incomplete. So a failed backup reports what it stored.
-    m_nBufferedSourceBytes += writtenBytes;
-    ++m_nBufferedRecords;
+    // then leaves the record incomplete. So a failed backup reports what it stored,
+    // and a stopped one not the record it stopped in, which the end marker only
+    // keeps framed.
+    if (!m_report.bStopped) {
+      m_nBufferedSourceBytes += writtenBytes;
+      ++m_nBufferedRecords;
+    }
     Write(endMarker.data(), endMarker.size(), written);
     Write(endTag.data(), endTag.size(), written);
     return written;
@@ -296,6 +324,7 @@ class DataStore {
   // node it replaces, so a large tree is touched (and faulted in) once, not twice.
   std::deque<Item> m_items;
   std::vector<std::optional<std::uint64_t>> m_sizes;  // one per item
+  std::optional<StoreMeasure> m_measured;
   std::u16string m_strArchivePath;
   bool m_bCompress;
   bool m_bProtect;

@@ -1,12 +1,13 @@
-// Passes the item's notify window, progress message and stop flag to every store
-// the item makes. Set once, right after the item is made, and never changed, so a
-// backup and a size query may use the item at the same time.
+// Passes the item's notify window, progress message, progress sink and stop flag
+// to every store the item makes. Set once, right after the item is made, and never
+// changed, so a backup and a size query may use the item at the same time.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
 #include "platform/win_types.h"
+#include "store/progress_sink.h"
 
 namespace qv {
 
@@ -18,10 +19,12 @@ class MFCStoreInitor {
     m_nProgressMessage = message;
   }
   void SetStopFlag(const std::atomic<bool>* flag) { m_pStopFlag = flag; }
+  void SetProgressSink(ProgressSink* sink) { m_pProgressSink = sink; }
 
  protected:
   void InitStore(Store& store) const {
     store.SetNotifyWindow(m_hNotifyWnd, m_nProgressMessage);
+    store.SetProgressSink(m_pProgressSink);
     store.SetStopFlag(m_pStopFlag);
   }
 
@@ -29,6 +32,7 @@ class MFCStoreInitor {
   WindowHandle m_hNotifyWnd = 0;
   std::uint32_t m_nProgressMessage = 0;
   const std::atomic<bool>* m_pStopFlag = nullptr;
+  ProgressSink* m_pProgressSink = nullptr;
 };
 
 }  // namespace qv

@@ -17,6 +17,13 @@ struct SkippedSource {
   std::string strReason;
 };
 
+// What a store, or a backup item, is about to write: the sources it found and
+// their bytes, as measured before the first record.
+struct StoreMeasure {
+  std::uint64_t nRecords = 0;
+  std::uint64_t nBytes = 0;
+};
+
 struct StoreReport {
   std::uint64_t nRecords = 0;      // records written whole, head to end marker
   std::uint64_t nSourceBytes = 0;  // source bytes stored (what Store() returns)

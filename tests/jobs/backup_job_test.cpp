@@ -296,7 +296,10 @@ TEST_F(BackupJobTest, StopFlagEndsTheJobWithoutTouchingTheArchive) {
   EXPECT_FALSE(summary.bOk);
   EXPECT_TRUE(summary.bStopped);
   ASSERT_EQ(summary.items.size(), 1u) << "the settings item does not start";
-  EXPECT_EQ(summary.items[0].nSourceBytes, kBlockSize) << "one block, then the stop";
+  // One block, then the stop: the record it stopped in is not stored, and not told as stored.
+  EXPECT_EQ(summary.items[0].nRecords, 0u);
+  EXPECT_EQ(summary.items[0].nSourceBytes, 0u);
+  EXPECT_EQ(summary.nProfileRecords, 1u);
   EXPECT_EQ(ReadFileBytes(archive), "an earlier archive");
   EXPECT_TRUE(TempFilesIn(archive.parent_path()).empty());
 }

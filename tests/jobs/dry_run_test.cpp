@@ -85,7 +85,8 @@ TEST(DryRun, TellsWhatTheRestoreThenDoes) {
     std::unique_ptr<ScopedPlatform> installed;
     if (c.nPendingLimit != 0) {
       LinuxPlatformOptions options{fixture.Profile().ProfileDir().string(),
-                                   fixture.Profile().Scratch("classes.dat").string(), c.nPendingLimit};
+                                   fixture.Profile().Scratch("classes.dat").string(), c.nPendingLimit,
+                                   fixture.Profile().Scratch("tmp").string()};
       bounded = MakeLinuxPlatform(options);
       installed = std::make_unique<ScopedPlatform>(*bounded);
     }

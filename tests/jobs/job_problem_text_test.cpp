@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace qv::test {
 namespace {
@@ -35,15 +36,22 @@ TEST(JobProblemText, EachReasonOnce) {
   between.report.strEndReason = kCut;
   RestoreSummary hive = Partial(1, 1, kHive);
   hive.strRegistryProblem = kHive;
+  RestoreSummary stopped = Partial(1, 1, "why");  // counted against the whole archive
+  stopped.report.bStopped = true;
+  stopped.report.nRecordsLeft = 3;
   const struct {
     RestoreSummary summary;
     std::string strText;
     std::string strDetails;
   } cases[] = {
-      {cut, "1 entry of 2 was not restored. The archive ended early.", "entry 1: " + kCut + "\n"},
-      {between, "Every entry was restored, but the archive is not intact. The archive ended early.",
+      {std::move(cut), "1 entry of 2 was not restored. The archive ended early.", "entry 1: " + kCut + "\n"},
+      {std::move(between), "Every entry was restored, but the archive is not intact. The archive ended early.",
        "The archive ended early: " + kCut + ".\n"},
-      {hive, "1 entry of 2 was not restored.", "entry 1: " + kHive + "\n"},
+      {std::move(hive), "1 entry of 2 was not restored.", "entry 1: " + kHive + "\n"},
+      {std::move(stopped),
+       "4 entries of 5 were not restored. The restore was stopped before the end of the archive, and 3 "
+       "entries after it were not read.",
+       "entry 1: why\n"},
   };
   for (const auto& c : cases) {
     const ProblemText problem = RestoreProblem(c.summary);

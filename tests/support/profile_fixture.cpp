@@ -10,7 +10,9 @@ namespace qv::test {
 
 ProfileFixture::ProfileFixture() : m_profileDir(m_dir / "profile") {
   std::filesystem::create_directories(FavoritesDir());
+  std::filesystem::create_directories(Scratch("tmp"));
   LinuxPlatformOptions options;
+  options.strTempFolder = Scratch("tmp").string();
   options.strProfileDir = m_profileDir.string();
   options.strClassesHive = (m_dir / "classes.dat").string();
   m_pPlatform = MakeLinuxPlatform(options);

@@ -26,7 +26,8 @@ class ProfileFixture {
   const std::filesystem::path& ProfileDir() const { return m_profileDir; }
   std::filesystem::path FavoritesDir() const { return m_profileDir / "Favorites"; }
   std::filesystem::path HivePath() const { return m_profileDir / "NTUSER.DAT"; }
-  // A scratch folder outside the profile, for archives and the like.
+  // A scratch folder outside the profile, for archives and the like. The
+  // platform's folder for temporary files beside no target is Scratch("tmp").
   std::filesystem::path Scratch(const std::string& name) const { return m_dir / name; }
   Platform& platform() { return *m_pPlatform; }
 

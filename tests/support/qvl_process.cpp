@@ -23,7 +23,8 @@ QvlExit FromStatus(int status) {
 
 }  // namespace
 
-pid_t StartQvl(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
+pid_t StartQvl(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+               const std::string& outputFile) {
   std::vector<std::string> argv = {QUORVEL_QVL_BINARY};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<char*> rawArgs;
@@ -38,7 +39,8 @@ pid_t StartQvl(const std::vector<std::string>& arguments, const std::vector<std:
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.empty() ? "/dev/null" : outputFile.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t child = -1;
   if (posix_spawn(&child, rawArgs[0], &actions, nullptr, rawArgs.data(), rawEnv.data()) != 0) child = -1;

@@ -1,5 +1,5 @@
 // The built qvl as a child process, for tests that signal or kill it part way:
-// started with extra environment entries, its output thrown away.
+// started with extra environment entries, its output thrown away or kept in a file.
 #pragma once
 
 #include <sys/types.h>
@@ -15,8 +15,10 @@ struct QvlExit {
   int nExitCode = -1;    // when it exited
 };
 
-// `environment`: "NAME=value" entries added to this process's own.
-pid_t StartQvl(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {});
+// `environment`: "NAME=value" entries added to this process's own. `outputFile`:
+// where standard output goes instead of nowhere.
+pid_t StartQvl(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {},
+               const std::string& outputFile = "");
 QvlExit WaitForQvl(pid_t child);
 // Whether it has ended; fills *exit then.
 bool QvlEnded(pid_t child, QvlExit* exit);

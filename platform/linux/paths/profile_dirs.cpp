@@ -61,6 +61,11 @@ std::string ResolveProfileDir(const std::string& fromCommandLine) {
   return MakeAbsoluteNativePath(UserDataHome() + "/quorvel/profile");
 }
 
+std::string DefaultTempFolder() {
+  const std::string tmpdir = Environment("TMPDIR");
+  return MakeAbsoluteNativePath(!tmpdir.empty() && tmpdir.front() == '/' ? tmpdir : "/tmp");
+}
+
 ProfileSource ProfileSourceOf(const std::string& fromCommandLine) {
   if (!fromCommandLine.empty()) return ProfileSource::kCommandLine;
   return Environment("QUORVEL_PROFILE").empty() ? ProfileSource::kDefault : ProfileSource::kEnvironment;

@@ -28,5 +28,8 @@ std::string UserDataHome();
 // entries of $XDG_DATA_DIRS, else /usr/local/share and /usr/share. Each without a
 // trailing '/'.
 std::vector<std::string> SystemDataDirs();
+// $TMPDIR when it is absolute, else /tmp: where temporary files go that belong
+// beside no target.
+std::string DefaultTempFolder();
 
 }  // namespace qv

@@ -8,7 +8,9 @@ std::size_t ValueBytes(const PendingValue& value) { return PendingValueBytes(val
 }  // namespace
 
 std::size_t PendingValueBytes(std::size_t nameUnits, std::size_t dataBytes) {
-  return sizeof(PendingValue) + nameUnits * sizeof(char16_t) + dataBytes;
+  // The name is held twice, as spelt and folded for the index, and the index's
+  // entry takes about as much as the value's own fields.
+  return 2 * sizeof(PendingValue) + 2 * nameUnits * sizeof(char16_t) + dataBytes;
 }
 
 PendingKey& PendingChanges::Key(const KeyPath& path) {

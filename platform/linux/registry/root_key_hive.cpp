@@ -1,5 +1,6 @@
 #include "platform/linux/registry/root_key_hive.h"
 
+#include <functional>
 #include <limits>
 #include <unordered_set>
 #include <utility>
@@ -210,7 +211,7 @@ RegResult RootKeyHive::CheckValue(const KeyPath& path, std::u16string_view name,
   checked += u'\0';
   checked += FoldName(name);
   const std::size_t bytes = PendingValueBytes(name.size(), size);
-  const auto [slot, added] = m_checkedValues.emplace(std::move(checked), bytes);
+  const auto [slot, added] = m_checkedValues.emplace(std::hash<std::u16string>{}(checked), bytes);
   if (!added) {
     m_nCheckedBytes -= slot->second;
     slot->second = bytes;

@@ -77,10 +77,11 @@ class RootKeyHive {
   std::uint64_t m_nCheckedGeneration = 0;
   HiveCommitHooks m_hooks;
   std::size_t m_nPendingLimitBytes = kDefaultPendingLimitBytes;
-  // The values CheckValue accepted since the last commit or discard, by folded key
-  // path and name, with the bytes each counts; a value checked twice counts once,
-  // as a value set twice is pending once.
-  std::unordered_map<std::u16string, std::size_t> m_checkedValues;
+  // The values CheckValue accepted since the last commit or discard, by a hash of
+  // folded key path and name, with the bytes each counts; a value checked twice
+  // counts once, as a value set twice is pending once. A hash, so that a dry run of
+  // many long names holds less than the restore would.
+  std::unordered_map<std::uint64_t, std::size_t> m_checkedValues;
   std::size_t m_nCheckedBytes = 0;
 };
 

@@ -200,6 +200,25 @@ TEST_P(PlatformContract, TemporaryFileIsRenamedOverTheTarget) {
   EXPECT_FALSE(os().GetTempFileNameW(Win("missing"), &temp, false));
 }
 
+// What a job sets aside goes where no backup meets it, and comes back whole.
+TEST_P(PlatformContract, TemporaryFilesBesideNoTargetLieOutsideFavorites) {
+  std::u16string folder;
+  ASSERT_TRUE(os().GetTempPathW(&folder)) << os().LastErrorText();
+  std::u16string favorites;
+  ASSERT_TRUE(os().SHGetSpecialFolderPathW(kCsidlFavorites, true, &favorites));
+  EXPECT_FALSE(os().IsPathWithin(folder, favorites)) << ToUtf8(folder);
+  std::u16string temp;
+  ASSERT_TRUE(os().GetTempFileNameW(folder, &temp, true)) << os().LastErrorText();
+  const FileHandle file = os().CreateFileW(temp, kGenericWrite, kFileShareRead, kOpenExisting);
+  EXPECT_TRUE(WriteText(os(), file, "set aside"));
+  // Read back while the writer still holds it, as a job reads what it set aside.
+  const FileHandle reader = os().CreateFileW(temp, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting);
+  EXPECT_EQ(ReadAll(os(), reader), "set aside");
+  EXPECT_TRUE(os().CloseHandle(reader));
+  EXPECT_TRUE(os().CloseHandle(file));
+  EXPECT_TRUE(os().DeleteFileW(temp));
+}
+
 TEST_P(PlatformContract, FolderTreesAreCreatedWithEveryParent) {
   EXPECT_EQ(os().SHCreateDirectoryExW(Win("a/b/c")), 0);
   EXPECT_TRUE(std::filesystem::is_directory(Native("a/b/c")));

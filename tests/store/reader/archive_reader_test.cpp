@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/platform.h"
+#include "platform/text/text.h"
 #include "sources/favorites/file_restore_context.h"
 #include "sources/restore_factories.h"
 #include "tests/support/archive_builder.h"
@@ -20,7 +21,7 @@ class ArchiveReaderTest : public ::testing::Test {
  protected:
   // Runs a reader over the bytes; the registry is read back through Os() (buffered).
   std::uint64_t Read(const ArchiveBuilder& archive, const std::u16string& password = u"",
-                     WindowHandle window = 0) {
+                     WindowHandle window = 0, const std::atomic<bool>* stop = nullptr, ProgressSink* sink = nullptr) {
     archive.WriteTo(m_fixture.ArchiveFile());
     FileRestoreContext files(false);
     RestoreOptions options;
@@ -32,8 +33,10 @@ class ArchiveReaderTest : public ::testing::Test {
     options.pRegistryWrites = m_pWrites.get();
     ArchiveReader reader(m_fixture.ArchivePath(), password, MakeRestoreFactories(options), &files);
     reader.SetNotifyWindow(window, WM_JOB_PROGRESS);
+    reader.SetStopFlag(stop);
+    reader.SetProgressSink(sink);
     const std::uint64_t sum = reader.Run();
-    m_report = reader.Report();
+    m_report = reader.TakeReport();
     return sum;
   }
   std::optional<StoredValue> BufferedValue(std::u16string_view subkey, std::u16string_view name) {
@@ -198,6 +201,56 @@ TEST_F(ArchiveReaderTest, ProgressFollowsThePositionAfterTheHeader) {
   // 1164 bytes consumed after the 116-byte header, of 1280: 90.9 percent.
   EXPECT_EQ(window.Messages(),
             (std::vector<PostedMessage>{{WM_JOB_PROGRESS, 0, 0}, {WM_JOB_PROGRESS, 90, 0}}));
+}
+
+// Sets the stop flag once the reader has come `afterBytes` into the archive.
+class StopAfter final : public ProgressSink {
+ public:
+  StopAfter(std::atomic<bool>& stop, std::uint64_t afterBytes) : m_stop(stop), m_nAfterBytes(afterBytes) {}
+  void OnProgress(std::string_view, std::uint64_t done, std::uint64_t) override {
+    if (done >= m_nAfterBytes) m_stop = true;
+  }
+
+ private:
+  std::atomic<bool>& m_stop;
+  std::uint64_t m_nAfterBytes;
+};
+
+// A stopped restore frames the rest of the archive, decoding nothing, so that its
+// summary counts against the whole archive; where the framing breaks down, the
+// count is the least there are.
+TEST_F(ArchiveReaderTest, AStopCountsWhatTheArchiveHoldsAfterIt) {
+  constexpr std::size_t kRecords = 6;
+  const std::string data(2 * kBlockSize + kBlockSize / 2, 'd');
+  ArchiveBuilder archive;
+  archive.Header();
+  for (std::size_t i = 0; i < kRecords; ++i) archive.File(kFavorites, u"f" + FromUtf8(std::to_string(i)), data);
+  const std::uint64_t recordSize = (archive.Size() - 116) / kRecords;
+  struct Case {
+    const char* what;
+    std::uint64_t nStopAfter;  // 0: before the first record
+    std::size_t nCut;          // bytes cut from the end of the archive
+    std::size_t nListed;
+    std::uint64_t nLeft;
+    bool bExact;
+  };
+  const Case cases[] = {
+      {"before the first record", 0, 0, 0, kRecords, true},
+      {"inside the third record", 116 + 2 * recordSize + 1100, 0, 2, kRecords - 2, true},
+      {"inside the third, the archive cut short", 116 + 2 * recordSize + 1100, 100, 2, kRecords - 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ArchiveBuilder cut;
+    cut.Raw(archive.Bytes().substr(0, archive.Size() - c.nCut));
+    std::atomic<bool> stop{c.nStopAfter == 0};
+    StopAfter stopper(stop, c.nStopAfter);
+    Read(cut, u"", 0, &stop, &stopper);
+    EXPECT_TRUE(m_report.bStopped);
+    EXPECT_EQ(m_report.records.size(), c.nListed);
+    EXPECT_EQ(m_report.nRecordsLeft, c.nLeft);
+    EXPECT_EQ(m_report.bRecordsLeftExact, c.bExact);
+  }
 }
 
 }  // namespace

@@ -54,6 +54,8 @@ struct FakeStore {
       : archive(std::move(archivePath)), compress(bCompress), protect(bProtect), password(std::move(strPassword)) {}
   void SetNotifyWindow(WindowHandle w, std::uint32_t m) { window = w, message = m; }
   void SetStopFlag(const std::atomic<bool>* flag) { stopFlag = flag; }
+  void SetProgressSink(ProgressSink*) {}
+  StoreMeasure Measure() { return {items.size(), items.size() * 10}; }
   void Reserve(std::size_t) {}
   void AddItem(const std::u16string& item, std::optional<std::uint64_t>) { items.push_back(item); }
   std::uint64_t Store() {

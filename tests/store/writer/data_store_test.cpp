@@ -112,18 +112,46 @@ TEST_F(DataStoreTest, AnArchiveThatCannotBeOpenedGetsNothing) {
   EXPECT_EQ(window.Messages().size(), 2u) << "the two range posts only";
 }
 
+// Sets the stop flag once the store has written `afterBytes` of its sources.
+class StopAt final : public ProgressSink {
+ public:
+  StopAt(std::atomic<bool>& stop, std::uint64_t afterBytes) : m_stop(stop), m_nAfterBytes(afterBytes) {}
+  void OnProgress(std::string_view, std::uint64_t done, std::uint64_t) override {
+    if (done >= m_nAfterBytes) m_stop = true;
+  }
+
+ private:
+  std::atomic<bool>& m_stop;
+  std::uint64_t m_nAfterBytes;
+};
+
+// A stopped store begins no record after the stop, and the record it stopped in
+// stays framed but is not counted as stored: a stopped backup must not report what
+// it never stored.
 TEST_F(DataStoreTest, StopFlagLeavesHeadsAndEndMarkersOnly) {
-  std::atomic<bool> stop{true};
-  FileStore store(ArchivePath(), false, false, u"");
-  store.SetStopFlag(&stop);
-  store.AddItem(AddFile("a", "abc"));
-  store.AddItem(AddFile("b", Bytes(200000)));
-  EXPECT_EQ(store.Store(), 0u);
-  EXPECT_TRUE(store.Report().bStopped);
-  const ParsedArchive parsed = ParseArchive(std::string(116, '\0') + ReadFileBytes(archive));
-  ASSERT_TRUE(parsed.ok);
-  ASSERT_EQ(parsed.records.size(), 2u);
-  for (const ParsedRecord& record : parsed.records) EXPECT_TRUE(record.payloads.empty());
+  struct Case {
+    std::uint64_t nStopAfter;  // source bytes
+    std::size_t nFramed;
+    std::uint64_t nStored;
+  };
+  for (const Case c : {Case{0, 0, 0}, Case{3 + kBlockSize, 2, 1}}) {
+    SCOPED_TRACE(c.nStopAfter);
+    std::filesystem::remove(archive);
+    std::atomic<bool> stop{c.nStopAfter == 0};
+    StopAt stopper(stop, c.nStopAfter);
+    FileStore store(ArchivePath(), false, false, u"");
+    store.SetStopFlag(&stop);
+    store.SetProgressSink(&stopper);
+    store.AddItem(AddFile("a", "abc"));
+    store.AddItem(AddFile("b", Bytes(3 * kBlockSize)));
+    store.AddItem(AddFile("c", "never begun"));
+    EXPECT_EQ(store.Store(), c.nStored == 0 ? 0u : 3u);
+    EXPECT_TRUE(store.Report().bStopped);
+    EXPECT_EQ(store.Report().nRecords, c.nStored);
+    const ParsedArchive parsed = ParseArchive(std::string(116, '\0') + ReadFileBytes(archive));
+    ASSERT_TRUE(parsed.ok);
+    EXPECT_EQ(parsed.records.size(), c.nFramed);
+  }
 }
 
 TEST_F(DataStoreTest, FailedWritesAndReadsAreReported) {

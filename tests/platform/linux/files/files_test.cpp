@@ -42,6 +42,31 @@ TEST(Files, TemporaryFileHasTheModeOfAPlainCreate) {
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 }
 
+// The folder for temporary files is the one the options (or TMPDIR) name, unless
+// it lies in Favorites, where a backup would store what a job set aside.
+TEST(Files, TemporaryFilesBesideNoTargetGoWhereTheOptionsSay) {
+  const test::TempDir home;
+  const std::filesystem::path profile = home.path() / "profile";
+  struct Case {
+    std::filesystem::path asked;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {home.path() / "tmp", (home.path() / "tmp").string()},
+      {profile / "Favorites" / "tmp", "/tmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.asked);
+    LinuxPlatformOptions options;
+    options.strProfileDir = profile.string();
+    options.strTempFolder = c.asked.string();
+    const std::unique_ptr<Platform> os = MakeLinuxPlatform(options);
+    std::u16string folder;
+    ASSERT_TRUE(os->GetTempPathW(&folder));
+    EXPECT_EQ(os->ToNativePath(folder), c.expected);
+  }
+}
+
 // A replaced file's rights pass to the file that replaces it (tests/cli/
 // qvl_file_modes_test.cpp), but never to a file that somebody who may write the
 // folder swapped in for our temporary file: nothing is replaced then.
