@@ -9,7 +9,6 @@
 #include "cli/output/json_writer.h"
 #include "jobs/backup_item_size_text.h"
 #include "jobs/backup_items.h"
-#include "platform/linux/linux_platform.h"
 #include "platform/text/text.h"
 
 namespace qv::cli {
@@ -23,7 +22,7 @@ struct StatusArgs {
 int RunStatusCommand(const StatusArgs& args) {
   InstallPlatform(args.strProfileDir);
   JsonWriter json;
-  json.BeginObject().Key("profile").String(ResolveProfileDir(args.strProfileDir)).Key("items").BeginArray();
+  json.BeginObject().Key("profile").String(ResolvedProfile(args.strProfileDir)).Key("items").BeginArray();
   for (const auto& item : MakeBackupItems(0, WM_JOB_PROGRESS)) {
     const std::uint64_t size = item->GetSize();
     if (args.bJson) {
