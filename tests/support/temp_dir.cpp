@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 #include "platform/temp_file_name.h"
@@ -10,9 +11,25 @@
 namespace qv::test {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // No mkdtemp: a directory that exists already is not made again, and another
+  // name is tried.
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate =
+        std::filesystem::temp_directory_path() / ("quorvel-test-" + std::to_string(random() % 1000000000u));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      m_path = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder could be made");
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   m_path = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
