@@ -6,7 +6,9 @@ CMAKE_FLAGS ?=
 PREFIX ?=
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run test install package clean
+WINDOWS_BUILD ?= build-windows
+
+.PHONY: deps configure build run test install package clean windows windows-test
 
 deps:
 	@bash scripts/install-deps
@@ -37,5 +39,18 @@ install: build
 package: build
 	@cd $(BUILD) && cpack
 
+# qvl.exe and the Windows tests, cross-built with mingw-w64 into $(WINDOWS_BUILD)/:
+# scripts/windows-deps installs the tools and builds the libraries once into a
+# cache outside the tree, and prints where.
+windows:
+	@prefix=$$(bash scripts/windows-deps | tail -n 1) && \
+	  cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	    -DQUORVEL_WINDOWS_DEPS="$$prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j$(JOBS)
+
+# The Windows tests under Wine, in a Wine prefix of their own below the build folder.
+windows-test: windows
+	@bash scripts/windows-test $(WINDOWS_BUILD)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD)
