@@ -41,11 +41,12 @@ package: build
 
 # qvl.exe and the Windows tests, cross-built with mingw-w64 into $(WINDOWS_BUILD)/:
 # scripts/windows-deps installs the tools and builds the libraries once into a
-# cache outside the tree, and prints where.
+# cache outside the tree, and prints where. Release: without debug information
+# the build takes half the time, and qvl.exe a tenth of the room.
 windows:
 	@prefix=$$(bash scripts/windows-deps | tail -n 1) && \
 	  cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-	    -DQUORVEL_WINDOWS_DEPS="$$prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	    -DQUORVEL_WINDOWS_DEPS="$$prefix" -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(WINDOWS_BUILD) -j$(JOBS)
 
 # The Windows tests under Wine, in a Wine prefix of their own below the build folder.
