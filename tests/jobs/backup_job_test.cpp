@@ -214,7 +214,7 @@ TEST_F(BackupJobTest, ArchiveInsideFavoritesIsNotStoredIntoItself) {
     EXPECT_EQ(TempFilesIn(profile.FavoritesDir()), std::vector<std::string>{".quorvel-someone-else.tmp"});
     bool reported = false;
     for (const SkippedSource& entry : summary.skipped) {
-      if (entry.strPath.ends_with("/backup.qvl")) reported = true;
+      if (entry.strPath.ends_with("/backup.qvl") || entry.strPath.ends_with("\\backup.qvl")) reported = true;
     }
     EXPECT_TRUE(reported);
   }
