@@ -111,6 +111,12 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   }
   JobProfile profile;
   if (Status opened = OpenProfileForJob(true, folder, &profile, true); !opened.ok()) return opened;
+  const ProfileContents contents = LookInProfile();
+  if (std::string notAProfile = NotAProfileText(contents); !notAProfile.empty()) {
+    return Status::Error(std::move(notAProfile));
+  }
+  summary.bFavoritesFolderMissing = !contents.bFavoritesFolder;
+  summary.bSettingsHiveMissing = !contents.bSettingsHive;
   // The archive is built beside its target (the file a link leads to) and renamed
   // over it at the end, so a failed or killed backup never destroys an earlier
   // archive.

@@ -45,6 +45,10 @@ struct BackupSummary {
   std::string strFailure;  // why the job failed; empty when bOk
   std::vector<BackupItemSummary> items;  // in archive order
   std::vector<SkippedSource> skipped;    // entries left out, with their reasons
+  // What the profile lacks: nothing of it is in the archive, and nothing was
+  // left out for it either.
+  bool bFavoritesFolderMissing = false;
+  bool bSettingsHiveMissing = false;
   std::u16string strArchivePath;
   std::uint64_t nArchiveSize = 0;  // bytes of the finished archive; 0 when failed
 };

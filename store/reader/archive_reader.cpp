@@ -104,7 +104,8 @@ std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,
                " bytes, more than any block holds; the rest of the archive cannot be framed";
       break;
     case ArchiveStream::Result::kBeyondEnd:
-      reason += ": it states " + std::to_string(statedSize) + " bytes, the archive holds " +
+      reason += ": it states " + std::to_string(statedSize) + (statedSize == 1 ? " byte" : " bytes") +
+                ", the archive holds " +
                 std::to_string(m_stream.Remaining());
       break;
     case ArchiveStream::Result::kBadEndMarker:

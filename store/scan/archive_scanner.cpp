@@ -214,7 +214,7 @@ void ArchiveScanner::CheckWhatFollows(ScannedRecord& record, std::uint64_t endMa
 bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result read, const StreamBlock& block,
                                  bool inPayload, ScanVisitor& visitor) {
   const std::string where = At(block.nOffset);
-  const std::string stated = " states " + std::to_string(block.nSize) + " bytes";
+  const std::string stated = " states " + std::to_string(block.nSize) + (block.nSize == 1 ? " byte" : " bytes");
   std::string end;  // why the scan cannot go on, when it cannot
   switch (read) {
     case ArchiveStream::Result::kTooLarge:

@@ -310,5 +310,24 @@ TEST_F(BackupJobTest, ArchiveInAMissingFolderFails) {
   for (const PostedMessage& posted : window.Messages()) EXPECT_EQ(posted.message, WM_JOB_PROGRESS);
 }
 
+// The window reaches the job without qvl's checks: a profile that went away (a
+// disk taken out) or a folder that is no profile fails, and nothing is made.
+TEST_F(BackupJobTest, AProfileThatIsNoneFailsAndNothingIsMade) {
+  const std::filesystem::path folder = profile.ProfileDir();
+  const std::pair<const char*, std::function<void()>> cases[] = {
+      {"does not exist", [&] { std::filesystem::remove_all(folder); }},
+      {"holds neither a Favorites folder nor NTUSER.DAT", [&] { std::filesystem::create_directory(folder); }},
+  };
+  for (const auto& [told, arrange] : cases) {
+    SCOPED_TRACE(told);
+    arrange();
+    const BackupSummary summary = Backup();
+    EXPECT_FALSE(summary.bOk);
+    EXPECT_NE(summary.strFailure.find(folder.string() + " " + told), std::string::npos) << summary.strFailure;
+    EXPECT_FALSE(std::filesystem::exists(archive));
+    EXPECT_FALSE(std::filesystem::exists(profile.FavoritesDir()));
+  }
+}
+
 }  // namespace
 }  // namespace qv::test

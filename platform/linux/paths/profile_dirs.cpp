@@ -1,12 +1,17 @@
 #include "platform/linux/paths/profile_dirs.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "platform/linux/files/file_system_ops.h"
 #include "platform/linux/paths/absolute_path.h"
+#include "platform/shared/last_error.h"
 
 namespace qv {
 namespace {
@@ -37,6 +42,27 @@ std::string ResolveProfileDir(const std::string& fromCommandLine) {
   const std::string fromEnvironment = Environment("QUORVEL_PROFILE");
   if (!fromEnvironment.empty()) return MakeAbsoluteNativePath(fromEnvironment);
   return MakeAbsoluteNativePath(UserDataHome() + "/quorvel/profile");
+}
+
+ProfileSource ProfileSourceOf(const std::string& fromCommandLine) {
+  if (!fromCommandLine.empty()) return ProfileSource::kCommandLine;
+  return Environment("QUORVEL_PROFILE").empty() ? ProfileSource::kDefault : ProfileSource::kEnvironment;
+}
+
+std::string ProfileFolderProblem(const std::string& profileDir) {
+  struct stat info {};
+  if (stat(profileDir.c_str(), &info) != 0) {
+    const int error = errno;
+    if (error == ENOENT) return "the profile folder " + profileDir + " does not exist";
+    return "cannot look at the profile folder " + profileDir + ": " + std::strerror(error);
+  }
+  if (!S_ISDIR(info.st_mode)) return "the profile folder " + profileDir + " is not a folder";
+  return {};
+}
+
+std::string MakeProfileFolder(const std::string& profileDir) {
+  const int made = CreateFolderTree(profileDir + "/Favorites");
+  return made == 0 || made == kErrorAlreadyExists ? std::string() : LastErrorTextOfThread();
 }
 
 std::string DefaultClassesHive() { return MakeAbsoluteNativePath(UserDataHome() + "/quorvel/classes.dat"); }

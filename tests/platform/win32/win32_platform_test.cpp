@@ -29,6 +29,21 @@ bool WriteAll(Platform& os, FileHandle file, const std::string& text) {
          written == text.size();
 }
 
+// A profile folder that is not there is never made: every way in that would make
+// Favorites fails instead, naming the folder.
+TEST(Win32Platform, AMissingProfileFolderIsNeverCreated) {
+  const ScratchRegistryRoot registry;
+  TempDir dir;
+  const std::u16string missing = FromUtf8((dir.path() / "new").string()) + u"\\profile";
+  const std::unique_ptr<Platform> os = MakeWin32Platform({missing, registry.Key()});
+  std::u16string path;
+  EXPECT_FALSE(os->SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
+  EXPECT_EQ(os->LockProfile(0, true), kInvalidHandle);
+  EXPECT_FALSE(os->CanWriteProfile());
+  EXPECT_EQ(os->LastErrorText(), "the profile folder " + ToUtf8(missing) + " does not exist");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "new"));
+}
+
 TEST(Win32Platform, TheUsersOwnFavoritesAreTheShellsAndAreStoredUnderUserProfile) {
   const ScratchRegistryRoot registry;  // nothing of the user's own is written
   const std::unique_ptr<Platform> os = MakeWin32Platform({u"", registry.Key()});

@@ -82,12 +82,19 @@ TEST(ProfileResolution, FavoritesFolderIsCreatedOnlyWhenAsked) {
   EXPECT_FALSE(fixture.os().SHGetSpecialFolderPathW(kCsidlFavorites + 1, true, &path));
 }
 
-TEST(ProfileResolution, MissingProfileFolderIsCreatedWithFavorites) {
+// A profile that is not there (mistyped, on a disk not mounted) is never made:
+// every way in that would make Favorites fails instead, naming the folder.
+TEST(ProfileResolution, MissingProfileFolderIsNeverCreated) {
   test::TempDir dir;
-  const auto platform = MakeLinuxPlatform({(dir / "new/profile").string(), ""});
+  const std::string missing = (dir / "new/profile").string();
+  const auto platform = MakeLinuxPlatform({missing, ""});
   std::u16string path;
-  ASSERT_TRUE(platform->SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "new/profile/Favorites"));
+  EXPECT_FALSE(platform->SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
+  EXPECT_EQ(platform->LockProfile(0, true), kInvalidHandle);
+  EXPECT_EQ(platform->LockProfile(0, false), kInvalidHandle);
+  EXPECT_FALSE(platform->CanWriteProfile());
+  EXPECT_EQ(platform->LastErrorText(), "the profile folder " + missing + " does not exist");
+  EXPECT_FALSE(std::filesystem::exists(dir / "new"));
 }
 
 TEST(ProfileResolution, FileInTheWayOfFavoritesIsAFailure) {
