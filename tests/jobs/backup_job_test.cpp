@@ -329,5 +329,16 @@ TEST_F(BackupJobTest, AProfileThatIsNoneFailsAndNothingIsMade) {
   }
 }
 
+// Settings without Favorites: a backup of them, and nothing said to be missing
+// but the folder. Where HKEY_CURRENT_USER is live there is no hive file to find.
+TEST_F(BackupJobTest, SettingsAloneAreBackedUpAndNotCalledMissing) {
+  profile.SetValue(kIeKey, u"v", kRegSz, Utf16Bytes(u"x"));
+  std::filesystem::remove_all(profile.FavoritesDir());
+  const BackupSummary summary = Backup();
+  ASSERT_TRUE(summary.bOk) << summary.strFailure;
+  EXPECT_TRUE(summary.bFavoritesFolderMissing);
+  EXPECT_FALSE(summary.bSettingsHiveMissing);
+}
+
 }  // namespace
 }  // namespace qv::test
