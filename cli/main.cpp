@@ -16,6 +16,9 @@
 #ifndef QUORVEL_VERSION
 #define QUORVEL_VERSION "unknown"
 #endif
+#ifndef QUORVEL_RELEASE_DATE
+#define QUORVEL_RELEASE_DATE "unknown"
+#endif
 
 namespace {
 
@@ -156,7 +159,7 @@ int Run(int argc, char** argv) {
   }
 
   if (argc == 2 && std::string_view(argv[1]) == "--man-page") {
-    std::cout << qv::cli::ManPage(app, QUORVEL_VERSION);
+    std::cout << qv::cli::ManPage(app, QUORVEL_VERSION, QUORVEL_RELEASE_DATE);
     return qv::cli::kExitSuccess;
   }
   std::vector<std::string> arguments(argv + 1, argv + argc);

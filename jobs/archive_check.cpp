@@ -63,6 +63,9 @@ ArchiveCheck CheckArchive(std::u16string_view archivePath) {
     case HeaderCheck::kBadVerifierLength:
       check.strDetail = "bad password verifier length " + std::to_string(check.header.verifierLength);
       break;
+    case HeaderCheck::kBadSealParameters:
+      check.strDetail = "unsupported protection parameters";
+      break;
   }
   return check;
 }

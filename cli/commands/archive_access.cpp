@@ -56,6 +56,14 @@ OpenedArchive OpenArchive(const std::string& command, const ArchiveArgs& args, b
       opened.nExitCode = kExitUsage;
       return opened;
     }
+    if (!input.password && IsSealedHeader(opened.check.header)) {
+      // A sealed archive shows nothing, not even its names, without the password.
+      std::cerr << "qvl " << command << ": " << args.strArchive
+                << ": the archive is strongly protected, so even its names need the password: give "
+                   "--password-file or QVL_PASSWORD\n";
+      opened.nExitCode = kExitUsage;
+      return opened;
+    }
     if (!input.password) return opened;
     opened.strPassword = *input.password;
     withByteOrderMark = input.withByteOrderMark;

@@ -28,6 +28,7 @@ struct BackupArgs {
   std::string strArchive;
   bool bCompress = false;
   bool bProtect = false;
+  bool bStrong = false;
   std::string strPasswordFile;
   std::string strProfileDir;
   bool bJson = false;
@@ -63,6 +64,7 @@ void PrintJson(const BackupSummary& summary, const BackupOptions& options, const
                {"bytes", summary.nArchiveSize},
                {"compressed", options.bCompress},
                {"protected", options.bProtect},
+               {"strong", options.bProtect && options.bSealed},
                {"error", TextOrNull(failure)},
                {"items", Json::array()},
                {"skipped", Json::array()}};
@@ -104,10 +106,11 @@ int RunBackupCommand(const BackupArgs& args) {
   } else if (Status target = FindFileToReplace(options.strArchivePath, "the archive", &finalPath); !target.ok()) {
     summary.strFailure = target.message();
   } else {
-    BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect);
+    BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect || args.bStrong, args.bStrong);
     if (!password.bOk) return password.nExitCode;
     if (password.password) {
       options.bProtect = true;
+      options.bSealed = args.bStrong;
       options.strPassword = std::move(*password.password);
     }
     // A stopped backup removes its temporary file; an earlier archive stays.
@@ -129,7 +132,8 @@ int RunBackupCommand(const BackupArgs& args) {
   } else if (!args.bQuiet || !summary.skipped.empty()) {
     std::cout << "Backed up the profile " << profile << " to " << Os().ToNativePath(summary.strArchivePath) << " ("
               << Counted(summary.nArchiveSize, "byte") << (options.bCompress ? ", compressed" : "")
-              << (options.bProtect ? ", password protected" : "") << ")\n"
+              << (options.bProtect ? (options.bSealed ? ", strongly password protected" : ", password protected") : "")
+              << ")\n"
               << ItemsAndSkipped(summary);
   }
   if (!summary.bOk) return kExitFailed;
@@ -152,10 +156,16 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
   command->add_flag("--protect", args->bProtect,
                     "Protect the archive with a password; without --password-file or QVL_PASSWORD it is "
                     "asked for twice on the terminal");
+  command->add_flag("--strong", args->bStrong,
+                    "Protect the archive strongly (implies --protect): a key made with scrypt from the "
+                    "password (8 or more characters, any Unicode), every name and block sealed with "
+                    "ChaCha20-Poly1305 so that a change is found; older qvl versions and the DES form's "
+                    "readers cannot open it");
   command->add_option("--password-file", args->strPasswordFile,
                       "Protect the archive with the password on the file's first line (- or a pipe: what "
                       "another program writes there; 6 or more characters, all of them Windows-1252: Western "
-                      "European letters, digits and signs); QVL_PASSWORD works too")
+                      "European letters, digits and signs; with --strong 8 or more of any); QVL_PASSWORD works "
+                      "too")
       ->type_name("FILE");
   AddProfileOption(*command, args->strProfileDir);
   AddJsonFlag(*command, args->bJson, "the summary");

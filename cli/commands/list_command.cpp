@@ -22,7 +22,7 @@ namespace qv::cli {
 namespace {
 
 std::string Flags(const ScannedRecord& record) {
-  return std::string(record.bCompressed ? "c" : "-") + (record.bProtected ? "p" : "-");
+  return std::string(record.bCompressed ? "c" : "-") + (record.bSealed ? "s" : record.bProtected ? "p" : "-");
 }
 
 std::string PlainSize(const ScannedRecord& record) {
@@ -93,7 +93,8 @@ class JsonSink : public ListingSink {
     }
     json["path"] = RecordPath(record);
     json["compressed"] = record.bCompressed;
-    json["protected"] = record.bProtected;
+    json["protected"] = record.bProtected || record.bSealed;
+    json["sealed"] = record.bSealed;
     json["blocks"] = record.nBlocks;
     json["storedBytes"] = record.nStoredBytes;
     json["plainBytes"] = record.bPlainKnown ? Json(record.nPlainBytes) : Json(nullptr);
@@ -130,11 +131,12 @@ class ListCommand final : public ArchiveCommand {
                  "No lines and no totals, unless the archive is cut short or holds data that is no record");
     command.footer(
         "One line per record: its kind (favorite or setting), the REG_ type of a setting, the flags "
-        "(c compressed, p password protected), the bytes it takes in the archive, the bytes it holds "
-        "once decoded, and the favorite's stored folder and name or the setting's key and value name "
+        "(c compressed, p password protected, s strongly protected), the bytes it takes in the archive, "
+        "the bytes it holds once decoded, and the favorite's stored folder and name or the setting's key and value name "
         "([(default)] for a key's unnamed value). Record heads are not encrypted, so listing needs no "
         "password; only the plain size of a record that is both compressed and protected needs it, and "
-        "shows as ? without one. list never asks for a password: give --password-file or QVL_PASSWORD.\n"
+        "shows as ? without one. A strongly protected archive (backup --strong) seals its heads too and "
+        "needs its password. list never asks for a password: give --password-file or QVL_PASSWORD.\n"
         "Exit codes: 0 listed, 1 the archive was refused, 2 usage error, 3 listed, but the archive is cut "
         "short or holds data that is no record (see qvl verify).");
   }

@@ -40,12 +40,33 @@ inline constexpr char kPasswordText[] =
     "of the file is not part of the password. A new backup refuses a password with a character outside "
     "Windows-1252 (Western European letters, digits and signs): the archive's key would take it for \"?\", "
     "so any password with \"?\" there would open the archive. Archives protected so earlier still open with "
-    "the password they were made with.";
+    "the password they were made with. backup --strong takes the password as UTF-8, any character, and "
+    "needs 8 or more; list needs the password of such an archive too.";
 
 inline constexpr char kExitCodesText[] =
     "0 success; 1 the job failed, standard output could not take what was written to it, or the archive "
     "was refused (a missing file, not an archive, a wrong password), the profile folder does not exist, or, "
     "for verify, the archive is not sound; 2 usage error (a missing or unknown argument, an unreadable "
     "password file, no password); 3 partial: the job finished but something was skipped, damaged or cut off.";
+
+// The manual page's EXAMPLES: what each does, then the command as typed.
+struct ManualExample {
+  const char* szWhat;
+  const char* szCommand;
+};
+inline constexpr ManualExample kExamples[] = {
+    {"Back up the profile of a mounted Windows disk, compressed and protected; the password is asked for twice:",
+     "qvl backup alice.qvl --compress --protect --profile=/mnt/win/Users/alice"},
+    {"Check that every record of the archive decodes, with the password from a file nobody else can read:",
+     "qvl verify alice.qvl --password-file ~/.alice-password"},
+    {"List what the archive holds, without decoding it:", "qvl list alice.qvl"},
+    {"See what a restore into another profile folder would change, without changing anything:",
+     "qvl restore alice.qvl --dry-run --profile=/srv/profiles/alice"},
+    {"Write the favorites of the Links folder and the settings (as a .reg file) into a folder, touching no "
+     "profile:",
+     "qvl extract alice.qvl --to alice-files 'Links/*'"},
+    {"Turn the favorites into a bookmark file that browsers import:",
+     "qvl export-bookmarks alice.qvl -o bookmarks.html"},
+};
 
 }  // namespace qv::cli

@@ -94,7 +94,7 @@ TEST(QvlCommands, OneOfAThingIsSingular) {
 
 TEST(QvlCommands, TheManualPageIsTheHelpText) {
   QvlSession session;
-  const std::filesystem::path page = std::filesystem::path(__FILE__).parent_path() / "../../docs/qvl.1";
+  const std::filesystem::path page = std::filesystem::path(QUORVEL_SOURCE_DIR) / "docs/qvl.1";
   const QvlResult made = session.Run("--man-page");
   ASSERT_EQ(made.exitCode, 0);
   EXPECT_EQ(ReadFileBytes(page), made.out) << "docs/qvl.1 is stale: build/bin/qvl --man-page > docs/qvl.1";

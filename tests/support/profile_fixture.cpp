@@ -6,7 +6,9 @@
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #include "tests/support/scratch_registry.h"
+#include "tests/support/temp_dir.h"
 #else
+#include "demo/profile_writing.h"
 #include "platform/linux/linux_platform.h"
 #endif
 
@@ -47,6 +49,9 @@ std::unique_ptr<Platform> ProfileFixture::FreshPlatform(const std::filesystem::p
 
 ProfileFixture::~ProfileFixture() = default;
 
+#ifdef _WIN32
+// The demo profile's writers are the Linux build's (make run); here the fixture
+// writes the file itself and sets the value through the platform's registry.
 void ProfileFixture::AddFavorite(const std::string& relativePath, const std::string& bytes) {
   WriteFileBytes(FavoritesDir() / relativePath, bytes);
 }
@@ -63,13 +68,24 @@ void ProfileFixture::SetValue(std::u16string_view subkey, std::u16string_view na
   const auto result = writes->RegSetValueExW(key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                              static_cast<std::uint32_t>(bytes.size()));
   (void)m_pPlatform->RegCloseKey(key);  // a failed close of a fresh key changes nothing here
-  if (result != kErrorSuccess) {
-    throw std::runtime_error("RegSetValueExW: " + m_pPlatform->LastErrorText());
-  }
-  if (Status committed = writes->Commit(); !committed) {
-    throw std::runtime_error("Commit: " + committed.message());
+  if (result != kErrorSuccess) throw std::runtime_error("RegSetValueExW: " + m_pPlatform->LastErrorText());
+  if (Status committed = writes->Commit(); !committed) throw std::runtime_error("Commit: " + committed.message());
+}
+#else
+void ProfileFixture::AddFavorite(const std::string& relativePath, const std::string& bytes) {
+  if (Status written = demo::WriteFavorite(m_profileDir, relativePath, bytes); !written) {
+    throw std::runtime_error("AddFavorite: " + written.message());
   }
 }
+
+void ProfileFixture::SetValue(std::u16string_view subkey, std::u16string_view name,
+                              std::uint32_t type, const std::string& bytes) {
+  const demo::SettingValue value{std::u16string(subkey), std::u16string(name), type, bytes};
+  if (Status set = demo::SetValues(*m_pPlatform, {value}); !set) {
+    throw std::runtime_error("SetValue: " + set.message());
+  }
+}
+#endif
 
 bool ProfileFixture::UseSharedHive() {
 #ifdef _WIN32

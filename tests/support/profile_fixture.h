@@ -31,9 +31,11 @@ class ProfileFixture {
   std::filesystem::path Scratch(const std::string& name) const { return m_dir / name; }
   Platform& platform() { return *m_pPlatform; }
 
-  // Writes a file below Favorites (relative path with '/'), creating folders.
+  // Writes a file below Favorites (relative path with '/'), creating folders, as the
+  // demo profile is written (demo/profile_writing.h).
   void AddFavorite(const std::string& relativePath, const std::string& bytes);
-  // Sets a value below HKEY_CURRENT_USER and commits it to NTUSER.DAT.
+  // Sets a value below HKEY_CURRENT_USER and commits it to NTUSER.DAT, as the demo
+  // profile's settings are set.
   void SetValue(std::u16string_view subkey, std::u16string_view name, std::uint32_t type,
                 const std::string& bytes);
   // Copies the shared real Windows hive into the profile. False when it is absent.

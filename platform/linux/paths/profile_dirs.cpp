@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,22 @@ std::string UserDataHome() {
   const std::string xdg = Environment("XDG_DATA_HOME");
   if (!xdg.empty() && xdg.front() == '/') return xdg;
   return HomeFolder() + "/.local/share";
+}
+
+std::vector<std::string> SystemDataDirs() {
+  std::vector<std::string> folders;
+  const std::string list = Environment("XDG_DATA_DIRS");
+  std::size_t begin = 0;
+  while (begin < list.size()) {
+    const std::size_t colon = std::min(list.find(':', begin), list.size());
+    std::string folder = list.substr(begin, colon - begin);
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    // Relative entries are invalid by the same rules.
+    if (!folder.empty() && folder.front() == '/') folders.push_back(std::move(folder));
+    begin = colon + 1;
+  }
+  if (folders.empty()) folders = {"/usr/local/share", "/usr/share"};
+  return folders;
 }
 
 std::string ResolveProfileDir(const std::string& fromCommandLine) {

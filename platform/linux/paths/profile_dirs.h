@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -23,5 +24,9 @@ std::string DefaultClassesHive();
 // $XDG_DATA_HOME when it is absolute, else ~/.local/share: where a user's desktop
 // entries, MIME packages and icons live.
 std::string UserDataHome();
+// The system's data folders, in the order the desktop searches them: the absolute
+// entries of $XDG_DATA_DIRS, else /usr/local/share and /usr/share. Each without a
+// trailing '/'.
+std::vector<std::string> SystemDataDirs();
 
 }  // namespace qv

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/linux/linux_platform.h"
 #include "tests/platform/contract/linux_harness.h"
@@ -55,6 +56,26 @@ TEST(ProfileResolution, FollowsFlagThenVariableThenXdgThenHome) {
     ScopedEnv xdg("XDG_DATA_HOME", unusableXdg);
     EXPECT_EQ(ResolveProfileDir(""), "/home/alice/.local/share/quorvel/profile");
     EXPECT_EQ(DefaultClassesHive(), "/home/alice/.local/share/quorvel/classes.dat");
+  }
+}
+
+// Where the window looks for a system install of itself: a relative or empty
+// entry would make a copy in the current folder count as installed.
+TEST(ProfileResolution, SystemDataDirsKeepOnlyAbsoluteEntries) {
+  const struct {
+    const char* szValue;
+    std::vector<std::string> expected;
+  } kCases[] = {
+      {nullptr, {"/usr/local/share", "/usr/share"}},
+      {"", {"/usr/local/share", "/usr/share"}},
+      {"/opt/q/share/:/usr/share", {"/opt/q/share", "/usr/share"}},
+      {"share::./x:/usr/share//", {"/usr/share"}},
+      {"relative/only", {"/usr/local/share", "/usr/share"}},
+      {"/", {"/"}},
+  };
+  for (const auto& testCase : kCases) {
+    ScopedEnv dirs("XDG_DATA_DIRS", testCase.szValue);
+    EXPECT_EQ(SystemDataDirs(), testCase.expected) << (testCase.szValue ? testCase.szValue : "(unset)");
   }
 }
 
