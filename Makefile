@@ -7,7 +7,9 @@ PREFIX ?=
 PACKAGE_BUILD ?= $(BUILD)-package
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run test install package check-package clean
+WINDOWS_BUILD ?= build-windows
+
+.PHONY: deps configure build run test install package check-package clean windows windows-test
 
 deps:
 	@bash scripts/install-deps
@@ -44,5 +46,19 @@ package: deps
 check-package: package
 	@bash packaging/check-package $(BUILD)/quorvel_*.deb
 
+# qvl.exe and the Windows tests, cross-built with mingw-w64 into $(WINDOWS_BUILD)/:
+# scripts/windows-deps installs the tools and builds the libraries once into a
+# cache outside the tree, and prints where. Release: without debug information
+# the build takes half the time, and qvl.exe a tenth of the room.
+windows:
+	@prefix=$$(bash scripts/windows-deps | tail -n 1) && \
+	  cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	    -DQUORVEL_WINDOWS_DEPS="$$prefix" -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j$(JOBS)
+
+# The Windows tests under Wine, in a Wine prefix of their own below the build folder.
+windows-test: windows
+	@bash scripts/windows-test $(WINDOWS_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD)

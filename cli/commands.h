@@ -26,8 +26,10 @@ void AddExportBookmarksCommand(CLI::App& app, int& exitCode);
 
 // Adds --profile=DIR to a subcommand.
 void AddProfileOption(CLI::App& command, std::string& profileDir);
-// Installs the Linux platform on the chosen profile folder for the rest of the run.
+// Installs this system's platform on the chosen profile for the rest of the run.
 void InstallPlatform(const std::string& profileDir);
+// The profile folder that `profileDir` chooses, as messages name it.
+std::string ResolvedProfile(const std::string& profileDir);
 
 // Options that several subcommands share, with one wording everywhere.
 // `asks`: without a file or QVL_PASSWORD, the command asks on the terminal.

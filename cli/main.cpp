@@ -195,10 +195,16 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// On Windows wmain (cli/platform_setup_win32.cpp) calls this with the arguments in
+// UTF-8.
+int QvlMain(int argc, char** argv) {
   const int exitCode = Run(argc, argv);
   // Named as the command's own messages name it; "qvl" before one was chosen.
   const std::string command =
       argc >= 2 && argv[1][0] != '-' ? "qvl " + std::string(argv[1]) : std::string("qvl");
   return qv::cli::CloseStandardOutput(exitCode, command);
 }
+
+#ifndef _WIN32
+int main(int argc, char** argv) { return QvlMain(argc, argv); }
+#endif

@@ -22,4 +22,6 @@ void InstallPlatform(const std::string& profileDir) {
   BlockPool::SetWorkersAsked(threads != nullptr ? threads : "");
 }
 
+std::string ResolvedProfile(const std::string& profileDir) { return ResolveProfileDir(profileDir); }
+
 }  // namespace qv::cli

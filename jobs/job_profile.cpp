@@ -48,6 +48,14 @@ ProfileContents LookInProfile() {
   contents.bSettingsHive = profile != u"%USERPROFILE%" &&
                            (Os().GetFileAttributesW(profile + u"\\NTUSER.DAT", &error) != kInvalidFileAttributes ||
                             error != kErrorFileNotFound);
+  // A system that keeps HKEY_CURRENT_USER live has no hive file in the profile to
+  // find: its settings are there when the key holds what every user's holds.
+  RegKey software = 0;
+  if (!contents.bSettingsHive &&
+      Os().RegOpenKeyExW(kHkeyCurrentUser, u"Software", kKeyRead, &software) == kErrorSuccess) {
+    contents.bSettingsHive = true;
+    (void)Os().RegCloseKey(software);
+  }
   return contents;
 }
 

@@ -48,7 +48,9 @@ class JobProfile {
                                        bool cleanBeside = false);
 
 // What a profile folder holds of what a backup reads: its Favorites folder, and
-// the hive of its settings (NTUSER.DAT, where Windows keeps HKEY_CURRENT_USER).
+// the hive of its settings (NTUSER.DAT, where Windows keeps HKEY_CURRENT_USER), or,
+// where the settings are the live registry, a HKEY_CURRENT_USER with its Software
+// key.
 struct ProfileContents {
   bool bFavoritesFolder = false;
   bool bSettingsHive = false;

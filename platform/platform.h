@@ -113,8 +113,11 @@ class Platform {
   // ---- Files --------------------------------------------------------------------
   // access: kGenericRead or kGenericWrite. shareMode: kFileShareNone, kFileShareRead,
   // or (for a reader only) kFileShareRead | kFileShareWrite, enforced between openers,
-  // of this process and others: an open that writes excludes other writers, share
-  // mode none excludes everyone, a reader sharing both excludes nobody. disposition:
+  // of this process and others, as Windows enforces them: an open that writes
+  // excludes other writers and the readers that share only reading; share mode none
+  // excludes everyone, and is excluded by everyone, a reader sharing both included;
+  // a reader sharing both excludes nobody else. A refused open's LastErrorText says
+  // that the file "is in use". disposition:
   // kOpenExisting, kOpenAlways (creates a missing file empty) or kCreateAlways
   // (creates or truncates). Returns kInvalidHandle on failure.
   [[nodiscard]] virtual FileHandle CreateFileW(std::u16string_view path, std::uint32_t access,

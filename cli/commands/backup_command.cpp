@@ -19,7 +19,6 @@
 #include "platform/terminal/stop_signals.h"
 #include "jobs/backup_job.h"
 #include "jobs/file_to_replace.h"
-#include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
 #include "platform/text/text.h"
 
@@ -104,7 +103,7 @@ int RunBackupCommand(const BackupArgs& args) {
   int stopExitCode = 0;
   std::string stoppedBy;
   std::u16string finalPath;
-  const std::string profile = ResolveProfileDir(args.strProfileDir);
+  const std::string profile = ResolvedProfile(args.strProfileDir);
   // Refused before a password is asked for; the job looks again when it starts.
   const std::optional<std::string> profileProblem = ProfileProblem(args.strProfileDir, ProfileUse::kBackUp);
   if (profileProblem) {

@@ -18,7 +18,6 @@
 #include "cli/output/user_paths.h"
 #include "jobs/extract/extract_job.h"
 #include "jobs/restore_summary_text.h"
-#include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
 #include "platform/text/text.h"
 
@@ -132,7 +131,7 @@ class ExtractCommand final : public ArchiveCommand {
       std::cerr << "qvl extract: --to needs a folder\n";
       return kExitUsage;
     }
-    m_strFolder = ResolveProfileDir(m_strTargetDir);
+    m_strFolder = ResolvedProfile(m_strTargetDir);
     return std::nullopt;
   }
 

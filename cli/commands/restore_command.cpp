@@ -20,7 +20,6 @@
 #include "cli/output/user_paths.h"
 #include "jobs/restore_job.h"
 #include "jobs/restore_summary_text.h"
-#include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
 
 namespace qv::cli {
@@ -85,7 +84,7 @@ class RestoreCommand final : public ArchiveCommand {
     (void)BeforeSummary();  // names it; it asks for no early exit
     if (m_args.bJson) {
       PrintSummaryJson(m_summary, Os().ToNativePath(Os().ToWindowsPath(m_args.strArchive)),
-                       ResolveProfileDir(m_strProfileDir));
+                       ResolvedProfile(m_strProfileDir));
     }
     return kExitFailed;
   }
@@ -131,14 +130,14 @@ class RestoreCommand final : public ArchiveCommand {
   void PrintText(const OpenedArchive& archive) override {
     if (!m_summary.strFailure.empty()) return;
     std::cout << (m_bDryRun ? "Dry run of " : "Restored from ") << archive.strShown << " into the profile "
-              << ResolveProfileDir(m_strProfileDir) << "\n";
+              << ResolvedProfile(m_strProfileDir) << "\n";
     WriteRestoreSummary(
         m_summary, [](std::string_view text) { return TerminalText(WithNativePaths(text)); },
         [](std::string_view text) { std::cout << text; }, StoppedBy());
   }
 
   void PrintJson(const OpenedArchive& archive) override {
-    PrintSummaryJson(m_summary, archive.strShown, ResolveProfileDir(m_strProfileDir));
+    PrintSummaryJson(m_summary, archive.strShown, ResolvedProfile(m_strProfileDir));
   }
 
   std::string m_strProfileDir;

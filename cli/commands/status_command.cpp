@@ -11,7 +11,6 @@
 #include "cli/output/json_output.h"
 #include "jobs/backup_item_size_text.h"
 #include "jobs/backup_items.h"
-#include "platform/linux/linux_platform.h"
 #include "platform/text/text.h"
 
 namespace qv::cli {
@@ -30,7 +29,7 @@ int RunStatusCommand(const StatusArgs& args) {
     std::cerr << "qvl status: " << *problem << "\n";
     return kExitFailed;
   }
-  const std::string profile = ResolveProfileDir(args.strProfileDir);
+  const std::string profile = ResolvedProfile(args.strProfileDir);
   // Quiet, the exit code alone tells whether the profile can be read.
   if (args.bQuiet && !args.bJson) return kExitSuccess;
   if (!args.bJson) std::cout << std::left << std::setw(14) << "Profile" << profile << "\n";

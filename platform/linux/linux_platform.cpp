@@ -19,7 +19,7 @@
 #include "platform/linux/paths/absolute_path.h"
 #include "platform/linux/paths/link_resolution.h"
 #include "platform/linux/paths/path_mapping.h"
-#include "platform/linux/paths/profile_variables.h"
+#include "platform/shared/profile_variables.h"
 #include "platform/linux/registry/commit/hive_temp_file.h"
 #include "platform/linux/registry/hive_registry.h"
 #include "platform/linux/registry/hive_registry_writes.h"

@@ -214,7 +214,7 @@ TEST_F(BackupJobTest, ArchiveInsideFavoritesIsNotStoredIntoItself) {
     EXPECT_EQ(TempFilesIn(profile.FavoritesDir()), std::vector<std::string>{".quorvel-someone-else.tmp"});
     bool reported = false;
     for (const SkippedSource& entry : summary.skipped) {
-      if (entry.strPath.ends_with("/backup.qvl")) reported = true;
+      if (entry.strPath.ends_with("/backup.qvl") || entry.strPath.ends_with("\\backup.qvl")) reported = true;
     }
     EXPECT_TRUE(reported);
   }
@@ -330,6 +330,17 @@ TEST_F(BackupJobTest, AProfileThatIsNoneFailsAndNothingIsMade) {
     EXPECT_FALSE(std::filesystem::exists(archive));
     EXPECT_FALSE(std::filesystem::exists(profile.FavoritesDir()));
   }
+}
+
+// Settings without Favorites: a backup of them, and nothing said to be missing
+// but the folder. Where HKEY_CURRENT_USER is live there is no hive file to find.
+TEST_F(BackupJobTest, SettingsAloneAreBackedUpAndNotCalledMissing) {
+  profile.SetValue(kIeKey, u"v", kRegSz, Utf16Bytes(u"x"));
+  std::filesystem::remove_all(profile.FavoritesDir());
+  const BackupSummary summary = Backup();
+  ASSERT_TRUE(summary.bOk) << summary.strFailure;
+  EXPECT_TRUE(summary.bFavoritesFolderMissing);
+  EXPECT_FALSE(summary.bSettingsHiveMissing);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 # the platform. The layers, lowest first:
 #   platform  processors  store  sources  jobs  cli | app | demo
 # A file includes only its own layer and those below it; the front ends (cli/,
-# app/, and demo/, which makes the demo profile) do not include each other. Below the front ends nothing includes platform/linux/ (the
-# engine knows the platform's contract alone), a system or Qt header, or reads the
-# environment.
+# app/, and demo/, which makes the demo profile) do not include each other. Below
+# the front ends nothing includes platform/linux/ or platform/win32/ (the engine
+# knows the platform's contract alone), a system or Qt header, or reads the
+# environment. Windows' own headers belong to platform/win32/ alone, in every
+# layer: the front ends reach Windows through it.
 #
 # cmake -DSOURCE_DIR=... -P check_layers.cmake
 
@@ -38,8 +40,12 @@ foreach(file ${files})
   if(file MATCHES "^platform/linux/")
     set(in_linux TRUE)
   endif()
+  set(in_win32 FALSE)
+  if(file MATCHES "^platform/win32/")
+    set(in_win32 TRUE)
+  endif()
   set(below_front_ends FALSE)
-  if(own LESS 5 AND NOT in_linux)
+  if(own LESS 5 AND NOT in_linux AND NOT in_win32)
     set(below_front_ends TRUE)
   endif()
 
@@ -57,8 +63,13 @@ foreach(file ${files})
       if(target_path MATCHES "^platform/linux/" AND own LESS 5 AND NOT in_linux)
         list(APPEND problems "${file} includes ${target_path}: below the front ends only the contract is known")
       endif()
+      if(target_path MATCHES "^platform/win32/" AND own LESS 5 AND NOT in_win32)
+        list(APPEND problems "${file} includes ${target_path}: below the front ends only the contract is known")
+      endif()
+    elseif(NOT in_win32 AND line MATCHES "#[ \t]*include[ \t]*<(windows|winbase|winreg|winnt|winerror|winuser|wincon|windef|shlobj|shlwapi|shellapi|objbase|aclapi|sddl|io|processthreadsapi|fileapi|handleapi|synchapi)\\.h>")
+      list(APPEND problems "${file} includes <${CMAKE_MATCH_1}.h>, a Windows header, which only platform/win32/ may")
     elseif(below_front_ends AND line MATCHES "#[ \t]*include[ \t]*<(unistd|fcntl|dirent|signal|termios|pwd|dlfcn|spawn|poll|hivex|windows|filesystem|sys/[a-z]+|Q[A-Za-z]*)(\\.h)?>")
-      list(APPEND problems "${file} includes <${CMAKE_MATCH_1}>, which only platform/linux/ (or the window, Qt) may")
+      list(APPEND problems "${file} includes <${CMAKE_MATCH_1}>, which only platform/linux/, platform/win32/ (or the window, Qt) may")
     elseif(below_front_ends AND line MATCHES "getenv[ \t]*\\(")
       list(APPEND problems "${file} reads the environment, which only the front ends do")
     endif()
@@ -72,9 +83,9 @@ foreach(file ${contract_tests})
   if(file MATCHES "_harness\\.h$" OR file MATCHES "platforms_under_test\\.cpp$")
     continue()
   endif()
-  file(STRINGS "${SOURCE_DIR}/${file}" lines REGEX "#[ \t]*include[ \t]*\"platform/linux/")
+  file(STRINGS "${SOURCE_DIR}/${file}" lines REGEX "#[ \t]*include[ \t]*\"platform/(linux|win32)/")
   if(lines)
-    list(APPEND problems "${file} includes platform/linux/: a contract test knows the contract alone")
+    list(APPEND problems "${file} includes a platform's own folder: a contract test knows the contract alone")
   endif()
 endforeach()
 

@@ -1,4 +1,5 @@
-// A temporary profile folder with the Linux platform installed on it for one test,
+// A temporary profile folder with the system's platform installed on it for one
+// test (on Windows with a registry key of its own that plays HKEY_CURRENT_USER),
 // and a window that records the job messages posted to it.
 #pragma once
 
@@ -43,10 +44,14 @@ class ProfileFixture {
 
   // Windows form of a native path, through the installed platform.
   std::u16string WindowsPath(const std::filesystem::path& native);
+  // Another platform on the same profile and settings, as another process sees
+  // them; `classesHive` is its own classes hive where the system keeps one.
+  std::unique_ptr<Platform> FreshPlatform(const std::filesystem::path& classesHive) const;
 
  private:
   TempDir m_dir;
   std::filesystem::path m_profileDir;
+  std::shared_ptr<void> m_pRegistryRoot;  // Windows: the key that plays HKEY_CURRENT_USER
   std::unique_ptr<Platform> m_pPlatform;
   std::unique_ptr<ScopedPlatform> m_pScope;
 };

@@ -107,7 +107,7 @@ FileHandle FileTable::Open(const std::string& nativePath, std::uint32_t access,
   }
   // The size is taken under the lock, so that it holds for the truncation below.
   std::uint64_t size = 0;
-  bool ready = TakeShareLock(fd, ShareLockFor(access, shareMode), nativePath) &&
+  bool ready = TakeShareLock(fd, ShareLockFor(access, shareMode), (access & kGenericWrite) != 0, nativePath) &&
                (justCreated || MakeUsableAsRegularFile(fd, nativePath, &size));
   // An empty file is left alone: ext4 takes any truncation, even to the size a
   // file already has, as a sign that it is being replaced, and writes it out at

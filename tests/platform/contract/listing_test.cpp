@@ -43,10 +43,14 @@ TEST_P(PlatformContract, ListingFailsForMissingFoldersFilesAndOtherPatterns) {
 TEST_P(PlatformContract, LinksAreNeverListedAsFolders) {
   std::filesystem::create_directories(Native("f/real"));
   WriteFileBytes(Native("f/real/x.url"), "x");
-  std::filesystem::create_directory_symlink("..", Native("f/real/loop"));
-  std::filesystem::create_directory_symlink(Native("f/real"), Native("f/toDir"));
-  std::filesystem::create_symlink(Native("f/real/x.url"), Native("f/toFile"));
-  std::filesystem::create_symlink(Native("f/gone"), Native("f/dangling"));
+  try {
+    std::filesystem::create_directory_symlink("..", Native("f/real/loop"));
+    std::filesystem::create_directory_symlink(Native("f/real"), Native("f/toDir"));
+    std::filesystem::create_symlink(Native("f/real/x.url"), Native("f/toFile"));
+    std::filesystem::create_symlink(Native("f/gone"), Native("f/dangling"));
+  } catch (const std::filesystem::filesystem_error& error) {
+    GTEST_SKIP() << "no symbolic links here (Windows gives them to the privileged): " << error.what();
+  }
 
   const auto top = AsMap(ListAll(os(), Win("f") + u"\\*.*"));
   EXPECT_EQ(top.at(u"real"), true);

@@ -58,20 +58,25 @@ TEST_P(PlatformContract, WriterExcludesOtherWritersAndReaders) {
   EXPECT_TRUE(archive.CanOpen(kGenericRead, kFileShareRead));
 }
 
-TEST_P(PlatformContract, AReaderSharingEverythingBlocksNobody) {
-  // A size query holding a file must not make a backup's reader, a writer or an
-  // exclusive opener fail, and none of them makes the size query fail.
+TEST_P(PlatformContract, AReaderSharingEverythingBlocksOnlyWhoSharesNothing) {
+  // A size query holding a file must not make a backup's reader or a writer fail,
+  // and none of them makes the size query fail. Only an open that shares nothing
+  // and the size query exclude each other, as on Windows.
   SharedFile archive(harness());
   const FileHandle sizer = archive.Open(kGenericRead, kFileShareRead | kFileShareWrite);
   ASSERT_NE(sizer, kInvalidHandle);
   EXPECT_TRUE(archive.CanOpen(kGenericRead, kFileShareRead));
   EXPECT_TRUE(archive.CanOpen(kGenericWrite, kFileShareRead));
-  EXPECT_TRUE(archive.CanOpen(kGenericRead, kFileShareNone));
+  EXPECT_TRUE(archive.CanOpen(kGenericRead, kFileShareRead | kFileShareWrite));
+  EXPECT_FALSE(archive.CanOpen(kGenericRead, kFileShareNone));
+  EXPECT_NE(os().LastErrorText().find("is in use"), std::string::npos) << os().LastErrorText();
+  EXPECT_FALSE(archive.CanOpen(kGenericWrite, kFileShareNone));
   const FileHandle writer = archive.Open(kGenericWrite, kFileShareRead);
   ASSERT_NE(writer, kInvalidHandle);
   EXPECT_TRUE(archive.CanOpen(kGenericRead, kFileShareRead | kFileShareWrite));
   EXPECT_TRUE(os().CloseHandle(writer));
   EXPECT_TRUE(os().CloseHandle(sizer));
+  EXPECT_TRUE(archive.CanOpen(kGenericRead, kFileShareNone));
 }
 
 TEST_P(PlatformContract, ShareNoneExcludesEveryone) {
@@ -81,6 +86,7 @@ TEST_P(PlatformContract, ShareNoneExcludesEveryone) {
   EXPECT_FALSE(archive.CanOpen(kGenericRead, kFileShareRead));
   EXPECT_FALSE(archive.CanOpen(kGenericRead, kFileShareNone));
   EXPECT_FALSE(archive.CanOpen(kGenericWrite, kFileShareRead));
+  EXPECT_FALSE(archive.CanOpen(kGenericRead, kFileShareRead | kFileShareWrite));
   EXPECT_TRUE(os().CloseHandle(restoreReader));
 }
 

@@ -1,14 +1,15 @@
-#include "platform/linux/paths/profile_variables.h"
+#include "platform/shared/profile_variables.h"
 
 #include <utility>
 
-#include "platform/linux/paths/path_mapping.h"
 #include "platform/text/windows_case.h"
 
 namespace qv {
 namespace {
 
 constexpr std::u16string_view kUserProfileName = u"USERPROFILE";
+
+bool IsWindowsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
 
 bool SamePathText(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;

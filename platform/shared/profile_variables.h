@@ -3,8 +3,9 @@
 // whichever profile folder the restoring user has.
 //
 // No other variable is known on purpose: an archive is untrusted input, and
-// expanding %HOME%, %TMP% or the like from the Linux environment would let it
-// steer writes anywhere.
+// expanding %TMP%, %SystemRoot% or the like from the environment would let it
+// steer writes anywhere; and an archive names its folders by %USERPROFILE% alone,
+// whatever else a system's environment could stand for.
 #pragma once
 
 #include <string>
@@ -14,7 +15,7 @@ namespace qv {
 
 class ProfileVariables {
  public:
-  // profileFolder: the profile folder in Windows form ("Z:\home\alice\profile").
+  // profileFolder: the profile folder in Windows form ("C:\Users\alice").
   explicit ProfileVariables(std::u16string profileFolder);
 
   // The value of %USERPROFILE%: no trailing separator ("Z:" for the root).
