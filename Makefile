@@ -4,11 +4,12 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 PREFIX ?=
+PACKAGE_BUILD ?= $(BUILD)-package
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 WINDOWS_BUILD ?= build-windows
 
-.PHONY: deps configure build run test install package clean windows windows-test windows-package
+.PHONY: deps configure build run test install package check-package clean windows windows-test windows-package
 
 deps:
 	@bash scripts/install-deps
@@ -19,14 +20,15 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# Builds qvl alone. A fresh build folder is set up without the window and the
-# tests, so nothing else is installed or compiled; an existing one keeps its
-# settings.
+# Builds qvl and the demo profile's maker alone, then shows a backup, a check, a
+# listing and a restore of a demo profile in $(BUILD)/quorvel-demo (scripts/demo). A
+# fresh build folder is set up without the window and the tests, so nothing else
+# is installed or compiled; an existing one keeps its settings.
 run:
 	@bash scripts/install-deps qvl
 	@$(CONFIGURE) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DQUORVEL_GUI=OFF -DBUILD_TESTING=OFF) $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD) -j$(JOBS) --target qvl
-	@$(BUILD)/bin/qvl backup quorvel-backup.qvl
+	@cmake --build $(BUILD) -j$(JOBS) --target qvl quorvel_demo_profile
+	@bash scripts/demo $(BUILD)
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -35,9 +37,14 @@ test: build
 install: build
 	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
-# quorvel_VERSION_amd64.deb in $(BUILD)/.
-package: build
-	@cd $(BUILD) && cpack
+# quorvel_VERSION_amd64.deb in $(BUILD)/, built in $(PACKAGE_BUILD) with the flags
+# of dpkg-buildflags, every hardening feature on (packaging/build-package).
+package: deps
+	@bash packaging/build-package $(BUILD) $(PACKAGE_BUILD) $(CMAKE_FLAGS)
+
+# lintian --pedantic and hardening-check on that package (packaging/check-package).
+check-package: package
+	@bash packaging/check-package $(BUILD)/quorvel_*.deb
 
 # qvl.exe, quorvel.exe and the Windows tests, cross-built with mingw-w64 into $(WINDOWS_BUILD)/:
 # scripts/windows-deps installs the tools and builds the libraries once into a
@@ -59,4 +66,4 @@ windows-package: windows
 	@bash scripts/windows-package $(WINDOWS_BUILD)
 
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD)

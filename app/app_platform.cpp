@@ -15,4 +15,20 @@ void InstallAppPlatform(const std::string& profileOption) {
   BlockPool::SetWorkersAsked(threads != nullptr ? threads : "");
 }
 
+std::string PrepareProfileFolder(const std::string& profileOption) {
+  const std::string folder = ResolveProfileDir(profileOption);
+  std::string problem = ProfileFolderProblem(folder);
+  if (problem.empty()) return problem;
+  switch (ProfileSourceOf(profileOption)) {
+    case ProfileSource::kCommandLine:
+      return problem;
+    case ProfileSource::kEnvironment:
+      return problem + " (QUORVEL_PROFILE names it)";
+    case ProfileSource::kDefault:
+      break;
+  }
+  if (std::string why = MakeProfileFolder(folder); !why.empty()) return "cannot make the default profile folder: " + why;
+  return {};
+}
+
 }  // namespace qv::app

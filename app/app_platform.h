@@ -10,4 +10,10 @@ namespace qv::app {
 // run.
 void InstallAppPlatform(const std::string& profileOption);
 
+// Empty when the window can start on that profile folder; otherwise why not, in
+// one sentence that names it. A folder the user named must be there; the default
+// one is the program's own, and its first start makes it (with Favorites/), so
+// that a new user finds a profile to restore into.
+std::string PrepareProfileFolder(const std::string& profileOption);
+
 }  // namespace qv::app

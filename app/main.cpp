@@ -18,8 +18,8 @@ constexpr char kUsage[] =
     "\n"
     "  ARCHIVE          restore this archive at start (a .qvl file)\n"
     "  --profile=DIR    the profile folder: DIR/Favorites and DIR/NTUSER.DAT\n"
-    "                   (else $QUORVEL_PROFILE, else ~/.local/share/quorvel/profile);\n"
-    "                   --profile DIR is the same\n"
+    "                   (else $QUORVEL_PROFILE, else ~/.local/share/quorvel/profile,\n"
+    "                   which the first start makes); --profile DIR is the same\n"
     "  -h, --help       show this text and end\n"
     "  --version        show the version and end\n"
     "\n"
@@ -49,6 +49,11 @@ int main(int argc, char** argv) {
   if (!line.strError.isEmpty()) {
     std::fprintf(stderr, "quorvel: %s\nRun quorvel --help for the options.\n", qPrintable(line.strError));
     return 2;
+  }
+  // A mistyped or unmounted profile would otherwise open as an empty one.
+  if (const std::string problem = qv::app::PrepareProfileFolder(line.strProfile.toStdString()); !problem.empty()) {
+    std::fprintf(stderr, "quorvel: %s\n", problem.c_str());
+    return 1;
   }
 
   QApplication application(argc, argv);

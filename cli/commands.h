@@ -32,8 +32,11 @@ void InstallPlatform(const std::string& profileDir);
 std::string ResolvedProfile(const std::string& profileDir);
 
 // Options that several subcommands share, with one wording everywhere.
-void AddPasswordFileOption(CLI::App& command, std::string& passwordFile);
+// `asks`: without a file or QVL_PASSWORD, the command asks on the terminal.
+void AddPasswordFileOption(CLI::App& command, std::string& passwordFile, bool asks = true);
 void AddJsonFlag(CLI::App& command, bool& json, const std::string& what);
-void AddQuietFlag(CLI::App& command, bool& quiet);
+// `what`: what -q leaves out, for a command that shows no progress.
+void AddQuietFlag(CLI::App& command, bool& quiet,
+                  const std::string& what = "No progress, and no summary unless something went wrong");
 
 }  // namespace qv::cli

@@ -10,8 +10,8 @@ namespace qv::cli {
 
 void AddProfileOption(CLI::App& command, std::string& profileDir) {
   command.add_option("--profile", profileDir,
-                     "Profile folder (holds Favorites/ and NTUSER.DAT); default: "
-                     "$QUORVEL_PROFILE, else $XDG_DATA_HOME/quorvel/profile")
+                     "Profile folder (holds Favorites/ and NTUSER.DAT), which must exist; default: "
+                     "$QUORVEL_PROFILE, else $XDG_DATA_HOME/quorvel/profile, which a restore makes")
       ->type_name("DIR");
 }
 

@@ -3,6 +3,7 @@
 #   quorvel::crypto  OpenSSL's libcrypto
 #   quorvel::hivex   libhivex (the Linux platform's registry; not on Windows)
 #   CLI11::CLI11     CLI11 (header-only)
+#   nlohmann_json::nlohmann_json  nlohmann's JSON (header-only)
 # On Linux they are Debian's packages; a Windows cross build takes them from the
 # prefix scripts/windows-deps made (QUORVEL_WINDOWS_DEPS, see cmake/mingw-w64.cmake).
 find_package(Threads REQUIRED)
@@ -25,12 +26,17 @@ if(WIN32)
   find_path(QUORVEL_CLI11_INCLUDE CLI/CLI.hpp REQUIRED)
   add_library(CLI11::CLI11 INTERFACE IMPORTED)
   set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${QUORVEL_CLI11_INCLUDE})
+
+  find_path(QUORVEL_JSON_INCLUDE nlohmann/json.hpp REQUIRED)
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+  set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${QUORVEL_JSON_INCLUDE})
 else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(HIVEX REQUIRED IMPORTED_TARGET hivex)
   pkg_check_modules(LZMA REQUIRED IMPORTED_TARGET liblzma)
   find_package(OpenSSL REQUIRED COMPONENTS Crypto)
   find_package(CLI11 CONFIG REQUIRED)
+  find_package(nlohmann_json 3 CONFIG REQUIRED)
   add_library(quorvel::lzma ALIAS PkgConfig::LZMA)
   add_library(quorvel::crypto ALIAS OpenSSL::Crypto)
   add_library(quorvel::hivex ALIAS PkgConfig::HIVEX)

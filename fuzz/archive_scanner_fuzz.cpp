@@ -1,5 +1,6 @@
 // libFuzzer target: the archive scanner, with decoding and, as the first input
-// byte picks, with salvage, over arbitrary records after a valid protected header.
+// byte picks, with salvage, over arbitrary records after a valid protected header
+// or (second bit) a strongly protected one (fuzz/common/sealed_header.h).
 // Salvage seeks and searches the file, so it must survive any bytes too. Built by
 // fuzz/CMakeLists.txt; ctest replays its seeds.
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz/common/sealed_header.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/platform.h"
 #include "store/records.h"
@@ -37,6 +39,7 @@ struct Scratch {
     archive = root / "input.qvl";
     const qv::ArchiveHeaderBytes header = qv::EncodeArchiveHeader(qv::MakeArchiveHeader(true, kPassword));
     headerBytes.assign(reinterpret_cast<const char*>(header.data()), header.size());
+    sealedHeaderBytes = qv::fuzz::SealedFuzzHeader();
     qv::LinuxPlatformOptions options;
     options.strProfileDir = (root / "profile").string();
     options.strClassesHive = (root / "classes.dat").string();
@@ -50,6 +53,7 @@ struct Scratch {
   }
   std::filesystem::path root, archive;
   std::string headerBytes;
+  std::string sealedHeaderBytes;
   std::unique_ptr<qv::Platform> platform;
   std::unique_ptr<qv::ScopedPlatform> installed;
 };
@@ -61,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   {
     std::ofstream out(scratch.archive, std::ios::binary | std::ios::trunc);
-    out << scratch.headerBytes;
+    out << ((data[0] & 2) != 0 ? scratch.sealedHeaderBytes : scratch.headerBytes);
     out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
   }
   qv::ScanOptions options;

@@ -1,5 +1,6 @@
 #include "jobs/archive_check.h"
 
+#include "jobs/counted.h"
 #include "platform/platform.h"
 #include "platform/unique_handles.h"
 
@@ -45,7 +46,7 @@ ArchiveCheck CheckArchive(std::u16string_view archivePath) {
   check.result = ArchiveCheckResult::kIncorrect;
   if (done < bytes.size()) {
     check.strDetail = readFailed ? "cannot read the header: " + readError
-                                 : "the file holds " + std::to_string(done) + " bytes, fewer than a header";
+                                 : "the file holds " + Counted(done, "byte") + ", fewer than a header";
     return check;
   }
   check.header = DecodeArchiveHeader(bytes);
@@ -61,6 +62,9 @@ ArchiveCheck CheckArchive(std::u16string_view archivePath) {
       break;
     case HeaderCheck::kBadVerifierLength:
       check.strDetail = "bad password verifier length " + std::to_string(check.header.verifierLength);
+      break;
+    case HeaderCheck::kBadSealParameters:
+      check.strDetail = "unsupported protection parameters";
       break;
   }
   return check;

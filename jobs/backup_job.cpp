@@ -1,6 +1,8 @@
 #include "jobs/backup_job.h"
 
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "jobs/backup_items.h"
 #include "jobs/file_to_replace.h"
@@ -18,33 +20,60 @@ bool StopRequested(const BackupOptions& options) {
   return options.pStopFlag != nullptr && options.pStopFlag->load(std::memory_order_relaxed);
 }
 
-Status WriteHeader(const std::u16string& tempPath, const BackupOptions& options) {
-  const ArchiveHeader header = MakeArchiveHeader(options.bProtect, options.strPassword);
-  if (options.bProtect && header.verifierLength != kVerifierBlockSize) {
-    return Status::Error("the encryption stage could not make the password verifier");
-  }
-  const ArchiveHeaderBytes bytes = EncodeArchiveHeader(header);
-  UniqueFile file(Os().CreateFileW(tempPath, kGenericWrite, kFileShareNone, kCreateAlways));
+// Writes `bytes` to the file: at its start when `create`, else at its end.
+Status WriteToArchive(const std::u16string& tempPath, std::span<const std::uint8_t> bytes, bool create,
+                      const std::string& what) {
+  UniqueFile file(Os().CreateFileW(tempPath, kGenericWrite, kFileShareNone, create ? kCreateAlways : kOpenExisting));
   if (!file.Valid()) {
-    return Status::Error("cannot create the archive: " + Os().LastErrorText());
+    return Status::Error((create ? "cannot create the archive: " : "cannot reopen the archive: ") +
+                         Os().LastErrorText());
   }
   std::uint32_t written = 0;
-  const bool wrote = Os().WriteFile(file.Get(), bytes.data(), bytes.size(), &written) &&
+  const bool wrote = (create || Os().SetFilePointer(file.Get(), 0, kFileEnd, nullptr)) &&
+                     Os().WriteFile(file.Get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written) &&
                      written == bytes.size();
   std::string why = wrote ? std::string() : Os().LastErrorText();
   const bool closed = file.Close();
   if (wrote && !closed) why = Os().LastErrorText();
-  if (!wrote || !closed) return Status::Error("cannot write the archive header: " + why);
+  if (!wrote || !closed) return Status::Error("cannot write " + what + ": " + why);
   return Status::Ok();
+}
+
+Status WriteHeader(const std::u16string& tempPath, const BackupOptions& options, SealKey* sealKey) {
+  ArchiveHeader header;
+  if (options.bProtect && options.bSealed) {
+    if (!MakeSealedArchiveHeader(options.strPassword, options.sealCost, &header, sealKey)) {
+      return Status::Error("the archive key could not be made from the password");
+    }
+  } else {
+    header = MakeArchiveHeader(options.bProtect, options.strPassword);
+    if (options.bProtect && header.verifierLength != kVerifierBlockSize) {
+      return Status::Error("the encryption stage could not make the password verifier");
+    }
+  }
+  const ArchiveHeaderBytes bytes = EncodeArchiveHeader(header);
+  return WriteToArchive(tempPath, bytes, true, "the archive header");
+}
+
+// The sealed form's last piece: without it, records cut off the end would go
+// unnoticed.
+Status WriteSealedClosing(const std::u16string& tempPath, const SealKey& key, std::uint64_t offset) {
+  const std::vector<std::uint8_t> plain(kSealedHeadPlainSize, 0);
+  std::vector<std::uint8_t> sealed;
+  if (!SealPiece(key, SealPlace{offset, 0, SealRole::kHead}, plain, &sealed)) {
+    return Status::Error("the end of the archive could not be sealed");
+  }
+  return WriteToArchive(tempPath, sealed, false, "the end of the archive");
 }
 
 // Runs every item into the temporary file; fills the summary's items and skips.
 Status StoreItems(const std::u16string& tempPath, const std::u16string& archivePath, const BackupOptions& options,
-                  BackupSummary& summary, std::uint64_t& archiveBytes) {
+                  const SealKey* sealKey, BackupSummary& summary, std::uint64_t& archiveBytes) {
   BackupRequest request;
   request.strArchivePath = tempPath;
   request.bCompress = options.bCompress;
-  request.bProtect = options.bProtect;
+  request.bProtect = options.bProtect && sealKey == nullptr;
+  request.pSealKey = sealKey;
   request.strPassword = options.strPassword;
   request.excludedPaths = {tempPath, archivePath};
   // Through a link, the link's own name too: whichever a walk of Favorites meets.
@@ -93,10 +122,15 @@ Status SealArchive(const std::u16string& tempPath, std::uint64_t expectedSize) {
 }
 
 Status Run(const BackupOptions& options, BackupSummary& summary) {
-  if (options.bProtect && options.strPassword.size() < kMinPasswordLength) {
+  const bool sealed = options.bProtect && options.bSealed;
+  if (sealed) {
+    if (std::string problem = SealedPasswordProblem(options.strPassword); !problem.empty()) {
+      return Status::Error(problem);
+    }
+  } else if (options.bProtect && options.strPassword.size() < kMinPasswordLength) {
     return Status::Error("a protected backup needs a password of 6 or more characters");
   }
-  if (options.bProtect) {
+  if (options.bProtect && !sealed) {
     if (std::string problem = PasswordCharacterProblem(options.strPassword); !problem.empty()) {
       return Status::Error(problem);
     }
@@ -111,6 +145,12 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
   }
   JobProfile profile;
   if (Status opened = OpenProfileForJob(true, folder, &profile, true); !opened.ok()) return opened;
+  const ProfileContents contents = LookInProfile();
+  if (std::string notAProfile = NotAProfileText(contents); !notAProfile.empty()) {
+    return Status::Error(std::move(notAProfile));
+  }
+  summary.bFavoritesFolderMissing = !contents.bFavoritesFolder;
+  summary.bSettingsHiveMissing = !contents.bSettingsHive;
   // The archive is built beside its target (the file a link leads to) and renamed
   // over it at the end, so a failed or killed backup never destroys an earlier
   // archive.
@@ -120,9 +160,16 @@ Status Run(const BackupOptions& options, BackupSummary& summary) {
     // The platform's text names the folder already, in the form its user knows.
     return Status::Error(Os().LastErrorText());
   }
-  Status result = WriteHeader(tempPath, options);
+  SealKey sealKey;
+  Status result = WriteHeader(tempPath, options, &sealKey);
   std::uint64_t archiveBytes = kArchiveHeaderSize;
-  if (result.ok()) result = StoreItems(tempPath, archivePath, options, summary, archiveBytes);
+  if (result.ok()) {
+    result = StoreItems(tempPath, archivePath, options, sealed ? &sealKey : nullptr, summary, archiveBytes);
+  }
+  if (result.ok() && sealed) {
+    result = WriteSealedClosing(tempPath, sealKey, archiveBytes);
+    archiveBytes += kSealedHeadSize;
+  }
   if (result.ok()) result = SealArchive(tempPath, archiveBytes);
   if (result.ok() && !Os().MoveFileExW(tempPath, archivePath)) {
     result = Status::Error("cannot put the archive in place: " + Os().LastErrorText());
@@ -149,6 +196,21 @@ std::string PasswordCharacterProblem(std::u16string_view password) {
          "\", which protection cannot use: an archive's key keeps only characters of Windows-1252 "
          "(Western European letters, digits and signs) and takes any other for \"?\", so every "
          "password with \"?\" in its place would open the archive";
+}
+
+std::string SealedPasswordProblem(std::u16string_view password) {
+  if (password.find(u'\0') != std::u16string_view::npos) {
+    return "the password holds a zero character, and protection would use only what comes before it";
+  }
+  if (HasUnpairedSurrogate(password)) {
+    return "the password holds a broken UTF-16 character, which has no UTF-8 form for the key";
+  }
+  std::size_t characters = 0;
+  for (char16_t unit : password) characters += unit < 0xDC00 || unit > 0xDFFF ? 1 : 0;
+  if (characters < kMinSealPasswordLength) {
+    return "a strongly protected backup needs a password of 8 or more characters";
+  }
+  return {};
 }
 
 BackupSummary RunBackup(const BackupOptions& options) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win_types.h"
+#include "processors/seal_cryptors.h"
 #include "store/writer/store_report.h"
 
 namespace qv {
@@ -22,12 +23,20 @@ inline constexpr std::size_t kMinPasswordLength = 6;
 // be opened by every password that differs from it only there. Archives made so
 // before still open, since reading keeps that conversion.
 std::string PasswordCharacterProblem(std::u16string_view password);
+// The same for the sealed form, which takes the password as UTF-8: empty when it
+// has at least 8 characters, no zero character and no unpaired surrogate.
+std::string SealedPasswordProblem(std::u16string_view password);
 
 struct BackupOptions {
   std::u16string strArchivePath;  // Windows form, absolute
   bool bCompress = false;
   bool bProtect = false;
   std::u16string strPassword;      // used only when `bProtect` is set
+  // With `bProtect`: the sealed form (docs/format.md) instead of DES.
+  bool bSealed = false;
+  // scrypt's work for a sealed archive. Tests take it lower to stay fast; the
+  // header says what was used, and readers take only what they accept.
+  ScryptCost sealCost = kDefaultScryptCost;
   WindowHandle hNotifyWindow = 0;  // receives WM_JOB_PROGRESS; 0 = none
   const std::atomic<bool>* pStopFlag = nullptr;  // set it to stop the job; may be null
 };
@@ -45,6 +54,10 @@ struct BackupSummary {
   std::string strFailure;  // why the job failed; empty when bOk
   std::vector<BackupItemSummary> items;  // in archive order
   std::vector<SkippedSource> skipped;    // entries left out, with their reasons
+  // What the profile lacks: nothing of it is in the archive, and nothing was
+  // left out for it either.
+  bool bFavoritesFolderMissing = false;
+  bool bSettingsHiveMissing = false;
   std::u16string strArchivePath;
   std::uint64_t nArchiveSize = 0;  // bytes of the finished archive; 0 when failed
 };

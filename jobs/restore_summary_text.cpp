@@ -1,5 +1,7 @@
 #include "jobs/restore_summary_text.h"
 
+#include "jobs/counted.h"
+
 namespace qv {
 namespace {
 
@@ -85,14 +87,13 @@ void WriteRestoreSummary(const RestoreSummary& summary, const ShownText& shownAs
   }
   std::string text = std::string(summary.bDryRun ? "Would restore " : "Restored ") +
                      std::to_string(report.Count(RecordOutcome::kRestored)) + " of " +
-                     std::to_string(report.records.size()) + " records (" + std::to_string(report.BytesRestored()) +
-                     " bytes, " + std::to_string(replaced) + " replacing an existing target).\n";
+                     Counted(report.records.size(), "record") + " (" + Counted(report.BytesRestored(), "byte") +
+                     ", " + std::to_string(replaced) + " replacing an existing target).\n";
   if (report.nDamagedBlocks > 0) {
-    text += std::to_string(report.nDamagedBlocks) + " data blocks could not be decoded.\n";
+    text += Counted(report.nDamagedBlocks, "data block") + " could not be decoded.\n";
   }
   if (report.nUnknownKindCodes > 0) {
-    text += "Passed over " + std::to_string(report.nUnknownKindCodes) +
-            " unknown kind codes (4 bytes each).\n";
+    text += "Passed over " + Counted(report.nUnknownKindCodes, "unknown kind code") + " (4 bytes each).\n";
   }
   if (report.bOpenFailed) text += "The archive could not be read: " + shown(report.strEndReason) + ".\n";
   if (report.bEndedEarly) text += "The archive ended early: " + shown(report.strEndReason) + ".\n";

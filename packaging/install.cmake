@@ -7,6 +7,24 @@
 install(TARGETS qvl RUNTIME DESTINATION bin)
 if(QUORVEL_GUI)
   install(TARGETS quorvel RUNTIME DESTINATION bin)
+endif()
+# A stripped install (the package's) also drops the compilers' version notes, as
+# Debian's own packages do: nothing reads them.
+install(CODE "set(quorvel_objcopy \"${CMAKE_OBJCOPY}\")")
+install(CODE [[
+  if(CMAKE_INSTALL_DO_STRIP AND quorvel_objcopy)
+    foreach(program qvl quorvel)
+      set(path "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/${program}")
+      if(EXISTS "${path}")
+        execute_process(COMMAND "${quorvel_objcopy}" --remove-section=.comment "${path}" RESULT_VARIABLE result)
+        if(NOT result EQUAL 0)
+          message(FATAL_ERROR "objcopy --remove-section=.comment ${path} failed: ${result}")
+        endif()
+      endif()
+    endforeach()
+  endif()
+]])
+if(QUORVEL_GUI)
   install(FILES ${CMAKE_BINARY_DIR}/share/applications/quorvel.desktop DESTINATION share/applications)
   install(FILES ${CMAKE_BINARY_DIR}/share/mime/packages/quorvel.xml DESTINATION share/mime/packages)
   foreach(size ${QUORVEL_ICON_SIZES})
@@ -14,12 +32,43 @@ if(QUORVEL_GUI)
             DESTINATION share/icons/hicolor/${size}x${size}/apps)
   endforeach()
   install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/quorvel)
+  # What lintian would say of that manual's place, and why it stays there.
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides
+          RENAME quorvel)
   install(FILES ${QUORVEL_MANUAL_IMAGES} DESTINATION share/quorvel/images)
 endif()
-# qvl's manual page is written beside the rest of docs/; until then there is none.
-if(EXISTS ${PROJECT_SOURCE_DIR}/docs/qvl.1)
-  install(FILES ${PROJECT_SOURCE_DIR}/docs/qvl.1 DESTINATION share/man/man1)
+# The manual pages, the changelog and the copyright, where Debian wants them:
+# the pages and the changelog compressed, without a time stamp in the gzip header
+# so that two builds of the same source give the same package.
+set(QUORVEL_PACKAGE_MAINTAINER "The Quorvel developers <maintainers@quorvel.invalid>" CACHE STRING
+    "The package's Maintainer; the project has no mail address yet, so the default names a host that
+    can never exist (.invalid) rather than one that may belong to someone. A packager gives their own.")
+find_program(QUORVEL_GZIP gzip REQUIRED)
+function(quorvel_gzip source output)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/share/man/man1 ${CMAKE_BINARY_DIR}/share/doc/quorvel
+    COMMAND sh -c "\"$0\" -9nc \"$1\" > \"$2\"" ${QUORVEL_GZIP} ${source} ${output}
+    DEPENDS ${source}
+    VERBATIM)
+endfunction()
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+set(quorvel_compressed
+    ${CMAKE_BINARY_DIR}/share/man/man1/qvl.1.gz ${CMAKE_BINARY_DIR}/share/doc/quorvel/changelog.gz)
+quorvel_gzip(${PROJECT_SOURCE_DIR}/docs/qvl.1 ${CMAKE_BINARY_DIR}/share/man/man1/qvl.1.gz)
+quorvel_gzip(${CMAKE_BINARY_DIR}/packaging/changelog ${CMAKE_BINARY_DIR}/share/doc/quorvel/changelog.gz)
+if(QUORVEL_GUI)
+  quorvel_gzip(${PROJECT_SOURCE_DIR}/docs/quorvel.1 ${CMAKE_BINARY_DIR}/share/man/man1/quorvel.1.gz)
+  list(APPEND quorvel_compressed ${CMAKE_BINARY_DIR}/share/man/man1/quorvel.1.gz)
 endif()
+add_custom_target(quorvel_compressed_docs ALL DEPENDS ${quorvel_compressed})
+install(FILES ${CMAKE_BINARY_DIR}/share/man/man1/qvl.1.gz DESTINATION share/man/man1)
+if(QUORVEL_GUI)
+  install(FILES ${CMAKE_BINARY_DIR}/share/man/man1/quorvel.1.gz DESTINATION share/man/man1)
+endif()
+install(FILES ${CMAKE_BINARY_DIR}/share/doc/quorvel/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+              ${PROJECT_SOURCE_DIR}/docs/qvl.md ${PROJECT_SOURCE_DIR}/docs/profiles.md
+              ${PROJECT_SOURCE_DIR}/docs/format.md
+        DESTINATION share/doc/quorvel)
 
 # An install straight into a prefix rebuilds that prefix's MIME and application
 # caches, so the desktop knows ".qvl" at once. A staged install (DESTDIR, as
@@ -49,7 +98,7 @@ install(CODE [[
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvel)
 set(CPACK_PACKAGE_VENDOR "The Quorvel developers")
-set(CPACK_PACKAGE_CONTACT "The Quorvel developers <quorvel@localhost>")
+set(CPACK_PACKAGE_CONTACT "${QUORVEL_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Back up and restore Internet Explorer favorites and settings")
 # The summary is the first line of the package's description; this follows it.
 set(CPACK_PACKAGE_DESCRIPTION [=[Quorvel saves a Windows user's Internet Explorer favorites (every file below

@@ -208,6 +208,7 @@ class Platform {
 
   // ---- Shell --------------------------------------------------------------------
   // kCsidlFavorites: the profile's Favorites folder, created when `create` is set.
+  // Only the Favorites folder is ever made: without the profile folder it is false.
   [[nodiscard]] virtual bool SHGetSpecialFolderPathW(int csidl, bool create, std::u16string* path) = 0;
   // Creates the folder and every missing parent. Returns 0, kErrorAlreadyExists, or
   // another Windows error code.
@@ -231,15 +232,18 @@ class Platform {
   // overlapped would interleave file by file. Waits up to `waitMilliseconds` for
   // another holder, then fails with kInvalidHandle and a LastErrorText that names
   // the profile. `create`: make the Favorites folder when it is missing (a dry run
-  // does not; without that folder there is nothing to keep apart, and the lock
-  // succeeds). Locks of separate calls exclude each other, in one process too.
+  // and a backup do not; without that folder there is nothing to keep apart, and
+  // the lock succeeds). A profile folder that is not there is never made: the lock
+  // fails, with a LastErrorText that names it, so that no job takes a missing
+  // profile for an empty one. Locks of separate calls exclude each other, in one
+  // process too.
   [[nodiscard]] virtual ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) = 0;
   virtual bool UnlockProfile(ProfileLock lock) = 0;
   // Whether this process may write what a restore writes in the profile: files in
   // its Favorites folder (or, while that is missing, the folder it would be made
   // in; see CanWriteFolder) and the settings of kHkeyCurrentUser. Looks only:
   // creates and changes nothing. False, with a LastErrorText of one sentence that
-  // names what cannot be written and why.
+  // names what cannot be written and why; so for a profile folder that is not there.
   [[nodiscard]] virtual bool CanWriteProfile() = 0;
 
   // ---- Registry -----------------------------------------------------------------
@@ -287,6 +291,14 @@ class Platform {
   virtual std::string ToNativePath(std::u16string_view windowsPath) = 0;
   // Whether standard error is a terminal, where progress can be redrawn in place.
   virtual bool StandardErrorIsTerminal() = 0;
+  // The bytes before the first line feed of what `path` names, or of standard
+  // input when `path` is empty; all of them when there is no line feed. `path` may
+  // name a file or a stream that another program is still writing, such as a
+  // pipe: a stream is read only until its first line has come, and waits for it.
+  // False, with LastErrorText saying why, when it cannot be read, when it is a
+  // folder or a terminal (a question is the way to ask a terminal), or when more
+  // than `maxBytes` come before the line ends.
+  [[nodiscard]] virtual bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) = 0;
 };
 
 // The platform the engine calls. Front ends install one at start; tests install

@@ -124,6 +124,9 @@ class PlatformWrapper : public Platform {
     return m_target.ToNativePath(windowsPath);
   }
   bool StandardErrorIsTerminal() override { return m_target.StandardErrorIsTerminal(); }
+  bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) override {
+    return m_target.ReadFirstLine(path, maxBytes, line);
+  }
 
  private:
   Platform& m_target;

@@ -42,6 +42,14 @@ constexpr std::size_t kFileFolderAt = 0, kFileNameAt = kTextFieldBytes, kFileFla
 constexpr std::size_t kRegRootAt = 0, kRegTypeAt = 4, kRegSubkeyAt = 8, kRegValueNameAt = 8 + kTextFieldBytes,
                       kRegFlagsAt = kRegItemSize;
 
+// Sealed header offsets, counted from the start of the file (docs/format.md).
+constexpr std::size_t kSealKdfAt = 9, kSealCipherAt = 10, kSealLog2NAt = 11, kSealRAt = 12, kSealPAt = 16,
+                      kSealSaltAt = 20, kSealCheckAt = kSealSaltAt + kSealSaltSize,
+                      kSealReservedAt = kSealCheckAt + kSealTagSize;
+constexpr std::uint8_t kSealKdfScrypt = 1, kSealCipherChaChaPoly = 1;
+static_assert(kSealReservedAt == 68);
+static_assert(kSealedHeadPlainSize >= kFileItemHeadSize);
+
 void EncodeTextField(std::uint8_t* dst, const TextField& field) {
   for (std::size_t i = 0; i < field.size(); ++i) EncodeFixed16(dst + 2 * i, field[i]);
 }
@@ -156,6 +164,20 @@ bool DecodeRegItemHeadBody(std::span<const std::uint8_t> body, RegItemHead* head
 
 HeaderCheck CheckArchiveHeader(const ArchiveHeader& header) {
   if (header.magic != kArchiveMagic) return HeaderCheck::kBadMagic;
+  if (header.version == kSealedArchiveVersion) {
+    const ArchiveHeaderBytes bytes = EncodeArchiveHeader(header);
+    const bool reservedZero =
+        std::all_of(bytes.begin() + kSealReservedAt, bytes.end(), [](std::uint8_t b) { return b == 0; });
+    // A version-2 header that is not protected by the one KDF and cipher we know is
+    // nothing we can read at all; one with a cost or reserved bytes we refuse is ours.
+    if (header.isProtected != 1 || bytes[kSealKdfAt] != kSealKdfScrypt || bytes[kSealCipherAt] != kSealCipherChaChaPoly) {
+      return HeaderCheck::kBadVersion;
+    }
+    if (!reservedZero || !ScryptCostAccepted(SealedHeaderCost(header))) {
+      return HeaderCheck::kBadSealParameters;
+    }
+    return HeaderCheck::kOk;
+  }
   if (header.version != kArchiveVersion) return HeaderCheck::kBadVersion;
   if (header.isProtected == 0) return HeaderCheck::kOk;
 
@@ -172,6 +194,7 @@ const char* HeaderCheckText(HeaderCheck check) {
     case HeaderCheck::kBadMagic: return "bad magic number";
     case HeaderCheck::kBadVersion: return "unsupported version";
     case HeaderCheck::kBadVerifierLength: return "bad verifier length";
+    case HeaderCheck::kBadSealParameters: return "unsupported protection parameters";
   }
   return "unknown header check";
 }
@@ -189,6 +212,10 @@ std::vector<std::uint8_t> MakePasswordVerifier(const std::u16string& password) {
 bool CheckPassword(const ArchiveHeader& header, const std::u16string& password) {
   // An unprotected header has no verifier that any password could open.
   if (header.isProtected == 0 || CheckArchiveHeader(header) != HeaderCheck::kOk) return false;
+  if (IsSealedHeader(header)) {
+    SealKey key;
+    return OpenSealedHeader(header, password, &key);
+  }
   DESDecryptor decryptor(password);
   decryptor.Process(header.verifier.data(), static_cast<std::int32_t>(header.verifierLength));
   if (decryptor.Failed() || decryptor.OutputSize() < static_cast<std::int32_t>(kComparedPhraseBytes)) return false;
@@ -203,6 +230,66 @@ ArchiveHeader MakeArchiveHeader(bool isProtected, const std::u16string& password
   std::copy(verifier.begin(), verifier.end(), header.verifier.begin());
   header.verifierLength = static_cast<std::uint32_t>(verifier.size());
   return header;
+}
+
+ScryptCost SealedHeaderCost(const ArchiveHeader& header) {
+  const ArchiveHeaderBytes bytes = EncodeArchiveHeader(header);
+  ScryptCost cost;
+  cost.nLog2N = bytes[kSealLog2NAt];
+  cost.nR = DecodeFixed32(&bytes[kSealRAt]);
+  cost.nP = DecodeFixed32(&bytes[kSealPAt]);
+  return cost;
+}
+
+namespace {
+
+// The header check seals nothing under the all-zero nonce, which no record piece
+// uses (their positions are past the header), bound to everything before it.
+std::vector<std::uint8_t> HeaderCheckTag(const ArchiveHeaderBytes& bytes, const SealKey& key) {
+  const std::array<std::uint8_t, kSealNonceSize> nonce{};
+  std::vector<std::uint8_t> tag;
+  if (!SealWith(key, nonce, std::span(bytes.data(), kSealCheckAt), {}, &tag)) tag.clear();
+  return tag;
+}
+
+std::span<const std::uint8_t> SaltOf(const ArchiveHeaderBytes& bytes) {
+  return std::span(bytes.data() + kSealSaltAt, kSealSaltSize);
+}
+
+}  // namespace
+
+bool MakeSealedArchiveHeader(const std::u16string& password, const ScryptCost& cost, ArchiveHeader* header,
+                             SealKey* key, std::span<const std::uint8_t> fixedSalt) {
+  ArchiveHeaderBytes bytes{};
+  std::copy(kArchiveMagic.begin(), kArchiveMagic.end(), bytes.begin() + kMagicAt);
+  EncodeFixed32(&bytes[kVersionAt], kSealedArchiveVersion);
+  bytes[kProtectedAt] = 1;
+  bytes[kSealKdfAt] = kSealKdfScrypt;
+  bytes[kSealCipherAt] = kSealCipherChaChaPoly;
+  bytes[kSealLog2NAt] = cost.nLog2N;
+  EncodeFixed32(&bytes[kSealRAt], cost.nR);
+  EncodeFixed32(&bytes[kSealPAt], cost.nP);
+  if (fixedSalt.size() == kSealSaltSize) {
+    std::copy(fixedSalt.begin(), fixedSalt.end(), bytes.begin() + kSealSaltAt);
+  } else if (!FillRandom(std::span(bytes.data() + kSealSaltAt, kSealSaltSize))) {
+    return false;
+  }
+  if (!DeriveSealKey(password, SaltOf(bytes), cost, key)) return false;
+  const std::vector<std::uint8_t> tag = HeaderCheckTag(bytes, *key);
+  if (tag.size() != kSealTagSize) return false;
+  std::copy(tag.begin(), tag.end(), bytes.begin() + kSealCheckAt);
+  *header = DecodeArchiveHeader(bytes);
+  return true;
+}
+
+bool OpenSealedHeader(const ArchiveHeader& header, const std::u16string& password, SealKey* key) {
+  if (!IsSealedHeader(header) || CheckArchiveHeader(header) != HeaderCheck::kOk) return false;
+  const ArchiveHeaderBytes bytes = EncodeArchiveHeader(header);
+  if (!DeriveSealKey(password, SaltOf(bytes), SealedHeaderCost(header), key)) return false;
+  const std::array<std::uint8_t, kSealNonceSize> nonce{};
+  std::vector<std::uint8_t> empty;
+  return OpenWith(*key, nonce, std::span(bytes.data(), kSealCheckAt),
+                  std::span(bytes.data() + kSealCheckAt, kSealTagSize), &empty);
 }
 
 }  // namespace qv

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "processors/seal_cryptors.h"
+
 namespace qv {
 
 inline constexpr std::uint32_t kBlockSize = 102400;  // source bytes per data block, at most
@@ -27,6 +29,11 @@ inline constexpr std::size_t kRegItemSize = 1048;
 inline constexpr std::size_t kTextFieldUnits = 260;  // 259 units and the terminator
 inline constexpr std::size_t kVerifierFieldSize = 103;
 inline constexpr std::uint32_t kArchiveVersion = 1;
+// The sealed form: same magic and header size, every piece sealed (docs/format.md).
+inline constexpr std::uint32_t kSealedArchiveVersion = 2;
+inline constexpr std::size_t kSealedHeadPlainSize = kRegItemHeadSize;  // both heads, padded to the larger
+inline constexpr std::size_t kSealedHeadSize = kSealedHeadPlainSize + kSealTagSize;
+inline constexpr std::size_t kSealedEndSize = kSealTagSize;  // the tag after a record's end marker
 inline constexpr std::array<std::uint8_t, 4> kArchiveMagic = {'Q', 'V', 'L', 0};
 
 // The password-check phrase. Its 64 characters and a terminating zero are encrypted
@@ -110,6 +117,7 @@ enum class HeaderCheck {
   kBadVersion,         // version other than 1
   kBadVerifierLength,  // protected, but the verifier runs past the header or is too
                        // short to hold the 64 phrase bytes once decrypted
+  kBadSealParameters,  // a sealed header with a KDF, cipher or cost we do not take
 };
 HeaderCheck CheckArchiveHeader(const ArchiveHeader& header);
 // What a refused header is, in words for the user ("bad magic number", ...).
@@ -123,5 +131,19 @@ bool CheckPassword(const ArchiveHeader& header, const std::u16string& password);
 // A header for a new archive: magic, version 1, and for a protected archive the flag,
 // the verifier and its length.
 ArchiveHeader MakeArchiveHeader(bool isProtected, const std::u16string& password);
+
+// The sealed form's header fields live in the bytes that version 1 calls the
+// verifier and its length; these read and write them there.
+inline bool IsSealedHeader(const ArchiveHeader& header) { return header.version == kSealedArchiveVersion; }
+ScryptCost SealedHeaderCost(const ArchiveHeader& header);
+// A new sealed header: a fresh salt, `cost`, and the check tag under the key made
+// from `password`, which goes to *key. False when no random salt or key could be
+// made. `fixedSalt` is for the fuzz targets, whose seeds must stay sealed under
+// one key; a backup always takes a fresh salt.
+[[nodiscard]] bool MakeSealedArchiveHeader(const std::u16string& password, const ScryptCost& cost,
+                                           ArchiveHeader* header, SealKey* key,
+                                           std::span<const std::uint8_t> fixedSalt = {});
+// The archive key, when `password` opens the check of an accepted sealed header.
+[[nodiscard]] bool OpenSealedHeader(const ArchiveHeader& header, const std::u16string& password, SealKey* key);
 
 }  // namespace qv

@@ -1,8 +1,10 @@
 # The tests of the Windows build, run under Wine by ctest (the toolchain file
 # names Wine as the emulator). What runs here: the data stages, the platform
-# contract against the Win32 platform with what only Windows does, the store's
-# records and block pool, and the layer check. The suites that build Linux
-# profiles (a folder with an NTUSER.DAT hive) stay on Linux.
+# contract against the Win32 platform with what only Windows does, and the
+# store, source and job suites on a temporary profile served by the Win32
+# platform (a folder for its favorites, a registry key of its own for its
+# settings), and the layer check. What needs a hive file, Linux tools or Linux
+# users stays on Linux.
 include(GoogleTest)
 
 # GoogleTest from the sources scripts/windows-deps copied into the prefix; its
@@ -17,7 +19,8 @@ endforeach()
 set(support_dir ${CMAKE_CURRENT_SOURCE_DIR}/support)
 add_library(quorvel_test_support STATIC
   ${support_dir}/temp_dir.cpp ${support_dir}/archive_builder.cpp ${support_dir}/archive_parser.cpp
-  ${support_dir}/fault_injecting_platform.cpp)
+  ${support_dir}/fault_injecting_platform.cpp ${support_dir}/profile_fixture.cpp ${support_dir}/restore_fixture.cpp
+  ${support_dir}/run_tool.cpp)
 target_include_directories(quorvel_test_support PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(quorvel_test_support PUBLIC quorvel_jobs quorvel_platform_native gtest)
 
@@ -38,8 +41,20 @@ file(GLOB contract_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/
 file(GLOB_RECURSE win32_platform_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/*.cpp)
 quorvel_windows_test(platform ${contract_tests} ${win32_platform_tests})
 
-quorvel_windows_test(store ${CMAKE_CURRENT_SOURCE_DIR}/store/records_test.cpp
-                     ${CMAKE_CURRENT_SOURCE_DIR}/store/block_pool_test.cpp)
+# Every suite of a folder but the files that need what only Linux has.
+function(quorvel_windows_suite name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*_test.cpp)
+  foreach(linux_only ${ARGN})
+    list(FILTER sources EXCLUDE REGEX "/${linux_only}$")
+  endforeach()
+  quorvel_windows_test(${name} ${sources})
+endfunction()
+
+# The sweeps keep their scratch in /dev/shm; the dry run's rights tests act as
+# other Linux users; the hostile hives are hive files.
+quorvel_windows_suite(store scan/archive_scanner_sweep_test.cpp)
+quorvel_windows_suite(sources)
+quorvel_windows_suite(jobs dry_run_test.cpp hostile_hive_test.cpp truncation_sweep_test.cpp)
 
 add_test(NAME layers.IncludesPointDown
          COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}

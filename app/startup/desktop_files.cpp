@@ -65,6 +65,11 @@ std::string PngOfIcon(const QIcon& icon, int size) {
   return bytes.toStdString();
 }
 
+std::string IconFile(int size) {
+  const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+  return "icons/hicolor/" + folder + "/apps/quorvel.png";
+}
+
 }  // namespace
 
 QString DesktopExecArgument(const QString& path) {
@@ -88,6 +93,12 @@ QString DesktopExecArgument(const QString& path) {
   return EscapedValue(argument);
 }
 
+std::vector<std::string> DesktopFilePaths() {
+  std::vector<std::string> paths = {kDesktopEntryFile, kMimePackageFile};
+  for (const int size : kIconSizes) paths.push_back(IconFile(size));
+  return paths;
+}
+
 std::vector<DataFile> DesktopFiles(const QString& programPath) {
   std::vector<DataFile> files;
   if (programPath.isEmpty() || !DesktopExecArgument(programPath).isEmpty()) {
@@ -95,10 +106,7 @@ std::vector<DataFile> DesktopFiles(const QString& programPath) {
   }
   files.push_back({kMimePackageFile, kMimePackage});
   const QIcon icon = LoadAppIcon();
-  for (const int size : kIconSizes) {
-    const std::string folder = std::to_string(size) + "x" + std::to_string(size);
-    files.push_back({"icons/hicolor/" + folder + "/apps/quorvel.png", PngOfIcon(icon, size)});
-  }
+  for (const int size : kIconSizes) files.push_back({IconFile(size), PngOfIcon(icon, size)});
   return files;
 }
 

@@ -2,7 +2,7 @@
 // entry that opens an archive with the program (applications/), the archive's
 // MIME type with its glob and magic (mime/packages/), and the program's icon in
 // the hicolor theme (icons/). The same files go below the user's data folder at
-// every start and below the install prefix's share/.
+// the start of a copy that is not installed, and below the install prefix's share/.
 #pragma once
 
 #include <QString>
@@ -22,6 +22,9 @@ inline constexpr int kIconSizes[] = {16, 24, 48, 256};
 // on PATH. Without a path the entry cannot name (it holds a control character),
 // the entry is left out.
 std::vector<DataFile> DesktopFiles(const QString& programPath);
+
+// Where DesktopFiles puts its files below a data folder, without drawing them.
+std::vector<std::string> DesktopFilePaths();
 
 // `path` as one argument of a desktop entry's Exec key: quoted and escaped only
 // where the entry's rules need it, as some launchers split the key at blanks

@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "cli/input/password_input.h"
 #include "cli/input/password_sources.h"
-#include "cli/output/json_writer.h"
+#include "cli/output/json_output.h"
 #include "platform/platform.h"
 
 namespace qv::cli {
@@ -17,9 +17,7 @@ void PrintRefusal(const std::string& command, const ArchiveArgs& args, const std
   std::cerr << text << "\n";
   if (!detail.empty()) std::cerr << "qvl " << command << ": " << args.strArchive << ": " << detail << "\n";
   if (args.bJson) {
-    JsonWriter json;
-    json.BeginObject().Key("archive").String(shown).Key("error").String(text).Key("detail").StringOrNull(detail);
-    std::cout << json.EndObject().Text();
+    std::cout << JsonText({{"archive", shown}, {"error", text}, {"detail", TextOrNull(detail)}});
   }
 }
 
@@ -55,6 +53,14 @@ OpenedArchive OpenArchive(const std::string& command, const ArchiveArgs& args, b
     const PasswordInput input = ReadPassword(args.strPasswordFile);
     if (!input.bOk) {
       std::cerr << "qvl " << command << ": " << input.strError << "\n";
+      opened.nExitCode = kExitUsage;
+      return opened;
+    }
+    if (!input.password && IsSealedHeader(opened.check.header)) {
+      // A sealed archive shows nothing, not even its names, without the password.
+      std::cerr << "qvl " << command << ": " << args.strArchive
+                << ": the archive is strongly protected, so even its names need the password: give "
+                   "--password-file or QVL_PASSWORD\n";
       opened.nExitCode = kExitUsage;
       return opened;
     }

@@ -3,11 +3,15 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "cli/commands.h"
+#include "cli/commands/profile_check.h"
 #include "cli/input/password_sources.h"
-#include "cli/output/json_writer.h"
+#include "cli/output/counted.h"
+#include "cli/output/json_output.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
@@ -24,6 +28,7 @@ struct BackupArgs {
   std::string strArchive;
   bool bCompress = false;
   bool bProtect = false;
+  bool bStrong = false;
   std::string strPasswordFile;
   std::string strProfileDir;
   bool bJson = false;
@@ -33,10 +38,14 @@ struct BackupArgs {
 std::string ItemsAndSkipped(const BackupSummary& summary) {
   std::string text;
   for (const BackupItemSummary& item : summary.items) {
-    text += "  " + ToUtf8(item.strName) + ": " + std::to_string(item.nRecords) + " records, " +
-            std::to_string(item.nSourceBytes) + " bytes of data, " + std::to_string(item.nArchiveBytes) +
-            " bytes in the archive\n";
+    text += "  " + ToUtf8(item.strName) + ": " + Counted(item.nRecords, "record") + ", " +
+            Counted(item.nSourceBytes, "byte") + " of data, " + Counted(item.nArchiveBytes, "byte") +
+            " in the archive\n";
   }
+  // Said plainly: an archive without them is what a user would otherwise find
+  // out only when restoring it.
+  if (summary.bFavoritesFolderMissing) text += "The profile has no Favorites folder, so it holds no favorites.\n";
+  if (summary.bSettingsHiveMissing) text += "The profile has no NTUSER.DAT, so it holds no IE settings.\n";
   if (!summary.skipped.empty()) {
     text += "Skipped entries: " + std::to_string(summary.skipped.size()) + "\n";
     for (const SkippedSource& entry : summary.skipped) {
@@ -47,29 +56,33 @@ std::string ItemsAndSkipped(const BackupSummary& summary) {
   return text;
 }
 
-void PrintJson(const BackupSummary& summary, const BackupOptions& options, const std::string& failure) {
-  JsonWriter json;
-  json.BeginObject()
-      .Key("ok").Bool(summary.bOk)
-      .Key("archive").String(Os().ToNativePath(options.strArchivePath))
-      .Key("bytes").Number(summary.nArchiveSize)
-      .Key("compressed").Bool(options.bCompress)
-      .Key("protected").Bool(options.bProtect)
-      .Key("error").StringOrNull(failure)
-      .Key("items").BeginArray();
+void PrintJson(const BackupSummary& summary, const BackupOptions& options, const std::string& profile,
+               const std::string& failure) {
+  Json json = {{"ok", summary.bOk},
+               {"archive", Os().ToNativePath(options.strArchivePath)},
+               {"profile", profile},
+               {"bytes", summary.nArchiveSize},
+               {"compressed", options.bCompress},
+               {"protected", options.bProtect},
+               {"strong", options.bProtect && options.bSealed},
+               {"error", TextOrNull(failure)},
+               {"items", Json::array()},
+               {"skipped", Json::array()}};
   for (const BackupItemSummary& item : summary.items) {
-    json.BeginObject()
-        .Key("name").String(ToUtf8(item.strName))
-        .Key("records").Number(item.nRecords)
-        .Key("sourceBytes").Number(item.nSourceBytes)
-        .Key("archiveBytes").Number(item.nArchiveBytes)
-        .EndObject();
+    json["items"].push_back({{"name", ToUtf8(item.strName)},
+                             {"records", item.nRecords},
+                             {"sourceBytes", item.nSourceBytes},
+                             {"archiveBytes", item.nArchiveBytes}});
   }
-  json.EndArray().Key("skipped").BeginArray();
   for (const SkippedSource& entry : summary.skipped) {
-    json.BeginObject().Key("path").String(ShownReportedPath(entry.strPath)).Key("reason").String(WithNativePaths(entry.strReason)).EndObject();
+    // The entries a backup leaves out include file names that are not UTF-8.
+    JsonRawNames raw;
+    Json skipped = {{"path", raw.Native("path", ShownReportedPath(entry.strPath))},
+                    {"reason", WithNativePaths(entry.strReason)}};
+    raw.AddTo(skipped);
+    json["skipped"].push_back(std::move(skipped));
   }
-  std::cout << json.EndArray().EndObject().Text();
+  std::cout << JsonText(json);
 }
 
 int RunBackupCommand(const BackupArgs& args) {
@@ -85,14 +98,19 @@ int RunBackupCommand(const BackupArgs& args) {
   BackupSummary summary;
   summary.strArchivePath = options.strArchivePath;
   std::u16string finalPath;
+  const std::string profile = ResolvedProfile(args.strProfileDir);
   // Refused before a password is asked for; the job looks again when it starts.
-  if (Status target = FindFileToReplace(options.strArchivePath, "the archive", &finalPath); !target.ok()) {
+  const std::optional<std::string> profileProblem = ProfileProblem(args.strProfileDir, ProfileUse::kBackUp);
+  if (profileProblem) {
+    summary.strFailure = *profileProblem;
+  } else if (Status target = FindFileToReplace(options.strArchivePath, "the archive", &finalPath); !target.ok()) {
     summary.strFailure = target.message();
   } else {
-    BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect);
+    BackupPassword password = PasswordForBackup(args.strPasswordFile, args.bProtect || args.bStrong, args.bStrong);
     if (!password.bOk) return password.nExitCode;
     if (password.password) {
       options.bProtect = true;
+      options.bSealed = args.bStrong;
       options.strPassword = std::move(*password.password);
     }
     // A stopped backup removes its temporary file; an earlier archive stays.
@@ -104,15 +122,18 @@ int RunBackupCommand(const BackupArgs& args) {
   }
 
   const std::string failure = summary.bOk ? std::string() : WithNativePaths(summary.strFailure);
-  if (!summary.bOk) std::cerr << "qvl backup: " << args.strArchive << ": " << failure << "\n";
+  if (!summary.bOk) {
+    std::cerr << "qvl backup: " << (profileProblem ? std::string() : args.strArchive + ": ") << failure << "\n";
+  }
   if (args.bJson) {
-    PrintJson(summary, options, failure);
+    PrintJson(summary, options, profile, failure);
   } else if (!summary.bOk) {
     std::cout << "Backup failed; " << args.strArchive << " was not changed.\n" << ItemsAndSkipped(summary);
   } else if (!args.bQuiet || !summary.skipped.empty()) {
-    std::cout << "Backed up to " << Os().ToNativePath(summary.strArchivePath) << " (" << summary.nArchiveSize
-              << " bytes" << (options.bCompress ? ", compressed" : "")
-              << (options.bProtect ? ", password protected" : "") << ")\n"
+    std::cout << "Backed up the profile " << profile << " to " << Os().ToNativePath(summary.strArchivePath) << " ("
+              << Counted(summary.nArchiveSize, "byte") << (options.bCompress ? ", compressed" : "")
+              << (options.bProtect ? (options.bSealed ? ", strongly password protected" : ", password protected") : "")
+              << ")\n"
               << ItemsAndSkipped(summary);
   }
   if (!summary.bOk) return kExitFailed;
@@ -135,10 +156,16 @@ void AddBackupCommand(CLI::App& app, int& exitCode) {
   command->add_flag("--protect", args->bProtect,
                     "Protect the archive with a password; without --password-file or QVL_PASSWORD it is "
                     "asked for twice on the terminal");
+  command->add_flag("--strong", args->bStrong,
+                    "Protect the archive strongly (implies --protect): a key made with scrypt from the "
+                    "password (8 or more characters, any Unicode), every name and block sealed with "
+                    "ChaCha20-Poly1305 so that a change is found; older qvl versions and the DES form's "
+                    "readers cannot open it");
   command->add_option("--password-file", args->strPasswordFile,
-                      "Protect the archive with the password on the file's first line "
-                      "(6 or more characters, all of them Windows-1252: Western European letters, "
-                      "digits and signs); QVL_PASSWORD works too")
+                      "Protect the archive with the password on the file's first line (- or a pipe: what "
+                      "another program writes there; 6 or more characters, all of them Windows-1252: Western "
+                      "European letters, digits and signs; with --strong 8 or more of any); QVL_PASSWORD works "
+                      "too")
       ->type_name("FILE");
   AddProfileOption(*command, args->strProfileDir);
   AddJsonFlag(*command, args->bJson, "the summary");

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -11,7 +12,7 @@
 #include "cli/commands/outcome_exit_code.h"
 #include "cli/output/counted.h"
 #include "cli/manual/manual_text.h"
-#include "cli/output/json_writer.h"
+#include "cli/output/json_output.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
@@ -47,7 +48,7 @@ void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArc
     replaced += record.bReplaced ? 1 : 0;
   }
   std::string text = "Extracted " + std::to_string(summary.Count(RecordOutcome::kRestored)) + " of " +
-                     std::to_string(summary.records.size()) + " selected records (" + Counted(bytes, "byte") + ", " +
+                     Counted(summary.records.size(), "selected record") + " (" + Counted(bytes, "byte") + ", " +
                      std::to_string(replaced) + " replacing an existing file)";
   if (summary.nNotSelected > 0) text += "; " + Counted(summary.nNotSelected, "record") + " not selected";
   text += ".\n";
@@ -66,26 +67,25 @@ void PrintSummaryText(const ExtractSummary& summary, const std::string& shownArc
 }
 
 void PrintSummaryJson(const ExtractSummary& summary, const std::string& shownArchive, const std::string& shownFolder) {
-  JsonWriter json;
-  json.BeginObject()
-      .Key("outcome").String(RestoreOutcomeName(summary.outcome))
-      .Key("archive").String(shownArchive)
-      .Key("to").String(shownFolder)
-      .Key("error").StringOrNull(WithNativePaths(summary.strFailure))
-      .Key("settingsFile").StringOrNull(summary.strSettingsFile.empty() ? std::string()
-                                                                        : ShownReportedPath(ToUtf8(summary.strSettingsFile)))
-      .Key("settingsValues").Number(summary.nSettingsValues)
-      .Key("settingsProblem").StringOrNull(WithNativePaths(summary.strSettingsProblem))
-      .Key("records");
-  RecordResultsJson(json, summary.records, "extracted", {}, &std::cout);
-  json.Key("extracted").Number(summary.Count(RecordOutcome::kRestored))
-      .Key("selected").Number(summary.records.size())
-      .Key("notSelected").Number(summary.nNotSelected)
-      .Key("unmatchedPatterns").BeginArray();
-  for (const std::u16string& pattern : summary.unmatchedPatterns) json.String(ToUtf8(pattern));
-  json.EndArray();
-  ScanReportJson(json, summary.report);
-  std::cout << json.EndObject().Text();
+  const Json head = {
+      {"outcome", RestoreOutcomeName(summary.outcome)},
+      {"archive", shownArchive},
+      {"to", shownFolder},
+      {"error", TextOrNull(WithNativePaths(summary.strFailure))},
+      {"settingsFile", TextOrNull(summary.strSettingsFile.empty() ? std::string()
+                                                                  : ShownReportedPath(ToUtf8(summary.strSettingsFile)))},
+      {"settingsValues", summary.nSettingsValues},
+      {"settingsProblem", TextOrNull(WithNativePaths(summary.strSettingsProblem))}};
+  JsonArrayStream records(std::cout, head, "records");
+  RecordResultsJson(records, summary.records, "extracted");
+  Json patterns = Json::array();
+  for (const std::u16string& pattern : summary.unmatchedPatterns) patterns.push_back(ToUtf8(pattern));
+  Json tail = {{"extracted", summary.Count(RecordOutcome::kRestored)},
+               {"selected", summary.records.size()},
+               {"notSelected", summary.nNotSelected},
+               {"unmatchedPatterns", std::move(patterns)}};
+  ScanReportJson(tail, summary.report);
+  records.Finish(tail);
 }
 
 class ExtractCommand final : public ArchiveCommand {

@@ -12,7 +12,8 @@
 #include "cli/commands.h"
 #include "cli/commands/archive_command.h"
 #include "cli/commands/outcome_exit_code.h"
-#include "cli/output/json_writer.h"
+#include "cli/commands/profile_check.h"
+#include "cli/output/json_output.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/terminal_text.h"
 #include "cli/output/user_paths.h"
@@ -25,24 +26,21 @@ namespace {
 
 void PrintSummaryJson(const RestoreSummary& summary, const std::string& archive, const std::string& profile) {
   const RestoreReport& report = summary.report;
-  JsonWriter json;
-  json.BeginObject()
-      .Key("outcome").String(RestoreOutcomeName(summary.outcome))
-      .Key("dryRun").Bool(summary.bDryRun)
-      .Key("archive").String(archive)
-      .Key("profile").String(profile)
-      .Key("error").StringOrNull(WithNativePaths(summary.strFailure))
-      .Key("records");
-  RecordResultsJson(json, report.records, "restored", WithNativePaths, &std::cout);
-  json.Key("restored").Number(report.Count(RecordOutcome::kRestored))
-      .Key("total").Number(report.records.size())
-      .Key("bytes").Number(report.BytesRestored())
-      .Key("damagedBlocks").Number(report.nDamagedBlocks)
-      .Key("unknownKindCodes").Number(report.nUnknownKindCodes)
-      .Key("endedEarly").StringOrNull(report.bEndedEarly ? report.strEndReason : std::string())
-      .Key("stopped").Bool(report.bStopped)
-      .Key("registryProblem").StringOrNull(WithNativePaths(summary.strRegistryProblem));
-  std::cout << json.EndObject().Text();
+  const Json head = {{"outcome", RestoreOutcomeName(summary.outcome)},
+                     {"dryRun", summary.bDryRun},
+                     {"archive", archive},
+                     {"profile", profile},
+                     {"error", TextOrNull(WithNativePaths(summary.strFailure))}};
+  JsonArrayStream records(std::cout, head, "records");
+  RecordResultsJson(records, report.records, "restored", WithNativePaths);
+  records.Finish({{"restored", report.Count(RecordOutcome::kRestored)},
+                  {"total", report.records.size()},
+                  {"bytes", report.BytesRestored()},
+                  {"damagedBlocks", report.nDamagedBlocks},
+                  {"unknownKindCodes", report.nUnknownKindCodes},
+                  {"endedEarly", TextOrNull(report.bEndedEarly ? report.strEndReason : std::string())},
+                  {"stopped", report.bStopped},
+                  {"registryProblem", TextOrNull(WithNativePaths(summary.strRegistryProblem))}});
 }
 
 class RestoreCommand final : public ArchiveCommand {
@@ -74,6 +72,21 @@ class RestoreCommand final : public ArchiveCommand {
   }
 
   std::string ProfileOption() const override { return m_strProfileDir; }
+
+  // Before the password is asked for: a mistyped profile is named first.
+  EarlyExit CheckOptions() override {
+    const std::optional<std::string> problem =
+        ProfileProblem(m_strProfileDir, m_bDryRun ? ProfileUse::kDryRun : ProfileUse::kRestore);
+    if (!problem) return std::nullopt;
+    m_summary.outcome = RestoreOutcome::kFailed;
+    m_summary.strFailure = *problem;
+    (void)BeforeSummary();  // names it; it asks for no early exit
+    if (m_args.bJson) {
+      PrintSummaryJson(m_summary, Os().ToNativePath(Os().ToWindowsPath(m_args.strArchive)),
+                       ResolvedProfile(m_strProfileDir));
+    }
+    return kExitFailed;
+  }
   std::string ProgressLabel() const override { return m_bDryRun ? "Reading" : "Restoring"; }
 
   // A stopped restore drops the favorite it was writing and keeps what it restored.

@@ -4,10 +4,11 @@
 
 namespace qv::cli {
 
-void AddPasswordFileOption(CLI::App& command, std::string& passwordFile) {
+void AddPasswordFileOption(CLI::App& command, std::string& passwordFile, bool asks) {
   command.add_option("--password-file", passwordFile,
-                     "Password of a protected archive, on the file's first line; else QVL_PASSWORD, "
-                     "else a question on the terminal")
+                     std::string("Password of a protected archive, on the file's first line (- or a pipe: what "
+                                 "another program writes there); else QVL_PASSWORD") +
+                         (asks ? ", else a question on the terminal" : "; never asked for"))
       ->type_name("FILE");
 }
 
@@ -15,8 +16,8 @@ void AddJsonFlag(CLI::App& command, bool& json, const std::string& what) {
   command.add_flag("--json", json, "Print " + what + " as JSON on standard output");
 }
 
-void AddQuietFlag(CLI::App& command, bool& quiet) {
-  command.add_flag("-q,--quiet", quiet, "No progress, and no summary unless something went wrong");
+void AddQuietFlag(CLI::App& command, bool& quiet, const std::string& what) {
+  command.add_flag("-q,--quiet", quiet, what);
 }
 
 }  // namespace qv::cli

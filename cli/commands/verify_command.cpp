@@ -4,12 +4,13 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "cli/commands.h"
 #include "cli/commands/archive_command.h"
 #include "cli/output/counted.h"
 #include "cli/manual/manual_text.h"
-#include "cli/output/json_writer.h"
+#include "cli/output/json_output.h"
 #include "cli/output/scan_output.h"
 #include "cli/output/terminal_text.h"
 #include "jobs/inspect/archive_verify.h"
@@ -51,30 +52,26 @@ void PrintSummaryText(const VerifySummary& summary, bool salvaged, const std::st
 }
 
 void PrintSummaryJson(const VerifySummary& summary, const std::string& shown) {
-  JsonWriter json;
-  json.BeginObject()
-      .Key("archive").String(shown)
-      .Key("sound").Bool(summary.Sound())
-      .Key("records").Number(summary.Records())
-      .Key("favorites").Number(summary.nFavorites)
-      .Key("settings").Number(summary.nSettings)
-      .Key("soundRecords").Number(summary.nSoundRecords)
-      .Key("plainBytes").Number(summary.nPlainBytes)
-      .Key("problemCount").Number(summary.nProblems)
-      .Key("problems").BeginArray();
+  Json problems = Json::array();
   for (const ScannedRecord& record : summary.problems) {
-    json.BeginObject()
-        .Key("offset").Number(record.nOffset)
-        .Key("kind").String(RecordKindName(record.nKind))
-        .Key("path").String(RecordPath(record))
-        .Key("state").String(RecordStateName(record.state))
-        .Key("problem").String(record.strProblem)
-        .Key("problemOffset").Number(record.nProblemOffset)
-        .EndObject();
+    problems.push_back({{"offset", record.nOffset},
+                        {"kind", RecordKindName(record.nKind)},
+                        {"path", RecordPath(record)},
+                        {"state", RecordStateName(record.state)},
+                        {"problem", record.strProblem},
+                        {"problemOffset", record.nProblemOffset}});
   }
-  json.EndArray();
+  Json json = {{"archive", shown},
+               {"sound", summary.Sound()},
+               {"records", summary.Records()},
+               {"favorites", summary.nFavorites},
+               {"settings", summary.nSettings},
+               {"soundRecords", summary.nSoundRecords},
+               {"plainBytes", summary.nPlainBytes},
+               {"problemCount", summary.nProblems},
+               {"problems", std::move(problems)}};
   ScanReportJson(json, summary.report);
-  std::cout << json.EndObject().Text();
+  std::cout << JsonText(json);
 }
 
 class VerifyCommand final : public ArchiveCommand {

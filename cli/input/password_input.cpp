@@ -1,35 +1,33 @@
 #include "cli/input/password_input.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "platform/platform.h"
 #include "platform/text/text.h"
-#include "platform/unique_handles.h"
 
 namespace qv::cli {
 namespace {
 
-constexpr std::uint32_t kMaxPasswordFileBytes = 64 * 1024;
+// Far more than any password; a stream such as /dev/zero would never end.
+constexpr std::size_t kMaxPasswordLineBytes = 4096;
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
+// "-" is standard input: `pass show x | qvl ... --password-file -`.
 std::optional<std::string> FirstLineOf(const std::string& nativePath, std::string* why) {
-  // Read-only: nothing can be lost when it closes.
-  const UniqueFile file(
-      Os().CreateFileW(Os().ToWindowsPath(nativePath), kGenericRead, kFileShareRead, kOpenExisting));
-  if (!file.Valid()) {
+  std::u16string path;
+  if (nativePath != "-") {
+    path = Os().ToWindowsPath(nativePath);
+    if (path.empty()) {
+      *why = Os().LastErrorText();
+      return std::nullopt;
+    }
+  }
+  std::string text;
+  if (!Os().ReadFirstLine(path, kMaxPasswordLineBytes, &text)) {
     *why = Os().LastErrorText();
     return std::nullopt;
   }
-  std::string text(kMaxPasswordFileBytes, '\0');
-  std::uint32_t count = 0;
-  if (!Os().ReadFile(file.Get(), text.data(), kMaxPasswordFileBytes, &count)) {
-    *why = Os().LastErrorText();
-    return std::nullopt;
-  }
-  text.resize(count);
-  text = text.substr(0, text.find('\n'));
   if (!text.empty() && text.back() == '\r') text.pop_back();
   return text;
 }

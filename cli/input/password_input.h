@@ -1,6 +1,7 @@
 // Where qvl takes a password from: --password-file FILE (its first line, without the
-// line ending and without a UTF-8 byte-order mark that an editor put first), else
-// the QVL_PASSWORD environment variable when it is set and not empty.
+// line ending and without a UTF-8 byte-order mark that an editor put first; FILE
+// may be a pipe, and "-" is standard input), else the QVL_PASSWORD environment
+// variable when it is set and not empty.
 #pragma once
 
 #include <optional>

@@ -46,7 +46,7 @@ std::optional<std::u16string> PasswordForArchive(const std::string& command, con
   return std::nullopt;
 }
 
-BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect) {
+BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect, bool sealed) {
   BackupPassword result;
   const auto refuse = [&result](const std::string& why) {
     if (!why.empty()) std::cerr << "qvl backup: " << why << "\n";
@@ -56,6 +56,11 @@ BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect) 
   };
   const PasswordInput input = ReadPassword(passwordFile);
   if (!input.bOk) return refuse(input.strError);
+  if (input.password && sealed) {
+    if (std::string problem = SealedPasswordProblem(*input.password); !problem.empty()) return refuse(problem);
+    result.password = input.password;
+    return result;
+  }
   if (input.password) {
     if (input.password->size() < kMinPasswordLength) return refuse("the password must have 6 or more characters");
     if (std::string problem = PasswordCharacterProblem(*input.password); !problem.empty()) return refuse(problem);
@@ -73,6 +78,13 @@ BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect) 
     const std::u16string password = FromUtf8(*first);
     if (*first != *second) {
       std::cerr << kMismatch << "\n";
+    } else if (sealed) {
+      const std::string problem = SealedPasswordProblem(password);
+      if (problem.empty()) {
+        result.password = password;
+        return result;
+      }
+      std::cerr << "The password cannot be used: " << problem << ".\n";
     } else if (password.size() < kMinPasswordLength) {
       std::cerr << kTooShort << "\n";
     } else if (!PasswordCharacterProblem(password).empty()) {

@@ -24,7 +24,8 @@ struct BackupPassword {
 
 // A backup's password: given by a file or QVL_PASSWORD, or, with `protect`, asked
 // twice on the terminal with the backup dialog's checks and messages. Refused when
-// it is short, or holds a character the archive's key cannot keep.
-BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect);
+// it is short, or holds a character the archive's key cannot keep. With `sealed`
+// the sealed form's rules apply instead: 8 or more characters, any of Unicode.
+BackupPassword PasswordForBackup(const std::string& passwordFile, bool protect, bool sealed = false);
 
 }  // namespace qv::cli

@@ -77,10 +77,10 @@ void WriteCommand(std::string& page, const CLI::App& command) {
 
 }  // namespace
 
-std::string ManPage(const CLI::App& app, const std::string& version) {
+std::string ManPage(const CLI::App& app, const std::string& version, const std::string& date) {
   std::string page;
   page += ".\\\" The manual of qvl, made by qvl --man-page from the text of its --help.\n";
-  page += ".TH QVL 1 \"\" \"qvl " + Roff(version) + "\" \"User Commands\"\n";
+  page += ".TH QVL 1 \"" + date + "\" \"qvl " + Roff(version) + "\" \"User Commands\"\n";
   page += ".SH NAME\nqvl \\- " + Roff(kProgramSummary) + "\n";
   page += ".SH SYNOPSIS\n.B qvl\n.I COMMAND\n.RI [ OPTIONS ]\n.br\n.B qvl\n.I COMMAND\n.B \\-\\-help\n.br\n"
           ".B qvl \\-\\-version\n";
@@ -96,8 +96,14 @@ std::string ManPage(const CLI::App& app, const std::string& version) {
           ".TP\n.B XDG_DATA_HOME\nWhere the default profile folder lies: $XDG_DATA_HOME/quorvel/profile, "
           "else ~/.local/share/quorvel/profile.\n"
           ".TP\n.B QVL_PASSWORD\nThe archive's password when \\-\\-password\\-file is not given; empty counts as none.\n";
-  page += ".SH SEE ALSO\nThe manual docs/qvl.md, the archive format docs/format.md and the profile folders "
-          "docs/profiles.md, in the source tree.\n";
+  page += ".SH EXAMPLES\n";
+  for (const ManualExample& example : kExamples) {
+    page += ".PP\n" + Roff(example.szWhat) + "\n.PP\n.RS\n.nf\n" + Roff(example.szCommand) + "\n.fi\n.RE\n";
+  }
+  page += ".SH SEE ALSO\n.BR quorvel (1),\nthe window.\n.PP\n"
+          "The full manual qvl.md, with profiles.md (profile folders, mounting a Windows disk) and format.md (the "
+          "archive byte for byte), is installed in /usr/share/doc/quorvel/ (share/doc/quorvel/ below the prefix of "
+          "an install from source).\n";
   return page;
 }
 

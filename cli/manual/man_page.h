@@ -11,6 +11,7 @@ class App;
 
 namespace qv::cli {
 
-std::string ManPage(const CLI::App& app, const std::string& version);
+// `date`: the release's, YYYY-MM-DD, so that the page is the same at every build.
+std::string ManPage(const CLI::App& app, const std::string& version, const std::string& date);
 
 }  // namespace qv::cli

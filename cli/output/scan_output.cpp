@@ -1,5 +1,7 @@
 #include "cli/output/scan_output.h"
 
+#include <utility>
+
 #include "jobs/inspect/record_names.h"
 
 namespace qv::cli {
@@ -22,20 +24,18 @@ std::string ScanReportText(const ScanReport& report) {
   return text;
 }
 
-void ScanReportJson(JsonWriter& json, const ScanReport& report) {
-  json.Key("skipped").BeginArray();
+void ScanReportJson(Json& object, const ScanReport& report) {
+  Json skipped = Json::array();
   for (const SkippedRange& range : report.skipped) {
-    json.BeginObject()
-        .Key("offset").Number(range.nOffset)
-        .Key("length").Number(range.nLength)
-        .Key("reason").String(range.strReason)
-        .Key("trailing").Bool(range.bTrailing)
-        .EndObject();
+    skipped.push_back({{"offset", range.nOffset},
+                       {"length", range.nLength},
+                       {"reason", range.strReason},
+                       {"trailing", range.bTrailing}});
   }
-  json.EndArray();
-  json.Key("unknownKindCodes").Number(report.nUnknownKindCodes);
-  json.Key("endedEarly").StringOrNull(report.bEndedEarly ? report.strEndReason : std::string());
-  json.Key("stopped").Bool(report.bStopped);
+  object["skipped"] = std::move(skipped);
+  object["unknownKindCodes"] = report.nUnknownKindCodes;
+  object["endedEarly"] = TextOrNull(report.bEndedEarly ? report.strEndReason : std::string());
+  object["stopped"] = report.bStopped;
 }
 
 const char* RecordStateName(RecordState state) {
@@ -58,22 +58,16 @@ const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName) {
   return "";
 }
 
-void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName,
-                       const std::function<std::string(std::string_view)>& reason, std::ostream* out) {
-  json.BeginArray();
-  if (out != nullptr) *out << json.TakeText();
+void RecordResultsJson(JsonArrayStream& array, const std::vector<RecordResult>& records, const char* doneName,
+                       const std::function<std::string(std::string_view)>& reason) {
   for (const RecordResult& record : records) {
-    json.BeginObject()
-        .Key("kind").String(RecordKindName(record.nKind))
-        .Key("target").String(record.strTarget)
-        .Key("outcome").String(RecordOutcomeName(record.outcome, doneName))
-        .Key("reason").StringOrNull(reason ? reason(record.strReason) : record.strReason)
-        .Key("replaced").Bool(record.bReplaced)
-        .Key("bytes").Number(record.nBytes)
-        .EndObject();
-    if (out != nullptr) *out << json.TakeText();
+    array.Add({{"kind", RecordKindName(record.nKind)},
+               {"target", record.strTarget},
+               {"outcome", RecordOutcomeName(record.outcome, doneName)},
+               {"reason", TextOrNull(reason ? reason(record.strReason) : record.strReason)},
+               {"replaced", record.bReplaced},
+               {"bytes", record.nBytes}});
   }
-  json.EndArray();
 }
 
 }  // namespace qv::cli

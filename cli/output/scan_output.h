@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/output/json_writer.h"
+#include "cli/output/json_output.h"
 #include "store/reader/restore_report.h"
 #include "store/scan/scanned_record.h"
 
@@ -16,18 +16,15 @@ namespace qv::cli {
 
 // One line each, every line ending in a line feed; empty for a clean scan.
 std::string ScanReportText(const ScanReport& report);
-// Adds "skipped", "unknownKindCodes", "endedEarly" and "stopped" to the open object.
-void ScanReportJson(JsonWriter& json, const ScanReport& report);
+// Adds "skipped", "unknownKindCodes", "endedEarly" and "stopped" to `object`.
+void ScanReportJson(Json& object, const ScanReport& report);
 
 const char* RecordStateName(RecordState state);  // "sound", "damaged", "cut short", "stopped"
 // "restored" (or `doneName`), "skipped", "damaged", "cut short".
 const char* RecordOutcomeName(RecordOutcome outcome, const char* doneName);
-// An array of {"kind", "target", "outcome", "reason", "replaced", "bytes"}; `reason`
-// (when set) turns each reason into what is shown. With `out`, what the writer
-// holds goes there before the array and after each record, so that the array of
-// a long archive is never held whole.
-void RecordResultsJson(JsonWriter& json, const std::vector<RecordResult>& records, const char* doneName,
-                       const std::function<std::string(std::string_view)>& reason = {},
-                       std::ostream* out = nullptr);
+// The array's elements {"kind", "target", "outcome", "reason", "replaced", "bytes"},
+// one by one; `reason` (when set) turns each reason into what is shown.
+void RecordResultsJson(JsonArrayStream& array, const std::vector<RecordResult>& records, const char* doneName,
+                       const std::function<std::string(std::string_view)>& reason = {});
 
 }  // namespace qv::cli

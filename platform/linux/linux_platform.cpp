@@ -11,6 +11,7 @@
 #include "platform/linux/os_error.h"
 #include "platform/linux/files/file_system_ops.h"
 #include "platform/linux/files/file_table.h"
+#include "platform/linux/files/first_line.h"
 #include "platform/linux/files/folder_listing.h"
 #include "platform/linux/files/folder_lock.h"
 #include "platform/linux/files/temp_files.h"
@@ -134,6 +135,7 @@ class LinuxPlatform final : public Platform {
     return WindowsToNativePath(folder, &native) ? qv::RemoveStaleTempFiles(native, withSubfolders) : 0;
   }
   ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) override {
+    if (!ProfileFolderIsThere()) return kInvalidHandle;
     const std::string favorites = m_strProfileDir + "/" + kFavoritesFolder;
     if (create) {
       const int result = CreateFolderTree(favorites);
@@ -151,6 +153,7 @@ class LinuxPlatform final : public Platform {
   }
   bool UnlockProfile(ProfileLock lock) override { return m_profileLocks.Unlock(lock); }
   bool CanWriteProfile() override {
+    if (!ProfileFolderIsThere()) return false;
     const std::string favorites = m_strProfileDir + "/" + kFavoritesFolder;
     if (!NativeFolderTakesFiles(favorites)) {
       SetLastErrorText("the Favorites folder " + favorites + " cannot be written: " + LastErrorTextOfThread());
@@ -227,6 +230,7 @@ class LinuxPlatform final : public Platform {
     }
     const std::string native = m_strProfileDir + "/" + kFavoritesFolder;
     if (create) {
+      if (!ProfileFolderIsThere()) return false;
       const int result = CreateFolderTree(native);
       if (result != 0 && result != kErrorAlreadyExists) return false;
     } else if (!NativePathExists(native)) {
@@ -318,8 +322,22 @@ class LinuxPlatform final : public Platform {
     return WindowsToNativePath(windowsPath, &native) ? native : std::string();
   }
   bool StandardErrorIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
+  bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) override {
+    std::string native;
+    if (!path.empty() && !WindowsToNativePath(path, &native)) return false;
+    return ReadFirstLineOf(native, maxBytes, line);
+  }
 
  private:
+  // Favorites may be made inside the profile, never the profile itself: a profile
+  // that is not there (mistyped, or on a disk not mounted) must not turn into a
+  // new, empty one.
+  bool ProfileFolderIsThere() {
+    const std::string problem = ProfileFolderProblem(m_strProfileDir);
+    if (!problem.empty()) SetLastErrorText(problem);
+    return problem.empty();
+  }
+
   const std::string m_strProfileDir;
   const ProfileVariables m_profileVariables;
   HiveRegistry m_registry;

@@ -14,6 +14,7 @@
 #include "platform/shared/window_messages.h"
 #include "platform/win32/files/file_system_ops.h"
 #include "platform/win32/files/file_table.h"
+#include "platform/win32/files/first_line.h"
 #include "platform/win32/files/folder_listing.h"
 #include "platform/win32/files/temp_files.h"
 #include "platform/win32/paths/path_resolution.h"
@@ -131,6 +132,7 @@ class Win32Platform final : public Platform {
       return false;
     }
     if (create) {
+      if (!ProfileFolderIsThere()) return false;
       const int made = CreateFolderTree(favorites);
       if (made != 0 && made != kErrorAlreadyExists) return false;
     } else if (PathAttributes(favorites, nullptr) != kFileAttributeDirectory) {
@@ -172,7 +174,7 @@ class Win32Platform final : public Platform {
 
   ProfileLock LockProfile(std::uint32_t waitMilliseconds, bool create) override {
     std::u16string favorites;
-    if (!FavoritesPath(&favorites)) return kInvalidHandle;
+    if (!FavoritesPath(&favorites) || !ProfileFolderIsThere()) return kInvalidHandle;
     if (create) {
       const int made = CreateFolderTree(favorites);
       if (made != 0 && made != kErrorAlreadyExists) return kInvalidHandle;
@@ -193,7 +195,7 @@ class Win32Platform final : public Platform {
   bool UnlockProfile(ProfileLock lock) override { return m_profileLocks.Unlock(lock); }
   bool CanWriteProfile() override {
     std::u16string favorites;
-    if (!FavoritesPath(&favorites)) return false;
+    if (!FavoritesPath(&favorites) || !ProfileFolderIsThere()) return false;
     if (!FolderTakesFiles(favorites)) {
       SetLastErrorText("the Favorites folder " + ToUtf8(favorites) + " cannot be written: " + LastErrorTextOfThread());
       return false;
@@ -248,6 +250,9 @@ class Win32Platform final : public Platform {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
   }
+  bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) override {
+    return ReadFirstLineOf(path, maxBytes, line);
+  }
 
  private:
   // Where the Favorites folder is, whether or not it exists.
@@ -259,6 +264,24 @@ class Win32Platform final : public Platform {
     }
     *path = m_strProfileFolder + u"\\" + kFavoritesFolder;
     return true;
+  }
+
+  // Favorites may be made inside the profile, never the profile itself: a profile
+  // folder that is not there must not turn into a new, empty one.
+  bool ProfileFolderIsThere() {
+    if (m_bOwnProfile) return true;  // the shell's own, made with the user
+    int error = 0;
+    const std::uint32_t attributes = PathAttributes(m_strProfileFolder, &error);
+    if (attributes == kFileAttributeDirectory) return true;
+    if (attributes != kInvalidFileAttributes) {
+      SetLastErrorText("the profile folder " + ToUtf8(m_strProfileFolder) + " is not a folder");
+    } else if (error == kErrorFileNotFound || error == kErrorPathNotFound) {
+      SetLastErrorText("the profile folder " + ToUtf8(m_strProfileFolder) + " does not exist");
+    } else {
+      SetLastErrorText("cannot look at the profile folder " + ToUtf8(m_strProfileFolder) + ": " +
+                       WindowsErrorText(static_cast<unsigned long>(error)));
+    }
+    return false;
   }
 
   const bool m_bOwnProfile;

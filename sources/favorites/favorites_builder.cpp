@@ -10,7 +10,8 @@ FileNode FavoritesBuilder::MakeRoot() {
   FileNode root;
   root.isFolder = true;
   std::u16string path;
-  if (Os().SHGetSpecialFolderPathW(kCsidlFavorites, true, &path) && SetTextField(root.folder, path)) {
+  // Reading makes nothing: a profile on a read-only disk may lack Favorites.
+  if (Os().SHGetSpecialFolderPathW(kCsidlFavorites, false, &path) && SetTextField(root.folder, path)) {
     root.pattern = u"*.*";
   }
   return root;

@@ -57,6 +57,10 @@ std::uint64_t ArchiveReader::Run() {
   // A protected record in an archive without a password would be decrypted with
   // the empty password's key into junk.
   m_bArchiveProtected = m_stream.HeaderIsProtected();
+  if (!OpenSealedForm()) {
+    m_stream.Close();
+    return 0;
+  }
   std::uint64_t sum = 0;
   for (;;) {
     if (StopRequested()) {
@@ -72,6 +76,57 @@ std::uint64_t ArchiveReader::Run() {
   if (m_pCommitHook != nullptr) NoteCommitFailures(m_pCommitHook->Commit());
   m_stream.Close();
   return sum;
+}
+
+bool ArchiveReader::OpenSealedForm() {
+  if (m_stream.Header().size() != kArchiveHeaderSize) return true;
+  ArchiveHeaderBytes bytes{};
+  std::copy(m_stream.Header().begin(), m_stream.Header().end(), bytes.begin());
+  const ArchiveHeader header = DecodeArchiveHeader(bytes);
+  if (!IsSealedHeader(header)) return true;
+  SealKey key;
+  if (!OpenSealedHeader(header, m_strPassword, &key)) {
+    // The job checked the password before; only a header changed since fails here.
+    EndEarly("the password does not open the archive's header");
+    return false;
+  }
+  m_stream.UseSealKey(key);
+  return true;
+}
+
+std::int64_t ArchiveReader::PassOverSealedRecord(std::uint64_t recordOffset, std::uint32_t unknownKind) {
+  RecordResult result;
+  result.strTarget = "record" + At(recordOffset);
+  result.outcome = RecordOutcome::kDamaged;
+  if (unknownKind != 0) {
+    result.nKind = unknownKind;
+    result.strReason = "the record" + At(recordOffset) + " is of kind " + std::to_string(unknownKind) +
+                       ", which this version does not know";
+  } else {
+    result.strReason = "the record head" + At(recordOffset) +
+                       " does not open: it was changed, moved or taken from another archive";
+    ++m_report.nDamagedBlocks;
+  }
+  // Its blocks are framed in clear, so the records after it can still be reached.
+  StreamBlock block;
+  for (;;) {
+    ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
+    if (read == ArchiveStream::Result::kSealBroken && block.bLast) break;
+    if (read != ArchiveStream::Result::kOk) {
+      m_report.records.push_back(result);
+      EndEarly("the blocks of the record" + At(recordOffset) + " cannot be framed");
+      return kStop;
+    }
+    if (block.bLast) break;
+    read = m_stream.ReadPayload(&block);
+    if (read != ArchiveStream::Result::kOk && read != ArchiveStream::Result::kSealBroken) {
+      m_report.records.push_back(result);
+      EndEarly("the record" + At(recordOffset) + " is cut short");
+      return kStop;
+    }
+  }
+  m_report.records.push_back(std::move(result));
+  return 0;
 }
 
 BlockPool& ArchiveReader::Pool() {
@@ -104,7 +159,8 @@ std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,
                " bytes, more than any block holds; the rest of the archive cannot be framed";
       break;
     case ArchiveStream::Result::kBeyondEnd:
-      reason += ": it states " + std::to_string(statedSize) + " bytes, the archive holds " +
+      reason += ": it states " + std::to_string(statedSize) + (statedSize == 1 ? " byte" : " bytes") +
+                ", the archive holds " +
                 std::to_string(m_stream.Remaining());
       break;
     case ArchiveStream::Result::kBadEndMarker:
@@ -136,6 +192,15 @@ std::int64_t ArchiveReader::ReadRecord() {
     case ArchiveStream::Result::kReadFailed:
       EndEarly("cannot read the kind code" + At(recordOffset) + " (" + m_stream.ReadError() + ")");
       return kNoMoreRecords;
+    case ArchiveStream::Result::kSealBroken:
+      return PassOverSealedRecord(recordOffset);
+    case ArchiveStream::Result::kNoClosing:
+      EndEarly("the archive ends" + At(recordOffset) +
+               " without its closing: it was cut short, and records after that may be missing");
+      return kNoMoreRecords;
+    case ArchiveStream::Result::kAfterClosing:
+      EndEarly("bytes follow the end of the archive" + At(recordOffset));
+      return kNoMoreRecords;
     default:
       EndEarly("the kind code" + At(recordOffset) + " is cut short");
       return kNoMoreRecords;
@@ -143,7 +208,9 @@ std::int64_t ArchiveReader::ReadRecord() {
   DataItemFactory* factory = FindFactory(static_cast<int>(kindCode));
   if (factory == nullptr) {
     ++m_report.nUnknownKindCodes;
-    return 0;
+    // A sealed record's blocks are framed in clear whatever its kind, so they can
+    // be passed over instead of read as kind codes.
+    return m_stream.IsSealed() ? PassOverSealedRecord(recordOffset, kindCode) : 0;
   }
   std::unique_ptr<DataItem> item = factory->Create();
   if (!item) {
@@ -220,8 +287,19 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
                                                                    : "the block head";
     return StopInRecord(item, std::move(result), read, what + At(block.nOffset), block.nSize);
   };
+  // A sealed end that does not open: the record was cut after a block, or changed.
+  const auto endDoesNotOpen = [&](ArchiveStream::Result read) {
+    if (read != ArchiveStream::Result::kSealBroken || !block.bLast) return false;
+    while (!blocks.Empty()) deliverOldest();
+    if (damage.empty()) {
+      ++m_report.nDamagedBlocks;
+      damage = "the end of the record" + At(block.nOffset) + " does not open: the record was cut short or changed";
+    }
+    failed = true;
+    return true;
+  };
   ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
-  if (read != ArchiveStream::Result::kOk) return headProblem(read);
+  if (read != ArchiveStream::Result::kOk && !endDoesNotOpen(read)) return headProblem(read);
   while (!block.bLast) {
     if (StopRequested()) {
       // The record stays unfinished, so its target stays as it was.
@@ -230,7 +308,13 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
       return kStop;
     }
     read = m_stream.ReadPayload(&block);
-    if (read != ArchiveStream::Result::kOk) {
+    if (read == ArchiveStream::Result::kSealBroken) {
+      if (damage.empty()) {
+        ++m_report.nDamagedBlocks;
+        damage = "the block" + At(block.nOffset) + " does not open: it was changed, moved or taken from another archive";
+      }
+      failed = true;
+    } else if (read != ArchiveStream::Result::kOk) {
       return StopInRecord(item, std::move(result), read, "the block" + At(block.nOffset));
     }
     if (block.nSize == 0 && damage.empty()) {
@@ -240,6 +324,7 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
       failed = true;
     }
     if (!failed) {
+      // In the sealed form the stream opened the payload already.
       auto buffer = std::make_unique<DataBuffer>(std::move(block.payload));
       if (item.IsProtected()) buffer->AddStage(std::make_unique<DESDecryptor>(m_strPassword));
       if (item.IsCompressed()) buffer->AddStage(std::make_unique<LZMADecompProcessor>());
@@ -247,7 +332,7 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
       offsets.push_back(block.nOffset);
     }
     read = m_stream.ReadBlockHead(&block);
-    if (read != ArchiveStream::Result::kOk) return headProblem(read);
+    if (read != ArchiveStream::Result::kOk && !endDoesNotOpen(read)) return headProblem(read);
     m_progress.PostPercent(m_stream.Consumed(), m_stream.FileSize());
     while (!blocks.Empty() && (blocks.Full() || block.bLast)) deliverOldest();
   }

@@ -59,6 +59,13 @@ class ArchiveReader {
 
  private:
   DataItemFactory* FindFactory(int kind) const;
+  // For a sealed archive: the key from the password, handed to the stream. False
+  // (and the restore ended) when the password does not open the header.
+  bool OpenSealedForm();
+  // A sealed head that does not open, or (`unknownKind`) one of a kind without a
+  // factory: the record is reported damaged and its blocks framed over; kStop
+  // when they cannot be.
+  std::int64_t PassOverSealedRecord(std::uint64_t recordOffset, std::uint32_t unknownKind = 0);
   // The blocks of the record whose head `item` took, decoded and offered to it up
   // to the end marker; then the record's outcome.
   std::int64_t ReadBlocks(DataItem& item, bool begun, std::string damage, RecordResult result);

@@ -1,7 +1,9 @@
 #include "store/reader/archive_stream.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "platform/coding.h"
 #include "platform/platform.h"
@@ -88,6 +90,20 @@ ArchiveStream::Result ArchiveStream::Shortfall(std::uint32_t got, std::uint32_t 
 }
 
 ArchiveStream::Result ArchiveStream::ReadKindCode(std::uint32_t* kind) {
+  if (m_bSealed) {
+    const std::uint64_t at = Offset();
+    std::vector<std::uint8_t> sealed(kSealedHeadSize);
+    const std::uint32_t got = ReadUpTo(sealed.data(), static_cast<std::uint32_t>(sealed.size()));
+    if (got == 0 && !m_bReadFailed) return Result::kNoClosing;
+    if (const Result read = Shortfall(got, static_cast<std::uint32_t>(sealed.size())); read != Result::kOk) return read;
+    m_nRecordOffset = at;
+    m_nSealIndex = 0;
+    if (!OpenPiece(m_sealKey, SealPlace{at, 0, SealRole::kHead}, sealed, &m_sealedHead)) return Result::kSealBroken;
+    *kind = DecodeFixed32(m_sealedHead.data());
+    // Kind 0 is the closing, the archive's last piece.
+    if (*kind == 0) return Remaining() == 0 ? Result::kEnd : Result::kAfterClosing;
+    return Result::kOk;
+  }
   std::uint8_t bytes[4] = {};
   const std::uint32_t got = ReadUpTo(bytes, 4);
   if (got == 0 && !m_bReadFailed) return Result::kEnd;
@@ -97,6 +113,11 @@ ArchiveStream::Result ArchiveStream::ReadKindCode(std::uint32_t* kind) {
 }
 
 ArchiveStream::Result ArchiveStream::ReadHeadBody(std::size_t size, std::vector<std::uint8_t>* body) {
+  if (m_bSealed) {
+    if (m_sealedHead.size() < 4 || size > m_sealedHead.size() - 4) return Result::kCutShort;
+    body->assign(m_sealedHead.begin() + 4, m_sealedHead.begin() + 4 + static_cast<std::ptrdiff_t>(size));
+    return Result::kOk;
+  }
   body->assign(size, 0);
   return Shortfall(ReadUpTo(body->data(), static_cast<std::uint32_t>(size)),
                    static_cast<std::uint32_t>(size));
@@ -112,6 +133,16 @@ ArchiveStream::Result ArchiveStream::ReadBlockHead(StreamBlock* block) {
   block->bLast = head.last != 0;
   block->nLastByte = head.last;
   block->nSize = head.size;
+  if (block->bLast && m_bSealed) {
+    if (bytes[1] != 0 || bytes[2] != 0 || bytes[3] != 0 || head.size != kSealedEndSize) return Result::kBadEndMarker;
+    std::array<std::uint8_t, kSealedEndSize> tag{};
+    const Result tagRead = Shortfall(ReadUpTo(tag.data(), kSealedEndSize), kSealedEndSize);
+    if (tagRead != Result::kOk) return tagRead;
+    block->nSize = 0;
+    std::vector<std::uint8_t> empty;
+    const SealPlace place{m_nRecordOffset, m_nSealIndex + 1, SealRole::kRecordEnd};
+    return OpenPiece(m_sealKey, place, tag, &empty) ? Result::kOk : Result::kSealBroken;
+  }
   if (block->bLast) {
     const bool zeros = bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0 && head.size == 0;
     return zeros ? Result::kOk : Result::kBadEndMarker;
@@ -123,7 +154,19 @@ ArchiveStream::Result ArchiveStream::ReadBlockHead(StreamBlock* block) {
 
 ArchiveStream::Result ArchiveStream::ReadPayload(StreamBlock* block) {
   block->payload.resize(block->nSize);
-  return Shortfall(ReadUpTo(block->payload.data(), block->nSize), block->nSize);
+  const Result read = Shortfall(ReadUpTo(block->payload.data(), block->nSize), block->nSize);
+  if (read != Result::kOk || !m_bSealed) return read;
+  // The index counts the blocks framed, whether or not they open, so that one bad
+  // block does not make every later one look moved.
+  const SealPlace place{m_nRecordOffset, ++m_nSealIndex, SealRole::kBlock};
+  std::vector<std::uint8_t> plain;
+  // An empty piece opens, but no writer seals one.
+  if (!OpenPiece(m_sealKey, place, block->payload, &plain) || plain.empty()) {
+    block->payload.clear();
+    return Result::kSealBroken;
+  }
+  block->payload = std::move(plain);
+  return Result::kOk;
 }
 
 ArchiveStream::Result ArchiveStream::ReadAvailable(std::size_t size, std::vector<std::uint8_t>* bytes) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/unique_handles.h"
+#include "processors/seal_cryptors.h"
 #include "store/records.h"
 
 namespace qv {
@@ -43,6 +44,10 @@ class ArchiveStream {
     kBeyondEnd,   // a block states more than the file still holds
     kBadEndMarker,  // an end marker whose padding or size is not zero
     kReadFailed,  // the platform could not read; ReadError() says why
+    // The sealed form only:
+    kSealBroken,    // a piece that does not open: changed, moved or from another archive
+    kNoClosing,     // the file ends where a record or the closing should start
+    kAfterClosing,  // bytes follow the closing
   };
 
   // Opens the archive for reading, sharing nothing, so that nobody writes it while
@@ -68,6 +73,18 @@ class ArchiveStream {
   // any offset from the start of the file (at or after the header).
   [[nodiscard]] Result ReadAvailable(std::size_t size, std::vector<std::uint8_t>* bytes);
   [[nodiscard]] bool SeekTo(std::uint64_t offset);
+
+  // Reads the sealed form (docs/format.md) from here on: ReadKindCode opens a sealed
+  // head (the closing reads as kEnd), ReadHeadBody hands out what it held, an end
+  // marker's tag and every payload are opened, and callers see the records as an
+  // unprotected archive holds them.
+  void UseSealKey(const SealKey& key) {
+    m_sealKey = key;
+    m_bSealed = true;
+  }
+  bool IsSealed() const { return m_bSealed; }
+  // Where the sealed record being read began.
+  std::uint64_t SealedRecordOffset() const { return m_nRecordOffset; }
 
   // Offset of the next byte from the start of the file.
   std::uint64_t Offset() const { return m_nHeaderSize + m_nConsumed; }
@@ -103,6 +120,11 @@ class ArchiveStream {
   bool m_bReadFailed = false;
   std::string m_strReadError;
   std::vector<std::uint8_t> m_header;
+  bool m_bSealed = false;
+  SealKey m_sealKey;
+  std::uint64_t m_nRecordOffset = 0;
+  std::uint32_t m_nSealIndex = 0;  // of the last piece opened in the record
+  std::vector<std::uint8_t> m_sealedHead;  // what the last sealed head held
 };
 
 }  // namespace qv

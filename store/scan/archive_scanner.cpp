@@ -51,6 +51,10 @@ ScanReport ArchiveScanner::Run(ScanVisitor& visitor) {
   // As in a restore: only a protected header has a password behind it, so a
   // protected record in an archive without one cannot be decoded.
   m_bArchiveProtected = m_stream.HeaderIsProtected();
+  if (!OpenSealedForm()) {
+    m_stream.Close();
+    return m_report;
+  }
   for (;;) {
     if (StopRequested()) {
       m_report.bStopped = true;
@@ -61,6 +65,46 @@ ScanReport ArchiveScanner::Run(ScanVisitor& visitor) {
   for (SkippedRange& range : m_report.skipped) range.bTrailing = range.nOffset + range.nLength >= m_report.nFileSize;
   m_stream.Close();
   return m_report;
+}
+
+bool ArchiveScanner::OpenSealedForm() {
+  if (m_stream.Header().size() != kArchiveHeaderSize) return true;
+  ArchiveHeaderBytes bytes{};
+  std::copy(m_stream.Header().begin(), m_stream.Header().end(), bytes.begin());
+  const ArchiveHeader header = DecodeArchiveHeader(bytes);
+  if (!IsSealedHeader(header)) return true;
+  SealKey key;
+  // Nothing of a sealed archive, not even its names, shows without the password.
+  if (!m_options.bHasPassword || !OpenSealedHeader(header, m_options.strPassword, &key)) {
+    EndEarly(m_options.bHasPassword ? "the password does not open the archive's header"
+                                    : "the archive is sealed: its records show only with its password");
+    return false;
+  }
+  m_stream.UseSealKey(key);
+  return true;
+}
+
+bool ArchiveScanner::PassOverSealedRecord(std::uint64_t at, std::string reason) {
+  // Its blocks are framed in clear, so the records after it can still be reached.
+  StreamBlock block;
+  std::string end;
+  for (;;) {
+    ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
+    if (block.bLast && (read == ArchiveStream::Result::kOk || read == ArchiveStream::Result::kSealBroken)) break;
+    if (read == ArchiveStream::Result::kOk) read = m_stream.ReadPayload(&block);
+    if (read != ArchiveStream::Result::kOk && read != ArchiveStream::Result::kSealBroken) {
+      end = "the blocks of the record" + At(at) + " cannot be framed";
+      break;
+    }
+  }
+  if (reason.empty()) {
+    ++m_report.nSealBroken;
+    reason = "a record head that does not open: changed, moved or taken from another archive";
+  }
+  m_report.skipped.push_back({at, m_stream.Offset() - at, std::move(reason), false});
+  if (end.empty()) return true;
+  EndEarly(std::move(end));
+  return false;
 }
 
 void ArchiveScanner::EndEarly(std::string reason) {
@@ -84,11 +128,27 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
     case ArchiveStream::Result::kReadFailed:
       EndEarly("cannot read the kind code" + At(at) + " (" + m_stream.ReadError() + ")");
       return false;
+    case ArchiveStream::Result::kSealBroken:
+      return PassOverSealedRecord(at, {});
+    case ArchiveStream::Result::kNoClosing:
+      EndEarly("the archive ends" + At(at) + " without its closing: it was cut short, and records may be missing");
+      return false;
+    case ArchiveStream::Result::kAfterClosing:
+      m_report.skipped.push_back({at, m_report.nFileSize - at, "bytes after the end of the archive", true});
+      EndEarly("bytes follow the end of the archive" + At(at));
+      return false;
     default:
       m_report.skipped.push_back({at, m_report.nFileSize - at, "a kind code cut short by the end of the file", true});
       return false;
   }
-  if (kind != kFileItemKind && kind != kRegItemKind) return PassOverUnknownKind(at, kind);
+  if (kind != kFileItemKind && kind != kRegItemKind) {
+    // A sealed record's blocks are framed in clear whatever its kind.
+    if (m_stream.IsSealed()) {
+      ++m_report.nUnknownKindCodes;
+      return PassOverSealedRecord(at, "a record of unknown kind " + Hex(kind));
+    }
+    return PassOverUnknownKind(at, kind);
+  }
 
   ScannedRecord record;
   record.nOffset = at;
@@ -103,6 +163,7 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
   const std::uint8_t* flags = record.head.data() + (isFile ? kFileItemSize : kRegItemSize);
   record.bCompressed = flags[0] != 0;
   record.bProtected = flags[1] != 0;
+  record.bSealed = m_stream.IsSealed();
   if (headRead != ArchiveStream::Result::kOk) {
     record.state = RecordState::kCutShort;
     record.strProblem = "the record head" + At(at) + " is cut short";
@@ -140,11 +201,16 @@ bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor&
       return false;
     }
     ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
+    if (read == ArchiveStream::Result::kSealBroken && block.bLast) {
+      MarkDamaged(record, "the end of the record" + At(block.nOffset) + " does not open: the record was cut short or changed",
+                  block.nOffset);
+      break;
+    }
     if (read != ArchiveStream::Result::kOk) return StopAtBlock(record, read, block, false, visitor);
     if (block.bLast) break;
     if (block.nSize == 0) {
       MarkDamaged(record, "the block" + At(block.nOffset) + " states no bytes, which no writer makes", block.nOffset);
-      if (m_options.bSalvage) {
+      if (m_options.bSalvage && !m_stream.IsSealed()) {
         record.nEndOffset = m_stream.Offset();
         visitor.OnRecordEnd(record);
         return Resync(record.nOffset, record.nOffset + 1, "the framing of the record" + At(record.nOffset) + " is damaged");
@@ -153,6 +219,14 @@ bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor&
       continue;
     }
     read = m_stream.ReadPayload(&block);
+    if (read == ArchiveStream::Result::kSealBroken) {
+      ++record.nBlocks;
+      record.nStoredBytes += block.nSize;
+      MarkDamaged(record, "the block" + At(block.nOffset) + " does not open: it was changed, moved or taken from another archive",
+                  block.nOffset);
+      record.bPlainKnown = false;
+      continue;
+    }
     if (read != ArchiveStream::Result::kOk) return StopAtBlock(record, read, block, true, visitor);
     ++record.nBlocks;
     record.nStoredBytes += block.nSize;
@@ -188,7 +262,7 @@ bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor&
   record.nEndOffset = m_stream.Offset();
   // The end marker writers make is 1 and seven zeros; another first byte may be
   // data that a shrunken block length put there.
-  if (block.nLastByte != 1) CheckWhatFollows(record, block.nOffset);
+  if (block.nLastByte != 1 && !m_stream.IsSealed()) CheckWhatFollows(record, block.nOffset);
   visitor.OnRecordEnd(record);
   PostProgress();
   return true;
@@ -214,7 +288,7 @@ void ArchiveScanner::CheckWhatFollows(ScannedRecord& record, std::uint64_t endMa
 bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result read, const StreamBlock& block,
                                  bool inPayload, ScanVisitor& visitor) {
   const std::string where = At(block.nOffset);
-  const std::string stated = " states " + std::to_string(block.nSize) + " bytes";
+  const std::string stated = " states " + std::to_string(block.nSize) + (block.nSize == 1 ? " byte" : " bytes");
   std::string end;  // why the scan cannot go on, when it cannot
   switch (read) {
     case ArchiveStream::Result::kTooLarge:
@@ -252,8 +326,9 @@ bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result re
   }
   record.nEndOffset = m_stream.Offset();
   visitor.OnRecordEnd(record);
-  const bool salvageable = read == ArchiveStream::Result::kTooLarge || read == ArchiveStream::Result::kBeyondEnd ||
-                           read == ArchiveStream::Result::kBadEndMarker;
+  // A sealed head shows nothing to look for, so salvage cannot find the next one.
+  const bool salvageable = !m_stream.IsSealed() && (read == ArchiveStream::Result::kTooLarge || read == ArchiveStream::Result::kBeyondEnd ||
+                           read == ArchiveStream::Result::kBadEndMarker);
   if (m_options.bSalvage && salvageable) {
     if (Resync(record.nOffset, record.nOffset + 1, "the framing of the record" + At(record.nOffset) + " is damaged")) {
       return true;

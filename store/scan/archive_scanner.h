@@ -54,6 +54,12 @@ class ArchiveScanner {
   ScanReport Run(ScanVisitor& visitor);
 
  private:
+  // For a sealed archive: the key from the password, handed to the stream. False
+  // (and the scan ended) without a password that opens the header.
+  bool OpenSealedForm();
+  // Frames over the blocks of a sealed record whose head did not open (empty
+  // `reason`) or that cannot be read (`reason` says why).
+  bool PassOverSealedRecord(std::uint64_t at, std::string reason);
   bool ScanRecord(ScanVisitor& visitor);
   bool ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor& visitor);
   bool PassOverUnknownKind(std::uint64_t at, std::uint32_t kind);

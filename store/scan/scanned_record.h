@@ -27,6 +27,7 @@ struct ScannedRecord {
   bool bHeadTerminated = false;    // every text field of the head ends inside it
   bool bCompressed = false;
   bool bProtected = false;
+  bool bSealed = false;  // in a strongly protected archive: head and blocks sealed
   std::uint32_t nBlocks = 0;
   std::uint64_t nStoredBytes = 0;  // payload bytes as stored, block heads not counted
   std::uint64_t nPlainBytes = 0;   // decoded, or as the blocks' own fields state
@@ -52,6 +53,7 @@ struct ScanReport {
   std::uint64_t nFileSize = 0;
   std::vector<SkippedRange> skipped;
   std::uint64_t nUnknownKindCodes = 0;  // four-byte groups passed over without salvage
+  std::uint64_t nSealBroken = 0;        // sealed record heads that did not open
   bool bEndedEarly = false;             // the archive ends inside a record or cannot be framed on
   std::string strEndReason;
   bool bStopped = false;

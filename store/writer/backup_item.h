@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "processors/seal_cryptors.h"
 #include "store/writer/store_report.h"
 
 namespace qv {
@@ -16,6 +17,9 @@ struct BackupRequest {
   bool bCompress = false;
   bool bProtect = false;
   std::u16string strPassword;  // used only when `bProtect` is set
+  // The sealed form's archive key; when set, every record is sealed with it and
+  // `bProtect` (the DES stage) is off.
+  const SealKey* pSealKey = nullptr;
   std::vector<std::u16string> excludedPaths;
 };
 

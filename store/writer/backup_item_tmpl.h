@@ -35,7 +35,7 @@ class BackupItemTmpl : public BackupItem,
   std::uint64_t Backup(const BackupRequest& request, StoreReport& report) override {
     std::vector<SkippedSource> skipped;
     NodeList<Node> nodes = Walk(skipped);
-    Store store(request.strArchivePath, request.bCompress, request.bProtect, request.strPassword);
+    Store store(request.strArchivePath, request.bCompress, request.bProtect, request.strPassword, request.pSealKey);
     this->InitStore(store);
     const typename Builder::Exclusion exclusion(request.excludedPaths);
     store.Reserve(nodes.size());

@@ -26,6 +26,7 @@
 
 #include "platform/platform.h"
 #include "platform/unique_handles.h"
+#include "processors/seal_cryptors.h"
 #include "store/block_pool.h"
 #include "store/data_buffer.h"
 #include "store/records.h"
@@ -37,11 +38,15 @@ template <class Item, class Reader, class ItemHead, class HeadInitor, class Comp
           class Encryptor, class Progress, class ThreadCtrl>
 class DataStore {
  public:
-  DataStore(std::u16string archivePath, bool compress, bool protect, std::u16string password)
+  // With `sealKey` (kept by the caller while the store lives) every record is
+  // written in the sealed form, and `protect` must be off.
+  DataStore(std::u16string archivePath, bool compress, bool protect, std::u16string password,
+            const SealKey* sealKey = nullptr)
       : m_strArchivePath(std::move(archivePath)),
         m_bCompress(compress),
-        m_bProtect(protect),
-        m_strPassword(std::move(password)) {}
+        m_bProtect(protect && sealKey == nullptr),
+        m_strPassword(std::move(password)),
+        m_pSealKey(sealKey) {}
   ~DataStore() { CloseArchive(); }
   DataStore(const DataStore&) = delete;
   DataStore& operator=(const DataStore&) = delete;
@@ -96,12 +101,14 @@ class DataStore {
     if (Os().PathFileExistsW(m_strArchivePath)) {
       m_archive = UniqueFile(
           Os().CreateFileW(m_strArchivePath, kGenericWrite, kFileShareRead, kOpenExisting));
-      if (m_archive.Valid() && !Os().SetFilePointer(m_archive.Get(), 0, kFileEnd, nullptr)) {
+      // Sealed records are bound to their offset in the file, so it must be known.
+      if (m_archive.Valid() && !Os().SetFilePointer(m_archive.Get(), 0, kFileEnd, &m_nArchiveOffset)) {
         CloseArchive();  // appending anywhere but the end would overwrite records
       }
     } else {
       m_archive = UniqueFile(
           Os().CreateFileW(m_strArchivePath, kGenericWrite, kFileShareRead, kCreateAlways));
+      m_nArchiveOffset = 0;
     }
     return m_archive.Valid();
   }
@@ -119,7 +126,23 @@ class DataStore {
     ItemHead head;
     HeadInitor::Init(head, m_reader, m_bCompress, m_bProtect);
     const auto headBytes = HeadInitor::Encode(head);
-    Write(headBytes.data(), headBytes.size(), written);
+    // Every sealed piece of the record is bound to where its head lies.
+    const std::uint64_t recordOffset = m_nArchiveOffset + m_buffer.size();
+    std::uint32_t sealIndex = 0;
+    if (m_pSealKey) {
+      std::vector<std::uint8_t> plain(kSealedHeadPlainSize, 0);
+      std::copy(headBytes.begin(), headBytes.end(), plain.begin());
+      std::vector<std::uint8_t> sealed;
+      if (!SealPiece(*m_pSealKey, SealPlace{recordOffset, 0, SealRole::kHead}, plain, &sealed)) {
+        ++m_report.nStageFailures;
+        m_report.NoteFailure("sealing the record head of " + Reader::Describe(item) + " failed");
+        m_reader.Close();
+        return 0;
+      }
+      Write(sealed.data(), sealed.size(), written);
+    } else {
+      Write(headBytes.data(), headBytes.size(), written);
+    }
     if (m_report.nWriteFailures != 0) {
       m_reader.Close();
       return written;
@@ -165,6 +188,10 @@ class DataStore {
       auto block = std::make_unique<DataBuffer>(piece.data(), count);
       if (m_bCompress) block->AddStage(std::make_unique<CompProcessor>());
       if (m_bProtect) block->AddStage(std::make_unique<Encryptor>(m_strPassword));
+      if (m_pSealKey) {
+        block->AddStage(std::make_unique<SealEncryptor>(*m_pSealKey, SealPlace{recordOffset, ++sealIndex,
+                                                                               SealRole::kBlock}));
+      }
       blocks.Add(std::move(block));
       if (blocks.Full() && !(writing = writeOldest())) break;
     }
@@ -177,12 +204,22 @@ class DataStore {
     }
     m_reader.Close();
     if (m_report.nWriteFailures != 0) return written;
-    const BlockHeadBytes endMarker = EncodeBlockHead(BlockHead{1, 0});
+    // A sealed record's end carries a tag, so that a cut after any block is found.
+    std::vector<std::uint8_t> endTag;
+    if (m_pSealKey &&
+        !SealPiece(*m_pSealKey, SealPlace{recordOffset, sealIndex + 1, SealRole::kRecordEnd}, {}, &endTag)) {
+      ++m_report.nStageFailures;
+      m_report.NoteFailure("sealing the end of " + Reader::Describe(item) + " failed");
+      return written;
+    }
+    const BlockHeadBytes endMarker =
+        EncodeBlockHead(BlockHead{1, static_cast<std::uint32_t>(endTag.size())});
     // Stored once the flush that takes its end marker succeeds; one that fails before
     // then leaves the record incomplete. So a failed backup reports what it stored.
     m_nBufferedSourceBytes += writtenBytes;
     ++m_nBufferedRecords;
     Write(endMarker.data(), endMarker.size(), written);
+    Write(endTag.data(), endTag.size(), written);
     return written;
   }
 
@@ -196,7 +233,8 @@ class DataStore {
   BlockPool& Pool() {
     // Plain blocks have nothing to encode, so they need no threads.
     if (!m_pPool) {
-      m_pPool = std::make_unique<BlockPool>(m_bCompress || m_bProtect ? BlockPool::DefaultWorkers() : 0);
+      m_pPool = std::make_unique<BlockPool>(m_bCompress || m_bProtect || m_pSealKey ? BlockPool::DefaultWorkers()
+                                                                                    : 0);
     }
     return *m_pPool;
   }
@@ -229,6 +267,7 @@ class DataStore {
       done += count;
     }
     m_report.nArchiveBytes += done;
+    m_nArchiveOffset += done;
     if (done == m_buffer.size()) {
       m_nStoredBytes += m_nBufferedSourceBytes;
       m_report.nRecords += m_nBufferedRecords;
@@ -261,7 +300,9 @@ class DataStore {
   bool m_bCompress;
   bool m_bProtect;
   std::u16string m_strPassword;
+  const SealKey* m_pSealKey;
   UniqueFile m_archive;
+  std::uint64_t m_nArchiveOffset = 0;  // of the first byte still in m_buffer
   std::uint64_t m_nTotalBytes = 0;
   std::uint64_t m_nDoneBytes = 0;    // read and encoded, for the progress posts
   std::uint64_t m_nStoredBytes = 0;  // source bytes that reached the archive

@@ -97,6 +97,27 @@ class ScopedDataHome {
   QByteArray m_previous;
 };
 
+// Sets XDG_DATA_DIRS for the scope.
+class ScopedSystemDataDirs {
+ public:
+  explicit ScopedSystemDataDirs(const std::string& dirs) : m_previous(qgetenv("XDG_DATA_DIRS")) {
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(dirs));
+  }
+  ~ScopedSystemDataDirs() {
+    if (m_previous.isNull()) {
+      qunsetenv("XDG_DATA_DIRS");
+    } else {
+      qputenv("XDG_DATA_DIRS", m_previous);
+    }
+  }
+
+ private:
+  QByteArray m_previous;
+};
+
+constexpr char kUsersOwnEntry[] = "[Desktop Entry]\nType=Application\nName=My archives\nExec=quorvel %f\n"
+                                  "MimeType=application/x-quorvel-archive;\n";
+
 }  // namespace
 
 class AssociationTest : public QObject {
@@ -213,6 +234,62 @@ class AssociationTest : public QObject {
     QVERIFY(type("other.bin") != "application/x-quorvel-archive\n");
     QCOMPARE(qv::test::RunTool("xdg-mime query default application/x-quorvel-archive").output,
              std::string("quorvel.desktop\n"));
+  }
+
+  // Programs below one folder: usr/ is installed (usr/share is the system's data
+  // folder and holds our entry), opt/ has an entry the desktop does not search,
+  // build/ and other/ are copies, gone/ names a program that is not there.
+  void OnlyACopyTheSystemDoesNotKnowRegistersItself_data() {
+    QTest::addColumn<QString>("earlier");     // whose registration the user has: "", a program, or "own"
+    QTest::addColumn<QString>("started");
+    QTest::addColumn<QString>("registered");  // whose it has afterwards
+    QTest::newRow("a copy registers itself") << "" << "build" << "build";
+    QTest::newRow("a copy takes over from another") << "other" << "build" << "build";
+    QTest::newRow("a prefix the desktop does not search is no install") << "" << "opt" << "opt";
+    QTest::newRow("the installed program writes nothing") << "" << "usr" << "";
+    QTest::newRow("the installed program removes its own old one") << "usr" << "usr" << "";
+    QTest::newRow("one naming a program that is gone is removed") << "gone" << "usr" << "";
+    QTest::newRow("another copy that is still there keeps its own") << "other" << "usr" << "other";
+    QTest::newRow("the user's own entry stays") << "own" << "usr" << "own";
+  }
+
+  void OnlyACopyTheSystemDoesNotKnowRegistersItself() {
+    QFETCH(QString, earlier);
+    QFETCH(QString, started);
+    QFETCH(QString, registered);
+    ScopedDataHome home;
+    qv::test::TempDir root;
+    const auto program = [&](const QString& name) { return (root / (name.toStdString() + "/bin/quorvel")).string(); };
+    for (const char* name : {"usr", "opt", "build", "other"}) {
+      qv::test::WriteFileBytes(program(name), "#!/bin/sh\n");
+    }
+    for (const char* name : {"usr", "opt"}) {
+      qv::test::WriteFileBytes(root / (std::string(name) + "/share/") / kDesktopEntryFile, "[Desktop Entry]\n");
+    }
+    const ScopedSystemDataDirs system((root / "usr/share").string() + ":/nonexistent/share");
+    if (earlier == "own") {
+      qv::test::WriteFileBytes(home / kDesktopEntryFile, kUsersOwnEntry);
+    } else if (!earlier.isEmpty()) {
+      QVERIFY(WriteDataFiles(home.Path(), DesktopFiles(QString::fromStdString(program(earlier)))).ok());
+    }
+
+    RegisterWithDesktop(QString::fromStdString(program(started))).Wait();
+
+    if (registered == "own") {
+      QCOMPARE(ReadFileBytes(home / kDesktopEntryFile), std::string(kUsersOwnEntry));
+    } else if (!registered.isEmpty()) {
+      QCOMPARE(RegisteredProgram(home.Path()), program(registered));
+      QVERIFY(std::filesystem::exists(home / kMimePackageFile));
+    } else {
+      for (const std::string& file : DesktopFilePaths()) QVERIFY2(!std::filesystem::exists(home / file), file.c_str());
+      // What the desktop answers for this user now: nothing of ours.
+      if (!earlier.isEmpty() && qv::test::ToolAvailable("update-desktop-database")) {
+        QVERIFY(ReadFileBytes(home / "applications/mimeinfo.cache").find("quorvel") == std::string::npos);
+      }
+      if (qv::test::ToolAvailable("xdg-mime")) {
+        QCOMPARE(qv::test::RunTool("xdg-mime query default application/x-quorvel-archive").output, std::string());
+      }
+    }
   }
 
   void AnEntryThatCannotNameTheProgramIsLeftOut() {

@@ -82,16 +82,19 @@ class JobsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // An archive made by the window or by qvl restores through the window into an
-  // empty profile; the window's one is read back by qvl.
+  // An archive made by the window or by qvl (strongly protected too) restores
+  // through the window into an empty profile; the window's one is read back by qvl.
   void BackupThenRestoreIntoAnotherProfile_data() {
     QTest::addColumn<bool>("byWindow");
-    QTest::newRow("made by the window") << true;
-    QTest::newRow("made by qvl") << false;
+    QTest::addColumn<bool>("strong");
+    QTest::newRow("made by the window") << true << false;
+    QTest::newRow("made by qvl") << false << false;
+    QTest::newRow("made by qvl --strong") << false << true;
   }
 
   void BackupThenRestoreIntoAnotherProfile() {
     QFETCH(bool, byWindow);
+    QFETCH(bool, strong);
     RestoreFixture source;
     FillSource(source.Profile());
     const std::filesystem::path archive = source.Profile().Scratch("my archive.qvl");
@@ -103,7 +106,9 @@ class JobsTest : public QObject {
       sourceSizes = Sizes(frame);
       if (!byWindow) {
         const std::string qvl = std::string(QUORVEL_QVL_BINARY) + " backup '" + archive.string() + "'";
-        QCOMPARE(qv::test::RunTool(qvl + " --compress" + profileOption).exitCode, 0);
+        const std::string password = strong ? "QVL_PASSWORD='" + kPassword.toStdString() + "' " : "";
+        QCOMPARE(qv::test::RunTool(password + qvl + " --compress" + (strong ? " --strong" : "") + profileOption).exitCode,
+                 0);
       } else {
         prompts.dialogAnswers.push_back(FillAndOk({{IDC_FILENAME, Native(archive)}, {IDC_COMPRESS, {}},
                                                    {IDC_PROTECT, {}}, {IDC_PASSWORD, kPassword},
@@ -134,7 +139,7 @@ class JobsTest : public QObject {
     CMainFrame frame;
     QCOMPARE(Sizes(frame), QStringList({"0 KB", "0 KB"}));
     prompts.fileAnswers.push_back(Native(archive));
-    if (byWindow) prompts.dialogAnswers.push_back(FillAndOk({{IDC_PASSWORD, kPassword}}));
+    if (byWindow || strong) prompts.dialogAnswers.push_back(FillAndOk({{IDC_PASSWORD, kPassword}}));
     // The list takes the new sizes while the completion box is still up.
     bool refreshedUnderBox = false;
     prompts.whileBoxUp = [&](const ShownBox&) {
@@ -143,7 +148,7 @@ class JobsTest : public QObject {
     };
     frame.OnRestore();
     QVERIFY(JobEnds(frame));
-    QCOMPARE(prompts.dialogsRun.size(), std::size_t(byWindow ? 1 : 0));  // a password only if protected
+    QCOMPARE(prompts.dialogsRun.size(), std::size_t(byWindow || strong ? 1 : 0));  // a password only if protected
     QCOMPARE(prompts.boxes.size(), std::size_t{1});
     QCOMPARE(prompts.boxes[0].strText, kSuccess);
     QVERIFY(refreshedUnderBox);

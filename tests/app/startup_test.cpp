@@ -133,6 +133,8 @@ class StartupTest : public QObject {
     QTest::newRow("--help") << QStringList{"-x", "--help"} << 0 << "Usage: quorvel [--profile=DIR] [ARCHIVE]\n";
     QTest::newRow("mistyped --profile") << QStringList{"--profil=/p", "a.qvl"} << 2
                                         << "quorvel: unknown option --profil\n";
+    QTest::newRow("missing profile") << QStringList{"--profile=/nonexistent/alice", "a.qvl"} << 1
+                                     << "quorvel: the profile folder /nonexistent/alice does not exist\n";
   }
 
   void AnswersWithoutADisplay() {

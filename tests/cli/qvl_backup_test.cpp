@@ -33,8 +33,8 @@ TEST_F(QvlBackupTest, BacksUpAndSummarises) {
 
   const ToolResult plain = Qvl("backup plain.qvl");
   ASSERT_EQ(plain.exitCode, 0) << plain.output;
-  EXPECT_NE(plain.output.find("Favorites: 1 records, 45 bytes of data"), std::string::npos) << plain.output;
-  EXPECT_NE(plain.output.find("IE Settings: 1 records, 22 bytes of data"), std::string::npos) << plain.output;
+  EXPECT_NE(plain.output.find("Favorites: 1 record, 45 bytes of data"), std::string::npos) << plain.output;
+  EXPECT_NE(plain.output.find("IE Settings: 1 record, 22 bytes of data"), std::string::npos) << plain.output;
   EXPECT_NE(plain.output.find(profile.Scratch("plain.qvl").string()), std::string::npos) << plain.output;
   const ParsedArchive parsed = ParseArchive(ReadFileBytes(profile.Scratch("plain.qvl")));
   ASSERT_TRUE(parsed.ok);

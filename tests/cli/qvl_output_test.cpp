@@ -99,6 +99,7 @@ TEST(QvlOutput, StandardOutputThatCannotTakeItIsAFailure) {
   QvlSession session;
   for (int i = 0; i < 300; ++i) session.Profile().AddFavorite("f/" + std::to_string(i) + ".url", kShortcut);
   ASSERT_EQ(session.RunOnProfile("backup a.qvl").exitCode, 0);
+  fs::create_directories(session.Scratch("restored/Favorites"));
   const std::string profile = " --profile=" + session.ScratchText("restored");
   for (const std::string& command : std::vector<std::string>{"list a.qvl", "list --json a.qvl", "verify a.qvl", "verify --json a.qvl", "extract a.qvl --to x f/1.url",
         "extract --json a.qvl --to y f/2.url", "export-bookmarks a.qvl", "export-bookmarks a.qvl -o - -q",
@@ -125,6 +126,7 @@ TEST(QvlOutput, NamesFromAnArchiveReachTheTerminalEscaped) {
   archive.WriteTo(session.Scratch("evil.qvl"));
 
   const std::string escaped = "t\\033]0;pwned\\a\\r\\b\\302\\233";
+  fs::create_directory(session.Scratch("p"));
   const std::string profile = " --profile=" + session.ScratchText("p");
   for (const std::string& command : std::vector<std::string>{"list evil.qvl", "verify evil.qvl", "extract evil.qvl --to x",
                                     "export-bookmarks evil.qvl -o b.html", "restore evil.qvl" + profile,

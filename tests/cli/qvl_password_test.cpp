@@ -2,10 +2,12 @@
 // terminal without echo (twice for a backup, with the backup dialog's checks);
 // never a plain argument. Run as the built binary, on a pseudo-terminal where asked.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "store/records.h"
 #include "tests/cli/qvl_session.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/run_tool.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {
@@ -103,6 +105,35 @@ TEST_F(QvlPasswordTest, FilesAndTheEnvironmentComeFirstAndAPlainArgumentIsNone) 
     EXPECT_EQ(session.Run(c.arguments, c.environment).exitCode, c.exitCode);
   }
   EXPECT_FALSE(std::filesystem::exists(session.Scratch("q.qvl")));
+}
+
+// A password another program hands over: a pipe on standard input ("-" or
+// /dev/stdin), a FIFO, a process substitution. Its first line only, within a
+// bound however long the stream; never a terminal, where echo would be on.
+TEST_F(QvlPasswordTest, PipesHandOverTheirFirstLine) {
+  ASSERT_EQ(session.RunOnProfile("backup p.qvl", "QVL_PASSWORD=right-one").exitCode, 0);
+  ASSERT_EQ(mkfifo(session.Scratch("fifo").c_str(), 0600), 0);
+  const std::string verify = std::string("env -u QVL_PASSWORD '") + QUORVEL_QVL_BINARY + "' verify p.qvl --password-file ";
+  struct Case {
+    std::string command;
+    int exitCode;
+  };
+  const std::vector<Case> cases = {
+      {"printf 'right-one\\nmore\\n' | " + verify + "-", 0},
+      {"printf 'right-one\\r\\n' | " + verify + "/dev/stdin", 0},
+      {"(printf 'right-one\\n' > fifo &) && " + verify + "fifo", 0},
+      {"bash -c \"" + verify + "<(printf right-one)\"", 0},
+      {"yes right-one | " + verify + "-", 0},  // a writer that never ends
+      {"printf 'wrong-one\\n' | " + verify + "-", 1},
+      {verify + "/dev/zero", 2},  // no line feed within the bound
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    EXPECT_EQ(RunTool("cd '" + session.ScratchText("") + "' && " + c.command).exitCode, c.exitCode);
+  }
+  const QvlResult terminal = session.RunInTerminal({"verify", "p.qvl", "--password-file", "-"}, {"right-one"});
+  EXPECT_EQ(terminal.exitCode, 2) << terminal.out;
+  EXPECT_NE(terminal.out.find("terminal"), std::string::npos) << terminal.out;
 }
 
 // The key keeps a password only in Windows-1252, so a new backup takes no password

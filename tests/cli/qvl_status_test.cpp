@@ -14,19 +14,20 @@ ToolResult Status(ProfileFixture& profile, const std::string& extra = "") {
 
 TEST(QvlStatus, ShowsBothItemsInWholeKilobytes) {
   ProfileFixture profile;
+  const std::string head = "Profile       " + profile.ProfileDir().string() + "\n";
   ToolResult result = Status(profile);
   ASSERT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.output, "Favorites     0 KB\nIE Settings   0 KB\n");
+  EXPECT_EQ(result.output, head + "Favorites     0 KB\nIE Settings   0 KB\n");
 
   profile.AddFavorite("a.url", Bytes(1023));
   profile.SetValue(kIeKey, u"v", kRegBinary, Bytes(1024));
   result = Status(profile);
-  EXPECT_EQ(result.output, "Favorites     0 KB\nIE Settings   1 KB\n");
+  EXPECT_EQ(result.output, head + "Favorites     0 KB\nIE Settings   1 KB\n");
 
   profile.AddFavorite("Sub/b.url", Bytes(1024));
   profile.SetValue(kIeKey, u"w", kRegBinary, Bytes(1023));
   result = Status(profile);
-  EXPECT_EQ(result.output, "Favorites     1 KB\nIE Settings   1 KB\n");
+  EXPECT_EQ(result.output, head + "Favorites     1 KB\nIE Settings   1 KB\n");
 
   EXPECT_EQ(Status(profile, " --help").exitCode, 0);
 }

@@ -24,10 +24,13 @@ if(NOT WITH_GUI)
   if(NOT result EQUAL 0)
     fail("qvl --help gave ${result}")
   endif()
-  if(EXISTS "${SOURCE_DIR}/docs/qvl.1" AND NOT EXISTS "${prefix}/share/man/man1/qvl.1")
-    fail("share/man/man1/qvl.1 is missing below the prefix")
-  endif()
-  if(EXISTS "${prefix}/bin/quorvel" OR EXISTS "${prefix}/share/applications")
+  foreach(file share/man/man1/qvl.1.gz share/doc/quorvel/copyright share/doc/quorvel/changelog.gz)
+    if(NOT EXISTS "${prefix}/${file}")
+      fail("${file} is missing below the prefix")
+    endif()
+  endforeach()
+  if(EXISTS "${prefix}/bin/quorvel" OR EXISTS "${prefix}/share/applications"
+     OR EXISTS "${prefix}/share/man/man1/quorvel.1.gz")
     fail("a build without the window installed the window's files")
   endif()
   file(REMOVE_RECURSE "${WORK_DIR}")
@@ -40,13 +43,15 @@ set(expected
   bin/qvl
   share/applications/quorvel.desktop
   share/mime/packages/quorvel.xml
-  share/quorvel/manual.html)
+  share/quorvel/manual.html
+  share/man/man1/qvl.1.gz
+  share/man/man1/quorvel.1.gz
+  share/doc/quorvel/copyright
+  share/doc/quorvel/changelog.gz
+  share/doc/quorvel/qvl.md)
 foreach(size 16 24 48 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/quorvel.png)
 endforeach()
-if(EXISTS "${SOURCE_DIR}/docs/qvl.1")
-  list(APPEND expected share/man/man1/qvl.1)
-endif()
 file(GLOB images RELATIVE "${SOURCE_DIR}/docs" "${SOURCE_DIR}/docs/images/*.png")
 foreach(image ${images})
   list(APPEND expected share/quorvel/${image})
@@ -83,6 +88,32 @@ if(validate)
     fail("desktop-file-validate: ${output}")
   endif()
 endif()
+
+# The manual pages and the changelog are compressed as Debian wants them: gzip
+# without a time stamp, so that two builds give the same bytes; qvl's is docs/qvl.1.
+foreach(file share/man/man1/qvl.1.gz share/man/man1/quorvel.1.gz share/doc/quorvel/changelog.gz)
+  file(READ "${prefix}/${file}" head LIMIT 8 HEX)
+  if(NOT head MATCHES "^1f8b08..00000000$")
+    fail("${file} is not gzip without a time stamp: ${head}")
+  endif()
+endforeach()
+execute_process(COMMAND gzip -dc "${prefix}/share/man/man1/qvl.1.gz" OUTPUT_VARIABLE page)
+file(READ "${SOURCE_DIR}/docs/qvl.1" source_page)
+if(NOT page STREQUAL source_page)
+  fail("share/man/man1/qvl.1.gz is not docs/qvl.1")
+endif()
+# Every option of quorvel --help is in its manual page.
+execute_process(COMMAND gzip -dc "${prefix}/share/man/man1/quorvel.1.gz" OUTPUT_VARIABLE page)
+execute_process(COMMAND "${prefix}/bin/quorvel" --help OUTPUT_VARIABLE usage)
+string(REGEX MATCHALL "--[a-z-]+" options "${usage}")
+list(REMOVE_DUPLICATES options)
+foreach(option ${options})
+  string(REPLACE "-" "\\-" roff "${option}")
+  string(FIND "${page}" "${roff}" found)
+  if(found EQUAL -1)
+    fail("quorvel --help names ${option}, its manual page does not")
+  endif()
+endforeach()
 
 # Runs without a display: it answers before Qt starts.
 execute_process(COMMAND "${prefix}/bin/quorvel" --version RESULT_VARIABLE result OUTPUT_VARIABLE version)

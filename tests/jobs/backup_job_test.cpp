@@ -214,7 +214,7 @@ TEST_F(BackupJobTest, ArchiveInsideFavoritesIsNotStoredIntoItself) {
     EXPECT_EQ(TempFilesIn(profile.FavoritesDir()), std::vector<std::string>{".quorvel-someone-else.tmp"});
     bool reported = false;
     for (const SkippedSource& entry : summary.skipped) {
-      if (entry.strPath.ends_with("/backup.qvl")) reported = true;
+      if (entry.strPath.ends_with("/backup.qvl") || entry.strPath.ends_with("\\backup.qvl")) reported = true;
     }
     EXPECT_TRUE(reported);
   }
@@ -308,6 +308,36 @@ TEST_F(BackupJobTest, ArchiveInAMissingFolderFails) {
   EXPECT_FALSE(summary.bOk);
   EXPECT_FALSE(summary.strFailure.empty());
   for (const PostedMessage& posted : window.Messages()) EXPECT_EQ(posted.message, WM_JOB_PROGRESS);
+}
+
+// The window reaches the job without qvl's checks: a profile that went away (a
+// disk taken out) or a folder that is no profile fails, and nothing is made.
+TEST_F(BackupJobTest, AProfileThatIsNoneFailsAndNothingIsMade) {
+  const std::filesystem::path folder = profile.ProfileDir();
+  const std::pair<const char*, std::function<void()>> cases[] = {
+      {"does not exist", [&] { std::filesystem::remove_all(folder); }},
+      {"holds neither a Favorites folder nor NTUSER.DAT", [&] { std::filesystem::create_directory(folder); }},
+  };
+  for (const auto& [told, arrange] : cases) {
+    SCOPED_TRACE(told);
+    arrange();
+    const BackupSummary summary = Backup();
+    EXPECT_FALSE(summary.bOk);
+    EXPECT_NE(summary.strFailure.find(folder.string() + " " + told), std::string::npos) << summary.strFailure;
+    EXPECT_FALSE(std::filesystem::exists(archive));
+    EXPECT_FALSE(std::filesystem::exists(profile.FavoritesDir()));
+  }
+}
+
+// Settings without Favorites: a backup of them, and nothing said to be missing
+// but the folder. Where HKEY_CURRENT_USER is live there is no hive file to find.
+TEST_F(BackupJobTest, SettingsAloneAreBackedUpAndNotCalledMissing) {
+  profile.SetValue(kIeKey, u"v", kRegSz, Utf16Bytes(u"x"));
+  std::filesystem::remove_all(profile.FavoritesDir());
+  const BackupSummary summary = Backup();
+  ASSERT_TRUE(summary.bOk) << summary.strFailure;
+  EXPECT_TRUE(summary.bFavoritesFolderMissing);
+  EXPECT_FALSE(summary.bSettingsHiveMissing);
 }
 
 }  // namespace

@@ -97,11 +97,11 @@ TEST(PlatformCallBudget, ManyFavoritesCostAFewCallsEach) {
     backup = sourceCounting.Take();
   }
   // One open and one read per small favorite, and a few for the archive; nothing
-  // resolved per file.
+  // resolved per file, and one look for the profile's hive.
   EXPECT_LE(backup["CreateFileW"], kFiles + 4);
   EXPECT_LE(backup["ReadFile"], kFiles + 4);
   EXPECT_LE(backup["IsPathWithin"], 2);
-  EXPECT_EQ(backup["GetFileAttributesW"], 0);
+  EXPECT_LE(backup["GetFileAttributesW"], 1);
 
   const std::string archive = ReadFileBytes(target.ArchiveFile());
   const ScopedPlatform installed(counting);

@@ -69,8 +69,11 @@ TEST(RestoreFaults, RefusedRecordsLeaveTheirTargetAndSayWhy) {
        RecordOutcome::kSkipped, "longer than 255 characters"},
       {"path too long for a backup", [](ArchiveBuilder& a) { a.File(kFavorites, std::u16string(250, u'n'), "x"); },
        RecordOutcome::kSkipped, "more than a backup stores"},
+#ifndef _WIN32
+      // 400 bytes of UTF-8, 200 characters: too long for a Linux name only.
       {"too long for Linux", [](ArchiveBuilder& a) { a.File(kFavorites, std::u16string(200, u'ж'), "x"); },
        RecordOutcome::kSkipped, "more than the 255 a name holds on this system"},
+#endif
       {"unpaired surrogate", [&](ArchiveBuilder& a) { a.File(kFavorites, u"a" + lone + u".url", "x"); },
        RecordOutcome::kSkipped, "unpaired surrogate"},
       // The next job would remove them as left behind by a killed one.
@@ -115,7 +118,9 @@ TEST(RestoreFaults, AFailedBatchMarksItsOwnRecordsWhicheverThreadCommitsIt) {
     fixture.SetBatchLimits({kBatch});
     FaultInjectingPlatform faulty(fixture.Profile().platform());
     ScopedPlatform installed(faulty);
-    faulty.FailReplaceBatchHolding(u"\\" + FromUtf8(std::to_string((failing - 1) * kBatch)) + u".url");
+    std::u16string firstFile = u"\\";  // appended: g++ 12 -O3 warns falsely (-Wrestrict) on u"\\" + ...
+    firstFile += FromUtf8(std::to_string((failing - 1) * kBatch)) + u".url";
+    faulty.FailReplaceBatchHolding(firstFile);
     const RestoreSummary summary = fixture.Restore(archive.Bytes());
     ASSERT_EQ(summary.report.records.size(), kFiles);
     const std::size_t first = (failing - 1) * kBatch;

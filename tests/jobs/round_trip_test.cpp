@@ -1,5 +1,6 @@
 // Backups restored into an empty profile give back every file and every value, in
-// all four option combinations; archives shaped like another writer's restore too.
+// every combination of compression and protection (none, DES, sealed); archives
+// shaped like another writer's restore too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -45,15 +46,19 @@ TEST(RoundTrip, EveryOptionCombinationGivesBackEveryFileAndValue) {
   ASSERT_EQ(values.size(), 7u);
 
   for (const bool compress : {false, true}) {
-    for (const bool protect : {false, true}) {
-      SCOPED_TRACE(testing::Message() << "compress " << compress << ", protect " << protect);
+    // No protection, DES, and the sealed form.
+    for (const int protection : {0, 1, 2}) {
+      const bool protect = protection != 0;
+      SCOPED_TRACE(testing::Message() << "compress " << compress << ", protection " << protection);
       RestoreFixture target;
       ASSERT_FALSE(std::filesystem::exists(target.Profile().HivePath()));
       BackupOptions backup;
       backup.strArchivePath = target.ArchivePath();
       backup.bCompress = compress;
       backup.bProtect = protect;
-      backup.strPassword = u"pa\u00dfword";
+      backup.bSealed = protection == 2;
+      backup.sealCost = ScryptCost{10, 8, 1};
+      backup.strPassword = protection == 2 ? u"pa\u00dfword \u4e2d\U0001F600" : u"pa\u00dfword";
       {
         ScopedPlatform useSource(source.Profile().platform());
         const BackupSummary made = RunBackup(backup);

@@ -1,16 +1,16 @@
 # Fails when an include points up a layer or when the engine reaches the OS past
 # the platform. The layers, lowest first:
-#   platform  processors  store  sources  jobs  cli | app
-# A file includes only its own layer and those below it; cli/ and app/ do not
-# include each other. Below the front ends nothing includes platform/linux/ or
-# platform/win32/ (the engine knows the platform's contract alone), a system or Qt
-# header, or reads the environment. Windows' own headers belong to platform/win32/
-# and the Win32 window (app/win32/) alone: every other front end reaches Windows
-# through the platform.
+#   platform  processors  store  sources  jobs  cli | app | demo
+# A file includes only its own layer and those below it; the front ends (cli/,
+# app/, and demo/, which makes the demo profile) do not include each other. Below
+# the front ends nothing includes platform/linux/ or platform/win32/ (the engine
+# knows the platform's contract alone), a system or Qt header, or reads the
+# environment. Windows' own headers belong to platform/win32/ and the Win32 window
+# (app/win32/) alone: every other front end reaches Windows through the platform.
 #
 # cmake -DSOURCE_DIR=... -P check_layers.cmake
 
-set(ranks platform 0 processors 1 store 2 sources 3 jobs 4 cli 5 app 5 packaging 6)
+set(ranks platform 0 processors 1 store 2 sources 3 jobs 4 cli 5 app 5 demo 5 packaging 6)
 function(rank_of layer out)
   list(FIND ranks ${layer} index)
   if(index EQUAL -1)
@@ -31,6 +31,7 @@ file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}"
      "${SOURCE_DIR}/jobs/*.h" "${SOURCE_DIR}/jobs/*.cpp"
      "${SOURCE_DIR}/cli/*.h" "${SOURCE_DIR}/cli/*.cpp"
      "${SOURCE_DIR}/app/*.h" "${SOURCE_DIR}/app/*.cpp"
+     "${SOURCE_DIR}/demo/*.h" "${SOURCE_DIR}/demo/*.cpp"
      "${SOURCE_DIR}/packaging/*.cpp")
 foreach(file ${files})
   string(REGEX MATCH "^[a-z]+" layer "${file}")

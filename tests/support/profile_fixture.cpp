@@ -2,22 +2,56 @@
 
 #include <stdexcept>
 
-#include "platform/linux/linux_platform.h"
 #include "platform/text/text.h"
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+#include "tests/support/scratch_registry.h"
+#include "tests/support/temp_dir.h"
+#else
+#include "demo/profile_writing.h"
+#include "platform/linux/linux_platform.h"
+#endif
 
 namespace qv::test {
+namespace {
+
+std::string Utf8Path(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace
 
 ProfileFixture::ProfileFixture() : m_profileDir(m_dir / "profile") {
   std::filesystem::create_directories(FavoritesDir());
+#ifdef _WIN32
+  m_pRegistryRoot = std::make_shared<ScratchRegistryRoot>();
+#endif
+  m_pPlatform = FreshPlatform(m_dir / "classes.dat");
+  m_pScope = std::make_unique<ScopedPlatform>(*m_pPlatform);
+}
+
+std::unique_ptr<Platform> ProfileFixture::FreshPlatform(const std::filesystem::path& classesHive) const {
+#ifdef _WIN32
+  (void)classesHive;  // the classes are below the key that plays HKEY_CURRENT_USER
+  std::u16string profile = FromUtf8(Utf8Path(m_profileDir));
+  for (char16_t& unit : profile) {
+    if (unit == u'/') unit = u'\\';
+  }
+  return MakeWin32Platform({profile, static_cast<const ScratchRegistryRoot*>(m_pRegistryRoot.get())->Key()});
+#else
   LinuxPlatformOptions options;
   options.strProfileDir = m_profileDir.string();
-  options.strClassesHive = (m_dir / "classes.dat").string();
-  m_pPlatform = MakeLinuxPlatform(options);
-  m_pScope = std::make_unique<ScopedPlatform>(*m_pPlatform);
+  options.strClassesHive = classesHive.string();
+  return MakeLinuxPlatform(options);
+#endif
 }
 
 ProfileFixture::~ProfileFixture() = default;
 
+#ifdef _WIN32
+// The demo profile's writers are the Linux build's (make run); here the fixture
+// writes the file itself and sets the value through the platform's registry.
 void ProfileFixture::AddFavorite(const std::string& relativePath, const std::string& bytes) {
   WriteFileBytes(FavoritesDir() / relativePath, bytes);
 }
@@ -34,30 +68,42 @@ void ProfileFixture::SetValue(std::u16string_view subkey, std::u16string_view na
   const auto result = writes->RegSetValueExW(key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                              static_cast<std::uint32_t>(bytes.size()));
   (void)m_pPlatform->RegCloseKey(key);  // a failed close of a fresh key changes nothing here
-  if (result != kErrorSuccess) {
-    throw std::runtime_error("RegSetValueExW: " + m_pPlatform->LastErrorText());
-  }
-  if (Status committed = writes->Commit(); !committed) {
-    throw std::runtime_error("Commit: " + committed.message());
+  if (result != kErrorSuccess) throw std::runtime_error("RegSetValueExW: " + m_pPlatform->LastErrorText());
+  if (Status committed = writes->Commit(); !committed) throw std::runtime_error("Commit: " + committed.message());
+}
+#else
+void ProfileFixture::AddFavorite(const std::string& relativePath, const std::string& bytes) {
+  if (Status written = demo::WriteFavorite(m_profileDir, relativePath, bytes); !written) {
+    throw std::runtime_error("AddFavorite: " + written.message());
   }
 }
 
+void ProfileFixture::SetValue(std::u16string_view subkey, std::u16string_view name,
+                              std::uint32_t type, const std::string& bytes) {
+  const demo::SettingValue value{std::u16string(subkey), std::u16string(name), type, bytes};
+  if (Status set = demo::SetValues(*m_pPlatform, {value}); !set) {
+    throw std::runtime_error("SetValue: " + set.message());
+  }
+}
+#endif
+
 bool ProfileFixture::UseSharedHive() {
+#ifdef _WIN32
+  return false;  // the live registry loads no hive file
+#else
   const std::filesystem::path shared = std::filesystem::path(QUORVEL_SHARED_DATA_DIR) / "NTUSER.DAT";
   if (!std::filesystem::exists(shared)) return false;
   std::filesystem::copy_file(shared, HivePath(), std::filesystem::copy_options::overwrite_existing);
   // The platform opened no hive yet or must see the new one: make it afresh.
   m_pScope.reset();
-  LinuxPlatformOptions options;
-  options.strProfileDir = m_profileDir.string();
-  options.strClassesHive = (m_dir / "classes.dat").string();
-  m_pPlatform = MakeLinuxPlatform(options);
+  m_pPlatform = FreshPlatform(m_dir / "classes.dat");
   m_pScope = std::make_unique<ScopedPlatform>(*m_pPlatform);
   return true;
+#endif
 }
 
 std::u16string ProfileFixture::WindowsPath(const std::filesystem::path& native) {
-  return m_pPlatform->ToWindowsPath(native.string());
+  return m_pPlatform->ToWindowsPath(Utf8Path(native));
 }
 
 MessageRecorder::MessageRecorder() : m_pOs(&Os()) {

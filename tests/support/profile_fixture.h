@@ -1,4 +1,5 @@
-// A temporary profile folder with the Linux platform installed on it for one test,
+// A temporary profile folder with the system's platform installed on it for one
+// test (on Windows with a registry key of its own that plays HKEY_CURRENT_USER),
 // and a window that records the job messages posted to it.
 #pragma once
 
@@ -30,9 +31,11 @@ class ProfileFixture {
   std::filesystem::path Scratch(const std::string& name) const { return m_dir / name; }
   Platform& platform() { return *m_pPlatform; }
 
-  // Writes a file below Favorites (relative path with '/'), creating folders.
+  // Writes a file below Favorites (relative path with '/'), creating folders, as the
+  // demo profile is written (demo/profile_writing.h).
   void AddFavorite(const std::string& relativePath, const std::string& bytes);
-  // Sets a value below HKEY_CURRENT_USER and commits it to NTUSER.DAT.
+  // Sets a value below HKEY_CURRENT_USER and commits it to NTUSER.DAT, as the demo
+  // profile's settings are set.
   void SetValue(std::u16string_view subkey, std::u16string_view name, std::uint32_t type,
                 const std::string& bytes);
   // Copies the shared real Windows hive into the profile. False when it is absent.
@@ -40,10 +43,14 @@ class ProfileFixture {
 
   // Windows form of a native path, through the installed platform.
   std::u16string WindowsPath(const std::filesystem::path& native);
+  // Another platform on the same profile and settings, as another process sees
+  // them; `classesHive` is its own classes hive where the system keeps one.
+  std::unique_ptr<Platform> FreshPlatform(const std::filesystem::path& classesHive) const;
 
  private:
   TempDir m_dir;
   std::filesystem::path m_profileDir;
+  std::shared_ptr<void> m_pRegistryRoot;  // Windows: the key that plays HKEY_CURRENT_USER
   std::unique_ptr<Platform> m_pPlatform;
   std::unique_ptr<ScopedPlatform> m_pScope;
 };

@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/linux/linux_platform.h"
 #include "platform/text/text.h"
 #include "tests/support/temp_dir.h"
 
@@ -22,10 +21,7 @@ RestoreSummary RestoreFixture::Restore(const std::string& archiveBytes, const st
 }
 
 std::unique_ptr<Platform> RestoreFixture::FreshPlatform() {
-  LinuxPlatformOptions options;
-  options.strProfileDir = m_profile.ProfileDir().string();
-  options.strClassesHive = m_profile.Scratch("reader-classes.dat").string();
-  return MakeLinuxPlatform(options);
+  return m_profile.FreshPlatform(m_profile.Scratch("reader-classes.dat"));
 }
 
 namespace {
@@ -89,7 +85,7 @@ std::map<std::string, std::string> SnapshotFiles(const std::filesystem::path& ro
   std::error_code error;
   for (auto it = std::filesystem::recursive_directory_iterator(root, error);
        !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    const std::string relative = std::filesystem::relative(it->path(), root).string();
+    const std::string relative = std::filesystem::relative(it->path(), root).generic_string();
     if (it->is_symlink()) {
       files[relative] = "-> " + std::filesystem::read_symlink(it->path()).string();
     } else if (it->is_regular_file()) {

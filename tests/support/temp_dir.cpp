@@ -1,5 +1,9 @@
 #include "tests/support/temp_dir.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -55,6 +59,24 @@ bool HasTempFile(const std::filesystem::path& root) {
     if (IsTempFileName(it->path().filename().string())) return true;
   }
   return false;
+}
+
+bool MakeSymlink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  const bool folder = std::filesystem::is_directory(link.parent_path() / target);
+#ifdef _WIN32
+  // Wine answers yes and makes nothing: only a link that is there counts.
+  const DWORD flags = (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+  if (!CreateSymbolicLinkW(link.wstring().c_str(), target.wstring().c_str(), flags)) return false;
+  const DWORD attributes = GetFileAttributesW(link.wstring().c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+  if (folder) {
+    std::filesystem::create_directory_symlink(target, link);
+  } else {
+    std::filesystem::create_symlink(target, link);
+  }
+  return true;
+#endif
 }
 
 }  // namespace qv::test

@@ -53,6 +53,17 @@ Status WriteOne(const std::string& folder, const std::string& target, const std:
 
 }  // namespace
 
+Status RemoveDataFiles(const std::string& dataFolder, const std::vector<std::string>& relativePaths) {
+  Status first;
+  for (const std::string& relativePath : relativePaths) {
+    const std::string target = dataFolder + "/" + relativePath;
+    if (unlink(target.c_str()) != 0 && errno != ENOENT && first.ok()) {
+      first = ErrnoStatus("cannot delete", target, errno);
+    }
+  }
+  return first;
+}
+
 Status WriteDataFiles(const std::string& dataFolder, const std::vector<DataFile>& files) {
   Status first;
   std::set<std::string> swept;

@@ -176,6 +176,17 @@ RegResult LiveRegistry::SetValue(RegKey key, std::u16string_view valueName, std:
   if (handle == nullptr) return Failed(kErrorInvalidHandle, "cannot set a value of the handle", u"");
   const std::u16string shown = Below(path, valueName.empty() ? u"(default)" : valueName);
   if (valueName.size() > kMaxValueNameUnits) return Failed(kErrorInvalidParameter, "cannot set the value", shown);
+  // RegSetValueExW stores one character more than it is given for a string whose
+  // last character is not NUL when the two bytes after the data happen to be
+  // zero. A value must come back as the archive holds it, so the data goes in a
+  // copy whose bytes after the end are not.
+  std::vector<std::uint8_t> guarded;
+  if ((type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && data != nullptr && size > 0) {
+    guarded.assign(data, data + size);
+    guarded.push_back(0xFF);
+    guarded.push_back(0xFF);
+    data = guarded.data();
+  }
   const LONG result = RegSetValueExW(AsKey(handle), Wide(valueName).c_str(), 0, type, data, size);
   if (result != ERROR_SUCCESS) return Failed(result, "cannot set the value", shown);
   return kErrorSuccess;

@@ -136,6 +136,31 @@ TEST_P(PlatformContract, FoldersDoNotOpenAsFiles) {
   EXPECT_NE(os().LastErrorText().find("folder"), std::string::npos) << os().LastErrorText();
 }
 
+// A password file's first line: the bound holds however the file goes on, and a
+// folder or a missing file is refused with the name.
+TEST_P(PlatformContract, FirstLineStopsAtTheLineFeedOrTheBound) {
+  WriteFileBytes(Native("two.txt"), "first\r\nsecond\n");
+  WriteFileBytes(Native("none.txt"), "no feed");
+  WriteFileBytes(Native("long.txt"), std::string(9, 'x') + "\nshort\n");
+  WriteFileBytes(Native("fits.txt"), std::string(8, 'x') + "\n" + std::string(100, 'y'));
+  struct Case {
+    const char* file;
+    const char* line;  // null: refused
+  } const cases[] = {
+      {"two.txt", "first\r"}, {"none.txt", "no feed"}, {"fits.txt", "xxxxxxxx"},
+      {"long.txt", nullptr},   {"missing.txt", nullptr},     {"", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::string line = "stale";
+    const bool read = os().ReadFirstLine(Win(c.file), 8, &line);
+    EXPECT_EQ(read, c.line != nullptr) << os().LastErrorText();
+    if (read) {
+      EXPECT_EQ(line, c.line);
+    }
+  }
+}
+
 TEST_P(PlatformContract, TemporaryFileIsRenamedOverTheTarget) {
   WriteFileBytes(Native("out/NTUSER.DAT"), "old");
   const std::u16string folder = Win("out");

@@ -4,9 +4,6 @@
 // has its own, so tests running at once share nothing.
 #pragma once
 
-#include <windows.h>
-
-#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,31 +11,10 @@
 #include "platform/text/text.h"
 #include "platform/win32/win32_platform.h"
 #include "tests/platform/contract/platform_harness.h"
+#include "tests/support/scratch_registry.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv::test {
-
-// A key of the test's own below HKEY_CURRENT_USER, removed with all below it.
-class ScratchRegistryRoot {
- public:
-  ScratchRegistryRoot() {
-    static std::atomic<int> counter{0};
-    m_strKey = u"Software\\Quorvel tests\\" + FromUtf8(std::to_string(GetCurrentProcessId()) + "-" +
-                                                        std::to_string(counter.fetch_add(1)));
-  }
-  ~ScratchRegistryRoot() {
-    const std::wstring key(m_strKey.begin(), m_strKey.end());
-    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
-  }
-  ScratchRegistryRoot(const ScratchRegistryRoot&) = delete;
-  ScratchRegistryRoot& operator=(const ScratchRegistryRoot&) = delete;
-
-  const std::u16string& Key() const { return m_strKey; }
-
- private:
-  std::u16string m_strKey;
-};
 
 class Win32Harness final : public PlatformHarness {
  public:

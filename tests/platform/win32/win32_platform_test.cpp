@@ -1,6 +1,6 @@
 // What only the Win32 platform does: the user's own profile as the shell names
 // it, share modes that keep a file in use from being replaced or swept away, the
-// live registry's order, and Ctrl-C.
+// live registry's order and string values, and Ctrl-C.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -27,6 +27,21 @@ bool WriteAll(Platform& os, FileHandle file, const std::string& text) {
   std::uint32_t written = 0;
   return os.WriteFile(file, text.data(), static_cast<std::uint32_t>(text.size()), &written) &&
          written == text.size();
+}
+
+// A profile folder that is not there is never made: every way in that would make
+// Favorites fails instead, naming the folder.
+TEST(Win32Platform, AMissingProfileFolderIsNeverCreated) {
+  const ScratchRegistryRoot registry;
+  TempDir dir;
+  const std::u16string missing = FromUtf8((dir.path() / "new").string()) + u"\\profile";
+  const std::unique_ptr<Platform> os = MakeWin32Platform({missing, registry.Key()});
+  std::u16string path;
+  EXPECT_FALSE(os->SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
+  EXPECT_EQ(os->LockProfile(0, true), kInvalidHandle);
+  EXPECT_FALSE(os->CanWriteProfile());
+  EXPECT_EQ(os->LastErrorText(), "the profile folder " + ToUtf8(missing) + " does not exist");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "new"));
 }
 
 TEST(Win32Platform, TheUsersOwnFavoritesAreTheShellsAndAreStoredUnderUserProfile) {
@@ -111,6 +126,31 @@ TEST(Win32Platform, TheLiveRegistryGivesBackTheOrderARestoreSetsAndSubkeysInName
   EXPECT_EQ(subkeys, (std::vector<std::u16string>{u"Alpha", u"beta", u"empty", u"mid", u"zeta"}));
   EXPECT_EQ(os.RegCloseKey(source), kErrorSuccess);
   EXPECT_EQ(os.RegCloseKey(restored), kErrorSuccess);
+}
+
+TEST(Win32Platform, StringValuesKeepExactlyTheirBytes) {
+  // RegSetValueExW adds a character to a string not ending in NUL when the bytes
+  // after it are zero; what a restore sets must come back as the archive has it.
+  Win32Harness harness;
+  Platform& os = harness.os();
+  Status refused;
+  const std::unique_ptr<RegistryWrites> writes = os.RegBeginWrites(kHkeyCurrentUser, &refused);
+  ASSERT_TRUE(writes) << refused.message();
+  RegKey key = 0;
+  ASSERT_EQ(writes->RegCreateKeyExW(kHkeyCurrentUser, harness.ScratchKey(), kKeyAllAccess, &key), kErrorSuccess);
+  const std::uint8_t bytes[] = {'a', 0, 'b', 0, 'c', 0, 0, 0, 0, 0};
+  for (const std::uint32_t type : {kRegSz, kRegExpandSz, kRegMultiSz}) {
+    for (const std::uint32_t size : {4u, 5u, 6u, 8u}) {
+      SCOPED_TRACE(std::to_string(type) + " " + std::to_string(size));
+      ASSERT_EQ(writes->RegSetValueExW(key, u"v", type, bytes, size), kErrorSuccess);
+      std::uint32_t stored = 0;
+      std::uint32_t storedType = 0;
+      ASSERT_EQ(os.RegQueryValueExW(key, u"v", &storedType, nullptr, &stored), kErrorSuccess);
+      EXPECT_EQ(stored, size);
+      EXPECT_EQ(storedType, type);
+    }
+  }
+  EXPECT_EQ(os.RegCloseKey(key), kErrorSuccess);
 }
 
 TEST(Win32Platform, CtrlCAsksTheJobToStopAndLeavesTheProcessRunning) {

@@ -90,7 +90,7 @@ TEST_F(FileItemOptTest, MissingFoldersAreCreatedOnlyInsideFavorites) {
 
 TEST_F(FileItemOptTest, LinksOutOfFavoritesDoNotCount) {
   TempDir elsewhere;
-  std::filesystem::create_directory_symlink(elsewhere.path(), Fav("Escape"));
+  if (!MakeSymlink(elsewhere.path(), Fav("Escape"))) GTEST_SKIP() << "no symbolic links here";
   auto item = Begun(u"%USERPROFILE%\\Favorites\\Escape", u"a.url");
   EXPECT_FALSE(m_bBegun);
   EXPECT_FALSE(item->End());

@@ -49,7 +49,8 @@ struct SeenByStore {
 SeenByStore g_seen;
 
 struct FakeStore {
-  FakeStore(std::u16string archivePath, bool bCompress, bool bProtect, std::u16string strPassword)
+  FakeStore(std::u16string archivePath, bool bCompress, bool bProtect, std::u16string strPassword,
+            const SealKey* /*sealKey*/ = nullptr)
       : archive(std::move(archivePath)), compress(bCompress), protect(bProtect), password(std::move(strPassword)) {}
   void SetNotifyWindow(WindowHandle w, std::uint32_t m) { window = w, message = m; }
   void SetStopFlag(const std::atomic<bool>* flag) { stopFlag = flag; }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/linux/linux_platform.h"
 #include "tests/platform/contract/linux_harness.h"
@@ -58,6 +59,26 @@ TEST(ProfileResolution, FollowsFlagThenVariableThenXdgThenHome) {
   }
 }
 
+// Where the window looks for a system install of itself: a relative or empty
+// entry would make a copy in the current folder count as installed.
+TEST(ProfileResolution, SystemDataDirsKeepOnlyAbsoluteEntries) {
+  const struct {
+    const char* szValue;
+    std::vector<std::string> expected;
+  } kCases[] = {
+      {nullptr, {"/usr/local/share", "/usr/share"}},
+      {"", {"/usr/local/share", "/usr/share"}},
+      {"/opt/q/share/:/usr/share", {"/opt/q/share", "/usr/share"}},
+      {"share::./x:/usr/share//", {"/usr/share"}},
+      {"relative/only", {"/usr/local/share", "/usr/share"}},
+      {"/", {"/"}},
+  };
+  for (const auto& testCase : kCases) {
+    ScopedEnv dirs("XDG_DATA_DIRS", testCase.szValue);
+    EXPECT_EQ(SystemDataDirs(), testCase.expected) << (testCase.szValue ? testCase.szValue : "(unset)");
+  }
+}
+
 TEST(ProfileResolution, MakesTheFolderAbsolute) {
   const std::string cwd = std::filesystem::current_path().string();
   EXPECT_EQ(ResolveProfileDir("./profiles//alice/"), cwd + "/profiles/alice");
@@ -82,12 +103,19 @@ TEST(ProfileResolution, FavoritesFolderIsCreatedOnlyWhenAsked) {
   EXPECT_FALSE(fixture.os().SHGetSpecialFolderPathW(kCsidlFavorites + 1, true, &path));
 }
 
-TEST(ProfileResolution, MissingProfileFolderIsCreatedWithFavorites) {
+// A profile that is not there (mistyped, on a disk not mounted) is never made:
+// every way in that would make Favorites fails instead, naming the folder.
+TEST(ProfileResolution, MissingProfileFolderIsNeverCreated) {
   test::TempDir dir;
-  const auto platform = MakeLinuxPlatform({(dir / "new/profile").string(), ""});
+  const std::string missing = (dir / "new/profile").string();
+  const auto platform = MakeLinuxPlatform({missing, ""});
   std::u16string path;
-  ASSERT_TRUE(platform->SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "new/profile/Favorites"));
+  EXPECT_FALSE(platform->SHGetSpecialFolderPathW(kCsidlFavorites, true, &path));
+  EXPECT_EQ(platform->LockProfile(0, true), kInvalidHandle);
+  EXPECT_EQ(platform->LockProfile(0, false), kInvalidHandle);
+  EXPECT_FALSE(platform->CanWriteProfile());
+  EXPECT_EQ(platform->LastErrorText(), "the profile folder " + missing + " does not exist");
+  EXPECT_FALSE(std::filesystem::exists(dir / "new"));
 }
 
 TEST(ProfileResolution, FileInTheWayOfFavoritesIsAFailure) {
