@@ -9,7 +9,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 WINDOWS_BUILD ?= build-windows
 
-.PHONY: deps configure build run test install package check-package clean windows windows-test
+.PHONY: deps configure build run test install package check-package clean windows windows-test windows-package
 
 deps:
 	@bash scripts/install-deps
@@ -46,7 +46,7 @@ package: deps
 check-package: package
 	@bash packaging/check-package $(BUILD)/quorvel_*.deb
 
-# qvl.exe and the Windows tests, cross-built with mingw-w64 into $(WINDOWS_BUILD)/:
+# qvl.exe, quorvel.exe and the Windows tests, cross-built with mingw-w64 into $(WINDOWS_BUILD)/:
 # scripts/windows-deps installs the tools and builds the libraries once into a
 # cache outside the tree, and prints where. Release: without debug information
 # the build takes half the time, and qvl.exe a tenth of the room.
@@ -59,6 +59,11 @@ windows:
 # The Windows tests under Wine, in a Wine prefix of their own below the build folder.
 windows-test: windows
 	@bash scripts/windows-test $(WINDOWS_BUILD)
+
+# The Windows installer (quorvel-VERSION.msi: per user, no administrator rights)
+# and a portable quorvel-VERSION-windows-x64.zip, in $(WINDOWS_BUILD)/.
+windows-package: windows
+	@bash scripts/windows-package $(WINDOWS_BUILD)
 
 clean:
 	rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD)

@@ -20,7 +20,7 @@ void CChildView::OnCreate() {
   m_wndList->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_wndList->setSelectionMode(QAbstractItemView::SingleSelection);
   m_wndList->setIconSize(QSize(16, 16));
-  m_wndList->setHeaderLabels({QStringLiteral("Item Name"), QStringLiteral("Size")});
+  m_wndList->setHeaderLabels({QString::fromUtf8(kNameColumnTitle), QString::fromUtf8(kSizeColumnTitle)});
   m_wndList->header()->setStretchLastSection(false);
   m_wndList->header()->setSectionsMovable(false);
   m_wndList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -12,9 +12,6 @@ class QTreeWidget;
 
 namespace qv::app {
 
-inline constexpr int kNameColumnWidth = 300;
-inline constexpr int kSizeColumnWidth = 70;
-
 class CChildView : public QWidget {
   Q_OBJECT
 

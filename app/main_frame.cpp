@@ -22,6 +22,7 @@
 #include "app/status_bar.h"
 #include "app/user_prompts.h"
 #include "app/workers/backup_worker.h"
+#include "app/workers/job_outcome.h"
 #include "app/workers/restore_worker.h"
 #include "app/workers/window_message_port.h"
 #include "jobs/backup_items.h"
@@ -197,14 +198,7 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
   if (m_bCloseWhenJobEnds) return;  // asked already; the window closes when the job ends
   const bool bBackup = m_pBackupWorker != nullptr;
   MessageBoxRequest question{this, QString(), QStringLiteral("Quorvel"), BoxIcon::kQuestion, BoxButtons::kYesNo};
-  if (bBackup) {
-    question.strText = QStringLiteral(
-        "A backup is running. Stop it and close Quorvel?\n\nThe unfinished archive is not kept; "
-        "an earlier file at its path stays as it was.");
-  } else {
-    question.strText = QStringLiteral(
-        "A restore is running and cannot be stopped part way. Close Quorvel when it has finished?");
-  }
+  question.strText = QString::fromStdString(CloseQuestionText(bBackup));
   m_bAskingToClose = true;
   const bool bYes = Prompts().MessageBox(question);
   m_bAskingToClose = false;
@@ -220,9 +214,9 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
   m_bCloseWhenJobEnds = true;
   if (bBackup) {
     m_pBackupWorker->RequestStop();
-    m_wndStatusBar->showMessage(QStringLiteral("Stopping the backup..."));
+    m_wndStatusBar->showMessage(QString::fromUtf8(kStoppingBackupText));
   } else {
-    m_wndStatusBar->showMessage(QStringLiteral("Quorvel closes when the restore has finished."));
+    m_wndStatusBar->showMessage(QString::fromUtf8(kClosingAfterRestoreText));
   }
 }
 

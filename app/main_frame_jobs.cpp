@@ -17,17 +17,14 @@
 #include "app/status_bar.h"
 #include "app/user_prompts.h"
 #include "app/workers/backup_worker.h"
+#include "app/workers/job_outcome.h"
 #include "app/workers/restore_worker.h"
 #include "app/workers/window_message_port.h"
 #include "jobs/archive_check.h"
-#include "jobs/job_problem_text.h"
 #include "platform/platform.h"
 
 namespace qv::app {
 namespace {
-
-const QString kInformation = QStringLiteral("Information");
-const QString kError = QStringLiteral("Error");
 
 // The Windows form of a native path, or empty with the reason in LastErrorText().
 std::u16string EnginePath(const QString& nativePath) {
@@ -35,14 +32,18 @@ std::u16string EnginePath(const QString& nativePath) {
   return Os().ToWindowsPath(nativePath.toStdString());
 }
 
-void ShowCheckRefusal(QWidget* pOwner, ArchiveCheckResult result) {
-  const QString text = QString::fromUtf8(ArchiveCheckMessage(result));
-  if (result == ArchiveCheckResult::kCannotOpen) {
-    ShowInformation(pOwner, text, kInformation);
+void ShowBox(QWidget* pOwner, const OutcomeBox& box) {
+  if (!box.bShow) return;
+  const QString text = QString::fromStdString(box.strText);
+  const QString caption = QString::fromUtf8(box.strCaption);
+  if (box.icon == OutcomeIcon::kInformation) {
+    ShowInformation(pOwner, text, caption);
   } else {
-    ShowError(pOwner, text, kError);
+    ShowError(pOwner, text, caption, QString::fromStdString(box.strDetails));
   }
 }
+
+void ShowCheckRefusal(QWidget* pOwner, ArchiveCheckResult result) { ShowBox(pOwner, CheckRefusalBox(result)); }
 
 }  // namespace
 
@@ -62,11 +63,7 @@ void CMainFrame::StartBackupThread() {
   BackupOptions options;
   options.strArchivePath = EnginePath(m_strArchivePath);
   if (options.strArchivePath.empty()) {
-    ShowError(this,
-              QStringLiteral("The backup cannot be written to \"%1\": %2.")
-                  .arg(m_strArchivePath, QString::fromStdString(Os().LastErrorText())),
-              kError);
-    return;
+    return ShowBox(this, UnwritablePathBox(m_strArchivePath.toStdString(), Os().LastErrorText()));
   }
   options.bCompress = m_bJobCompress;
   options.bProtect = m_bJobProtect;
@@ -77,7 +74,7 @@ void CMainFrame::StartBackupThread() {
 
 void CMainFrame::OnRestore() {
   if (m_bJobRunning) return;
-  const QString path = Prompts().GetOpenFileName(this, QStringLiteral("Quorvel archive(*.qvl)"));
+  const QString path = Prompts().GetOpenFileName(this, QString::fromUtf8(kArchiveFilter));
   if (!path.isEmpty()) RestoreFromArchive(path);
 }
 
@@ -157,29 +154,10 @@ void CMainFrame::OnJobDone(std::uint64_t, std::int64_t) {
 }
 
 void CMainFrame::FinishJob() {
-  ProblemText problem;
-  bool bTell = true;
   if (m_pBackupWorker) {
-    const BackupSummary& summary = m_pBackupWorker->Summary();
-    problem = BackupProblem(summary);
-    // The user asked for the stop: the box would only say what they know.
-    bTell = !(summary.bStopped && m_bCloseWhenJobEnds);
+    ShowBox(this, BackupOutcomeBox(m_pBackupWorker->Summary(), m_bCloseWhenJobEnds));
   } else if (m_pRestoreWorker) {
-    const RestoreSummary& summary = m_pRestoreWorker->Summary();
-    if (summary.check != ArchiveCheckResult::kOk) {
-      // The file changed between the checks and the job.
-      bTell = false;
-      ShowCheckRefusal(this, summary.check);
-    } else {
-      problem = RestoreProblem(summary);
-    }
-  }
-  if (bTell) {
-    if (problem.strText.empty()) {
-      ShowInformation(this, QStringLiteral("Process successfully!"), kInformation);
-    } else {
-      ShowError(this, QString::fromStdString(problem.strText), kError, QString::fromStdString(problem.strDetails));
-    }
+    ShowBox(this, RestoreOutcomeBox(m_pRestoreWorker->Summary()));
   }
   m_wndProgress->hide();
   EndJob();

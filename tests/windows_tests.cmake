@@ -59,3 +59,12 @@ quorvel_windows_suite(jobs dry_run_test.cpp hostile_hive_test.cpp truncation_swe
 add_test(NAME layers.IncludesPointDown
          COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/layers/check_layers.cmake)
+
+# quorvel.exe driven through window messages (tests/app/win32/): it needs a display
+# (scripts/windows-test starts Xvfb) and works on the Wine prefix's own profile, so
+# it runs alone.
+add_executable(test_window ${CMAKE_CURRENT_SOURCE_DIR}/app/win32/window_test.cpp)
+target_link_libraries(test_window PRIVATE quorvel_test_support gtest_main quorvel::lzma quorvel::crypto)
+add_dependencies(test_window quorvel qvl)
+gtest_discover_tests(test_window DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                     PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)

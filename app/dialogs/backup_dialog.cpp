@@ -5,11 +5,12 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
+#include "app/dialogs/backup_checks.h"
 #include "app/dialogs/dialog_builder.h"
 #include "app/resources/dialog_template.h"
 #include "app/resources/resource_ids.h"
 #include "app/user_prompts.h"
-#include "jobs/backup_job.h"
+#include "app/workers/job_outcome.h"
 
 namespace qv::app {
 namespace {
@@ -67,7 +68,7 @@ void CBackupDialog::OnProtectClicked() {
 }
 
 void CBackupDialog::OnBrowse() {
-  const QString path = Prompts().GetSaveFileName(this, QStringLiteral("Quorvel(*.qvl)"),
+  const QString path = Prompts().GetSaveFileName(this, QString::fromUtf8(kBackupFilter),
                                                  QStringLiteral("qvl"));
   if (!path.isEmpty()) DialogItemAs<QLineEdit>(*this, IDC_FILENAME)->setText(path);
 }
@@ -76,30 +77,10 @@ void CBackupDialog::accept() { OnOK(); }
 
 void CBackupDialog::OnOK() {
   DoDataExchange(true);
-  if (m_strFileName.trimmed().isEmpty()) {
-    return Refuse(IDC_FILENAME, "Please enter the filename before you press OK button!");
-  }
-  if (IsFolder(m_strFileName)) {
-    return Refuse(IDC_FILENAME, "The filename is a folder, please enter the name of a file for the archive!");
-  }
-  if (m_bProtect == 1) {
-    if (m_strPassword != m_strPasswordConfirm) {
-      return Refuse(IDC_PASSWORD,
-                    "Wrong password, please enter the password twice into the password boxes!");
-    }
-    // UTF-16 units, as the backup job counts them.
-    if (static_cast<std::size_t>(m_strPassword.size()) < kMinPasswordLength) {
-      return Refuse(IDC_PASSWORD,
-                    "Password too short, please make sure your password has six or more characters!");
-    }
-    // The archive's key takes a character outside Windows-1252 for "?", so that
-    // any password with "?" there would open it.
-    if (!PasswordCharacterProblem(m_strPassword.toStdU16String()).empty()) {
-      return Refuse(IDC_PASSWORD,
-                    "Password has characters that protection cannot use, please use only Western European "
-                    "letters, digits and signs!");
-    }
-  }
+  const BackupEntryProblem problem =
+      CheckBackupEntries(m_strFileName.toStdU16String(), IsFolder(m_strFileName), m_bProtect == 1,
+                         m_strPassword.toStdU16String(), m_strPasswordConfirm.toStdU16String());
+  if (problem.strMessage) return Refuse(problem.nFocusId, problem.strMessage);
   QDialog::accept();
 }
 

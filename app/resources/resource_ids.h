@@ -18,8 +18,13 @@ inline constexpr int IDB_SPLASH = 136;
 
 // Dialog controls.
 inline constexpr int IDC_STATIC = -1;  // a control nobody addresses
+// Windows' own headers define these two as macros, of the same values.
+#ifndef IDOK
 inline constexpr int IDOK = 1;
+#endif
+#ifndef IDCANCEL
 inline constexpr int IDCANCEL = 2;
+#endif
 inline constexpr int IDC_FILENAME = 1000;
 inline constexpr int IDC_BROWSE = 1001;
 inline constexpr int IDC_COMPRESS = 1002;

@@ -11,6 +11,12 @@
 
 namespace qv::app {
 
+// The list's columns; widths in pixels at the standard resolution.
+inline constexpr char kNameColumnTitle[] = "Item Name";
+inline constexpr char kSizeColumnTitle[] = "Size";
+inline constexpr int kNameColumnWidth = 300;
+inline constexpr int kSizeColumnWidth = 70;
+
 struct ItemRow {
   std::u16string strName;
   std::uint64_t nSize = 0;  // bytes

@@ -5,8 +5,8 @@
 # app/, and demo/, which makes the demo profile) do not include each other. Below
 # the front ends nothing includes platform/linux/ or platform/win32/ (the engine
 # knows the platform's contract alone), a system or Qt header, or reads the
-# environment. Windows' own headers belong to platform/win32/ alone, in every
-# layer: the front ends reach Windows through it.
+# environment. Windows' own headers belong to platform/win32/ and the Win32 window
+# (app/win32/) alone: every other front end reaches Windows through the platform.
 #
 # cmake -DSOURCE_DIR=... -P check_layers.cmake
 
@@ -44,6 +44,11 @@ foreach(file ${files})
   if(file MATCHES "^platform/win32/")
     set(in_win32 TRUE)
   endif()
+  # The Win32 window speaks to Windows itself, as the Qt window speaks to Qt.
+  set(in_win32_window FALSE)
+  if(file MATCHES "^app/win32/")
+    set(in_win32_window TRUE)
+  endif()
   set(below_front_ends FALSE)
   if(own LESS 5 AND NOT in_linux AND NOT in_win32)
     set(below_front_ends TRUE)
@@ -63,11 +68,16 @@ foreach(file ${files})
       if(target_path MATCHES "^platform/linux/" AND own LESS 5 AND NOT in_linux)
         list(APPEND problems "${file} includes ${target_path}: below the front ends only the contract is known")
       endif()
+      if(target_path MATCHES "^app/win32/" AND NOT in_win32_window)
+        list(APPEND problems "${file} includes ${target_path}: the Qt window and the Win32 window do not include each other")
+      endif()
       if(target_path MATCHES "^platform/win32/" AND own LESS 5 AND NOT in_win32)
         list(APPEND problems "${file} includes ${target_path}: below the front ends only the contract is known")
       endif()
-    elseif(NOT in_win32 AND line MATCHES "#[ \t]*include[ \t]*<(windows|winbase|winreg|winnt|winerror|winuser|wincon|windef|shlobj|shlwapi|shellapi|objbase|aclapi|sddl|io|processthreadsapi|fileapi|handleapi|synchapi)\\.h>")
+    elseif(NOT in_win32 AND NOT in_win32_window AND line MATCHES "#[ \t]*include[ \t]*<(windows|winbase|winreg|winnt|winerror|winuser|wincon|windef|shlobj|shlwapi|shellapi|objbase|ole2|commctrl|commdlg|aclapi|sddl|io|processthreadsapi|fileapi|handleapi|synchapi)\\.h>")
       list(APPEND problems "${file} includes <${CMAKE_MATCH_1}.h>, a Windows header, which only platform/win32/ may")
+    elseif(in_win32_window AND line MATCHES "#[ \t]*include[ \t]*<(Q[A-Za-z]*)>")
+      list(APPEND problems "${file} includes <${CMAKE_MATCH_1}>: the Win32 window has no Qt")
     elseif(below_front_ends AND line MATCHES "#[ \t]*include[ \t]*<(unistd|fcntl|dirent|signal|termios|pwd|dlfcn|spawn|poll|hivex|windows|filesystem|sys/[a-z]+|Q[A-Za-z]*)(\\.h)?>")
       list(APPEND problems "${file} includes <${CMAKE_MATCH_1}>, which only platform/linux/, platform/win32/ (or the window, Qt) may")
     elseif(below_front_ends AND line MATCHES "getenv[ \t]*\\(")

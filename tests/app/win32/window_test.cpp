@@ -1,0 +1,320 @@
+// quorvel.exe driven as a user would, through window messages, under Wine: the
+// start with its splash and association, the backup dialog's checks, a backup read
+// back by qvl, and a restore from the command line with a wrong, then the
+// right password. Each test runs the real program in its own process.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/resources/resource_ids.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using qv::app::IDC_FILENAME;
+
+constexpr auto kPatience = 60s;  // Wine under load starts slowly
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+std::wstring TextOf(HWND hWnd) {
+  wchar_t text[1024] = {};
+  // Across processes WM_GETTEXT is copied for us; GetWindowText would not ask.
+  SendMessageW(hWnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return out;
+}
+
+// The program under test, ended with its window or, at the latest, with the test.
+class Program {
+ public:
+  explicit Program(const std::wstring& arguments) {
+    std::wstring line = L"\"" + ProgramFolder() + L"quorvel.exe\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    m_bStarted = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                &m_process) != FALSE;
+  }
+  ~Program() {
+    if (!m_bStarted) return;
+    if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_process.hProcess, 99);
+    CloseHandle(m_process.hThread);
+    CloseHandle(m_process.hProcess);
+  }
+
+  bool Started() const { return m_bStarted; }
+
+  // A visible top-level window of the program with this caption (and class, when
+  // given), waited for.
+  HWND Window(const std::wstring& caption, const wchar_t* className = nullptr) const {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (std::chrono::steady_clock::now() < deadline) {
+      struct Search {
+        DWORD pid;
+        const std::wstring* caption;
+        const wchar_t* className;
+        HWND found;
+      } search{m_process.dwProcessId, &caption, className, nullptr};
+      EnumWindows(
+          [](HWND hWnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hWnd, &pid);
+            wchar_t name[64] = {};
+            GetClassNameW(hWnd, name, 64);
+            if (pid == s->pid && IsWindowVisible(hWnd) && TextOf(hWnd) == *s->caption &&
+                (s->className == nullptr || std::wstring(name) == s->className)) {
+              s->found = hWnd;
+              return FALSE;
+            }
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&search));
+      if (search.found != nullptr) return search.found;
+      if (WaitForSingleObject(m_process.hProcess, 100) != WAIT_TIMEOUT) return nullptr;
+    }
+    return nullptr;
+  }
+
+  // Waits for the program to end; its exit code, or -1 when it did not end.
+  int Exit() const {
+    DWORD code = 0;
+    if (WaitForSingleObject(m_process.hProcess, 60000) != WAIT_OBJECT_0) return -1;
+    GetExitCodeProcess(m_process.hProcess, &code);
+    return static_cast<int>(code);
+  }
+
+ private:
+  PROCESS_INFORMATION m_process{};
+  bool m_bStarted = false;
+};
+
+// What a message box says: its longest static text.
+std::wstring BoxText(HWND hBox) {
+  std::wstring longest;
+  for (HWND hChild = GetWindow(hBox, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT)) {
+    wchar_t name[32] = {};
+    GetClassNameW(hChild, name, 32);
+    const std::wstring text = TextOf(hChild);
+    if (_wcsicmp(name, L"Static") == 0 && text.size() > longest.size()) longest = text;
+  }
+  return longest;
+}
+
+void Click(HWND hDialog, int nId) {
+  PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDialog, nId)));
+}
+
+void Type(HWND hDialog, int nId, const std::wstring& text) {
+  SendMessageW(GetDlgItem(hDialog, nId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// The box that `program` shows next: its text, after it was closed with OK.
+std::wstring AnswerBox(const Program& program, const std::wstring& caption) {
+  const HWND hBox = program.Window(caption, L"#32770");
+  if (hBox == nullptr) return L"(no \"" + caption + L"\" box)";
+  const std::wstring text = BoxText(hBox);
+  Click(hBox, IDOK);
+  return text;
+}
+
+HWND PassSplash(const Program& program) {
+  const HWND hSplash = program.Window(L"Welcome to QVL");
+  if (hSplash == nullptr) return nullptr;
+  Click(hSplash, IDOK);
+  return program.Window(L"Quorvel", L"QuorvelMainFrame");
+}
+
+std::wstring Favorites() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetSpecialFolderPathW(nullptr, path, CSIDL_FAVORITES, TRUE);
+  return path;
+}
+
+std::wstring ClassesValue(const std::wstring& key) {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof(value);
+  const std::wstring path = L"Software\\Classes\\" + key;
+  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+    return L"(missing)";
+  }
+  return value;
+}
+
+std::wstring TempArchive(const wchar_t* name) {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  const std::wstring path = std::wstring(folder) + name;
+  DeleteFileW(path.c_str());
+  return path;
+}
+
+// qvl.exe with `arguments` and the password in QVL_PASSWORD; its exit code.
+int RunQvl(const std::wstring& arguments, const wchar_t* password) {
+  SetEnvironmentVariableW(L"QVL_PASSWORD", password);
+  std::wstring line = L"\"" + ProgramFolder() + L"qvl.exe\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  const BOOL bStarted =
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+  SetEnvironmentVariableW(L"QVL_PASSWORD", nullptr);
+  if (!bStarted) return -1;
+  DWORD code = 0;
+  WaitForSingleObject(process.hProcess, 60000);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+// A backup through the window: the dialog filled in and accepted, its outcome.
+std::wstring BackupThroughWindow(const std::wstring& archive, const std::wstring& password) {
+  Program program(L"");
+  const HWND hFrame = PassSplash(program);
+  if (hFrame == nullptr) return L"(no main window)";
+  PostMessageW(hFrame, WM_COMMAND, qv::app::ID_FILE_BACKUP, 0);
+  const HWND hDialog = program.Window(L"Backup");
+  if (hDialog == nullptr) return L"(no backup dialog)";
+  Type(hDialog, IDC_FILENAME, archive);
+  PostMessageW(GetDlgItem(hDialog, qv::app::IDC_COMPRESS), BM_CLICK, 0, 0);
+  PostMessageW(GetDlgItem(hDialog, qv::app::IDC_PROTECT), BM_CLICK, 0, 0);
+  Type(hDialog, qv::app::IDC_PASSWORD, password);
+  Type(hDialog, qv::app::IDC_PASSWORD_CONFIRM, password);
+  Click(hDialog, IDOK);
+  const std::wstring outcome = AnswerBox(program, L"Information");
+  PostMessageW(hFrame, WM_CLOSE, 0, 0);
+  return program.Exit() == 0 ? outcome : L"(the program did not end well)";
+}
+
+TEST(WindowTest, StartShowsSplashThenTwoRowsAndWritesTheAssociation) {
+  Program program(L"");
+  ASSERT_TRUE(program.Started());
+  const HWND hSplash = program.Window(L"Welcome to QVL");
+  ASSERT_NE(hSplash, nullptr);
+  EXPECT_EQ(TextOf(GetDlgItem(hSplash, IDOK)), L"&Continue");
+  EXPECT_EQ(TextOf(GetDlgItem(hSplash, qv::app::IDC_WEBSITE)), L"&Website");
+  Click(hSplash, IDOK);
+  const HWND hFrame = program.Window(L"Quorvel", L"QuorvelMainFrame");
+  ASSERT_NE(hFrame, nullptr);
+
+  HWND hList = FindWindowExW(FindWindowExW(hFrame, nullptr, L"QuorvelChildView", nullptr), nullptr, WC_LISTVIEWW, nullptr);
+  ASSERT_NE(hList, nullptr);
+  EXPECT_EQ(SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0), 2);
+
+  const std::wstring exe = ProgramFolder() + L"quorvel.exe";
+  EXPECT_EQ(ClassesValue(L".qvl"), L"Quorvel archive");
+  EXPECT_EQ(ClassesValue(L"Quorvel archive\\DefaultIcon"), exe + L",0");
+  EXPECT_EQ(ClassesValue(L"Quorvel archive\\shell"), L"Open");
+  EXPECT_EQ(ClassesValue(L"Quorvel archive\\shell\\Open"), L"Restore IE settings and favorites");
+  EXPECT_EQ(ClassesValue(L"Quorvel archive\\shell\\Open\\command"), L"\"" + exe + L"\" \"%1\"");
+
+  PostMessageW(hFrame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.Exit(), 0);
+}
+
+// One failure mode of the dialog per row; the dialog stays open after each.
+TEST(WindowTest, BackupDialogRefusesWhatTheJobCannotTake) {
+  struct Case {
+    const wchar_t* path;
+    bool protect;
+    const wchar_t* password;
+    const wchar_t* confirmation;
+    const wchar_t* message;
+  };
+  const std::wstring folder = ProgramFolder();
+  const Case cases[] = {
+      {L"   ", false, L"", L"", L"Please enter the filename before you press OK button!"},
+      {folder.c_str(), false, L"", L"", L"The filename is a folder, please enter the name of a file for the archive!"},
+      {L"x.qvl", true, L"abc", L"abcdef", L"Wrong password, please enter the password twice into the password boxes!"},
+      {L"x.qvl", true, L"abcde", L"abcde", L"Password too short, please make sure your password has six or more characters!"},
+  };
+  Program program(L"");
+  const HWND hFrame = PassSplash(program);
+  ASSERT_NE(hFrame, nullptr);
+  PostMessageW(hFrame, WM_COMMAND, qv::app::ID_FILE_BACKUP, 0);
+  const HWND hDialog = program.Window(L"Backup");
+  ASSERT_NE(hDialog, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hDialog, qv::app::IDC_PASSWORD)));
+  bool bProtected = false;
+  for (const Case& c : cases) {
+    Type(hDialog, IDC_FILENAME, c.path);
+    if (c.protect != bProtected) {
+      PostMessageW(GetDlgItem(hDialog, qv::app::IDC_PROTECT), BM_CLICK, 0, 0);
+      bProtected = c.protect;
+    }
+    Type(hDialog, qv::app::IDC_PASSWORD, c.password);
+    Type(hDialog, qv::app::IDC_PASSWORD_CONFIRM, c.confirmation);
+    Click(hDialog, IDOK);
+    EXPECT_EQ(AnswerBox(program, L"Error"), c.message) << Narrow(c.path);
+    EXPECT_TRUE(IsWindow(hDialog));
+  }
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hDialog, qv::app::IDC_PASSWORD)));
+  Click(hDialog, IDCANCEL);
+  PostMessageW(hFrame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.Exit(), 0);
+}
+
+TEST(WindowTest, BackupThroughTheWindowRestoresFromTheCommandLine) {
+  const std::wstring favorite = Favorites() + L"\\Window test.url";
+  {
+    std::ofstream out(std::filesystem::path(favorite), std::ios::binary);
+    out << "[InternetShortcut]\r\nURL=https://example.org/\r\n";
+  }
+  const std::wstring archive = TempArchive(L"window test.qvl");
+  ASSERT_EQ(BackupThroughWindow(archive, L"secret1"), L"Process successfully!");
+  // qvl, in a process of its own, reads every record of what the window wrote.
+  EXPECT_EQ(RunQvl(L"verify \"" + archive + L"\"", L"secret1"), 0);
+
+  ASSERT_TRUE(DeleteFileW(favorite.c_str()));
+  {
+    // A wrong password is refused and restores nothing; the window stays, idle.
+    Program program(L"\"" + archive + L"\"");
+    const HWND hFrame = PassSplash(program);
+    ASSERT_NE(hFrame, nullptr);
+    const HWND hPassword = program.Window(L"Enter password");
+    ASSERT_NE(hPassword, nullptr);
+    Type(hPassword, qv::app::IDC_PASSWORD, L"secret2");
+    Click(hPassword, IDOK);
+    EXPECT_EQ(AnswerBox(program, L"Error"), L"Wrong password! Please check it again!");
+    EXPECT_EQ(GetFileAttributesW(favorite.c_str()), INVALID_FILE_ATTRIBUTES);
+    PostMessageW(hFrame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.Exit(), 0);
+  }
+  {
+    Program program(L"\"" + archive + L"\"");
+    const HWND hFrame = PassSplash(program);
+    ASSERT_NE(hFrame, nullptr);
+    const HWND hPassword = program.Window(L"Enter password");
+    ASSERT_NE(hPassword, nullptr);
+    Type(hPassword, qv::app::IDC_PASSWORD, L"secret1");
+    Click(hPassword, IDOK);
+    EXPECT_EQ(AnswerBox(program, L"Information"), L"Process successfully!");
+    EXPECT_NE(GetFileAttributesW(favorite.c_str()), INVALID_FILE_ATTRIBUTES);
+    PostMessageW(hFrame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.Exit(), 0);
+  }
+  DeleteFileW(favorite.c_str());
+  DeleteFileW(archive.c_str());
+}
+
+}  // namespace
