@@ -90,6 +90,20 @@ class Win32Platform final : public Platform {
   bool GetTempFileNameW(std::u16string_view folder, std::u16string* tempPath, bool ownerOnly) override {
     return CreateTempFileIn(folder, ownerOnly, tempPath);
   }
+  bool GetTempPathW(std::u16string* folder) override {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+    if (length == 0 || length > MAX_PATH) {
+      SetLastErrorText("the system names no folder for temporary files");
+      return false;
+    }
+    std::u16string path(reinterpret_cast<const char16_t*>(buffer), length);
+    // Without its closing separator, as every other folder of ours, unless it is a
+    // drive's root.
+    if (path.size() > 3 && path.back() == u'\\') path.pop_back();
+    *folder = std::move(path);
+    return true;
+  }
   std::vector<std::string> ReplaceFilesDurably(const std::vector<FileReplacement>& batch,
                                                const RenameTurn& turn) override {
     return qv::ReplaceFilesDurably(batch, turn);
@@ -249,6 +263,12 @@ class Win32Platform final : public Platform {
   bool StandardErrorIsTerminal() override {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+  }
+  std::size_t StandardErrorColumns() override {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+    const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+    return columns > 0 ? static_cast<std::size_t>(columns) : 0;
   }
   bool ReadFirstLine(std::u16string_view path, std::size_t maxBytes, std::string* line) override {
     return ReadFirstLineOf(path, maxBytes, line);
