@@ -10,6 +10,25 @@ namespace {
 
 // A size header in front of every block, as large as malloc's alignment.
 constexpr std::size_t kHeader = alignof(std::max_align_t);
+std::size_t& SizeOf(void* block) { return *static_cast<std::size_t*>(block); }
+
+#ifdef _WIN32
+// mingw-w64 keeps thread_local objects in emulated TLS, whose storage can be freed
+// before the object's destructor runs at thread exit: a cache would then free
+// pointers read from freed memory, and a pool thread that ends crashes. There every
+// block goes straight to malloc and back.
+void* Allocate(void* /*opaque*/, std::size_t count, std::size_t size) {
+  if (size != 0 && count > (std::numeric_limits<std::size_t>::max() - kHeader) / size) return nullptr;
+  void* block = std::malloc(kHeader + count * size);
+  if (block == nullptr) return nullptr;
+  SizeOf(block) = count * size;
+  return static_cast<char*>(block) + kHeader;
+}
+
+void Free(void* /*opaque*/, void* pointer) {
+  if (pointer != nullptr) std::free(static_cast<char*>(pointer) - kHeader);
+}
+#else
 constexpr std::size_t kMaxCachedBlocks = 8;
 constexpr std::size_t kMaxCachedBytes = 16u * 1024 * 1024;
 
@@ -22,8 +41,6 @@ struct BlockCache {
 };
 
 thread_local BlockCache t_cache;
-
-std::size_t& SizeOf(void* block) { return *static_cast<std::size_t*>(block); }
 
 void* Allocate(void* /*opaque*/, std::size_t count, std::size_t size) {
   if (size != 0 && count > (std::numeric_limits<std::size_t>::max() - kHeader) / size) return nullptr;
@@ -53,6 +70,7 @@ void Free(void* /*opaque*/, void* pointer) {
   t_cache.blocks.push_back(block);
   t_cache.nBytes += bytes;
 }
+#endif
 
 const lzma_allocator kAllocator = {Allocate, Free, nullptr};
 

@@ -503,7 +503,7 @@ void CMainFrame::EndJob() {
   m_bBackupRunning = false;
   m_bRestoreRunning = false;
   m_backupSummary = {};
-  m_restoreSummary = {};
+  m_restoreSummary = RestoreSummary{};
   m_restoredRows.clear();
   m_strJobPassword.assign(m_strJobPassword.size(), L'\0');  // no longer needed: keep it out of memory
   m_strJobPassword.clear();

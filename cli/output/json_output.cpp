@@ -85,7 +85,10 @@ void JsonArrayStream::Add(const Json& element) {
 }
 
 void JsonArrayStream::Finish(const Json& tail) {
-  m_out << (m_bEmpty ? "]" : "\n" + std::string(kIndent, ' ') + "]");
+  // Streamed piece by piece: g++ 12 at -O3 takes a literal + a string for an
+  // overlapping copy (-Wrestrict).
+  if (!m_bEmpty) m_out << '\n' << std::string(kIndent, ' ');
+  m_out << ']';
   bool first = false;
   WriteMembers(m_out, tail, &first);
   m_out << "\n}\n";

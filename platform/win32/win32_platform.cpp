@@ -60,6 +60,7 @@ class Win32Platform final : public Platform {
   explicit Win32Platform(const Win32PlatformOptions& options)
       : m_bOwnProfile(options.strProfileFolder.empty()),
         m_strProfileFolder(ProfileFolderOf(options)),
+        m_strTempFolder(options.strTempFolder),
         m_profileVariables(m_strProfileFolder),
         m_registry(options.strRegistryRoot) {}
 
@@ -91,6 +92,10 @@ class Win32Platform final : public Platform {
     return CreateTempFileIn(folder, ownerOnly, tempPath);
   }
   bool GetTempPathW(std::u16string* folder) override {
+    if (!m_strTempFolder.empty()) {
+      *folder = m_strTempFolder;
+      return true;
+    }
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
     if (length == 0 || length > MAX_PATH) {
@@ -306,6 +311,7 @@ class Win32Platform final : public Platform {
 
   const bool m_bOwnProfile;
   const std::u16string m_strProfileFolder;
+  const std::u16string m_strTempFolder;
   const ProfileVariables m_profileVariables;
   LiveRegistry m_registry;
   FileTable m_files;

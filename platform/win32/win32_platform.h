@@ -17,6 +17,9 @@ struct Win32PlatformOptions {
   // A key below HKEY_CURRENT_USER that plays HKEY_CURRENT_USER, so that a test
   // never touches the user's own settings. Empty: HKEY_CURRENT_USER itself.
   std::u16string strRegistryRoot;
+  // The folder for temporary files beside no target. Empty: the system's, as
+  // GetTempPathW names it.
+  std::u16string strTempFolder = {};
 };
 
 std::unique_ptr<Platform> MakeWin32Platform(const Win32PlatformOptions& options);

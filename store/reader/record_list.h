@@ -57,7 +57,8 @@ class RecordList {
   // restore of tens of thousands of ordinary favorites never touches the disk.
   static constexpr std::size_t kMemoryBytes = 8 * 1024 * 1024;
 
-  explicit RecordList(std::size_t memoryBytes = kMemoryBytes);
+  RecordList() : RecordList(kMemoryBytes) {}
+  explicit RecordList(std::size_t memoryBytes);
   ~RecordList();
   RecordList(RecordList&&) noexcept;
   RecordList& operator=(RecordList&&) noexcept;

@@ -39,7 +39,12 @@ std::unique_ptr<Platform> ProfileFixture::FreshPlatform(const std::filesystem::p
   for (char16_t& unit : profile) {
     if (unit == u'/') unit = u'\\';
   }
-  return MakeWin32Platform({profile, static_cast<const ScratchRegistryRoot*>(m_pRegistryRoot.get())->Key()});
+  std::u16string temp = FromUtf8(Utf8Path(Scratch("tmp")));
+  for (char16_t& unit : temp) {
+    if (unit == u'/') unit = u'\\';
+  }
+  return MakeWin32Platform(
+      {profile, static_cast<const ScratchRegistryRoot*>(m_pRegistryRoot.get())->Key(), std::move(temp)});
 #else
   LinuxPlatformOptions options;
   options.strTempFolder = Scratch("tmp").string();
