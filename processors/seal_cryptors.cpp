@@ -17,7 +17,9 @@
 namespace qv {
 namespace {
 
-constexpr std::uint64_t kMaxScryptMemory = 256ull * 1024 * 1024;
+// Every qvl command stays within 64 MiB over any archive; the derivation's memory
+// comes on top of the reader's own, so a header may ask for half of that at most.
+constexpr std::uint64_t kMaxScryptMemory = 32ull * 1024 * 1024;
 
 struct CipherContextFree {
   void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }

@@ -23,11 +23,12 @@ inline constexpr std::size_t kMinSealPasswordLength = 8;
 
 // scrypt's work: N = 2^nLog2N, block size r, parallelism p.
 struct ScryptCost {
-  std::uint8_t nLog2N = 16;
+  std::uint8_t nLog2N = 15;
   std::uint32_t nR = 8;
   std::uint32_t nP = 1;
 };
-// What a new archive gets: 64 MiB and a noticeable fraction of a second per guess.
+// What a new archive gets: 32 MiB, the most a reader accepts, and a noticeable
+// fraction of a second per guess.
 inline constexpr ScryptCost kDefaultScryptCost{};
 // Whether a reader takes `cost` from a header: enough work to mean something, and
 // never so much memory or time that a hostile header could exhaust the machine.
