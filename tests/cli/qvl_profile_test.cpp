@@ -112,9 +112,14 @@ TEST_F(QvlProfileTest, AReadOnlyProfileWithoutFavoritesGivesUpItsSettings) {
   ASSERT_EQ(::chmod(session.ScratchText("").c_str(), 0755), 0);
   ASSERT_EQ(::chmod(profile.HivePath().c_str(), 0444), 0);
   ASSERT_EQ(::chmod(profile.ProfileDir().c_str(), 0555), 0);
+  // A copy of qvl where the other user can reach it: a build folder may sit below
+  // a folder that only its owner opens (mktemp -d makes such).
+  const fs::path qvl = session.Scratch("qvl");
+  fs::copy_file(QUORVEL_QVL_BINARY, qvl);
+  ASSERT_EQ(::chmod(qvl.c_str(), 0755), 0);
   const std::string result = RunAsUnprivileged(kNobody, [&] {
     return std::to_string(RunTool("cd '" + session.ScratchText("out") + "' && env -u QVL_PASSWORD '" +
-                                  QUORVEL_QVL_BINARY + "' backup b.qvl --profile='" + profile.ProfileDir().string() +
+                                  qvl.string() + "' backup b.qvl --profile='" + profile.ProfileDir().string() +
                                   "'").exitCode);
   });
   EXPECT_EQ(result, "0");
