@@ -16,18 +16,12 @@ void InstallAppPlatform(const std::string& profileOption) {
 }
 
 std::string PrepareProfileFolder(const std::string& profileOption) {
-  const std::string folder = ResolveProfileDir(profileOption);
-  std::string problem = ProfileFolderProblem(folder);
-  if (problem.empty()) return problem;
-  switch (ProfileSourceOf(profileOption)) {
-    case ProfileSource::kCommandLine:
-      return problem;
-    case ProfileSource::kEnvironment:
-      return problem + " (QUORVEL_PROFILE names it)";
-    case ProfileSource::kDefault:
-      break;
+  bool defaultMissing = false;
+  std::string problem = NamedProfileProblem(profileOption, &defaultMissing);
+  if (!defaultMissing) return problem;
+  if (std::string why = MakeProfileFolder(ResolveProfileDir(profileOption)); !why.empty()) {
+    return "cannot make the default profile folder: " + why;
   }
-  if (std::string why = MakeProfileFolder(folder); !why.empty()) return "cannot make the default profile folder: " + why;
   return {};
 }
 

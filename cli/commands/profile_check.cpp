@@ -30,19 +30,12 @@ std::string DefaultMissingText(const std::string& folder, ProfileUse use) {
 
 std::optional<std::string> ProfileProblem(const std::string& profileOption, ProfileUse use) {
   const std::string folder = ResolveProfileDir(profileOption);
-  if (std::string problem = ProfileFolderProblem(folder); !problem.empty()) {
-    switch (ProfileSourceOf(profileOption)) {
-      case ProfileSource::kCommandLine:
-        return problem;
-      case ProfileSource::kEnvironment:
-        return problem + " (QUORVEL_PROFILE names it)";
-      case ProfileSource::kDefault:
-        if (use != ProfileUse::kRestore) return DefaultMissingText(folder, use);
-        if (std::string why = MakeProfileFolder(folder); !why.empty()) {
-          return "cannot make the default profile folder: " + why;
-        }
-        return std::nullopt;
-    }
+  bool defaultMissing = false;
+  if (std::string problem = NamedProfileProblem(profileOption, &defaultMissing); !problem.empty()) return problem;
+  if (defaultMissing) {
+    if (use != ProfileUse::kRestore) return DefaultMissingText(folder, use);
+    if (std::string why = MakeProfileFolder(folder); !why.empty()) return "cannot make the default profile folder: " + why;
+    return std::nullopt;
   }
   if (use == ProfileUse::kBackUp || use == ProfileUse::kShow) {
     if (std::string notAProfile = NotAProfileText(LookInProfile()); !notAProfile.empty()) return notAProfile;

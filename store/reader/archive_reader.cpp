@@ -83,13 +83,10 @@ std::uint64_t ArchiveReader::Run() {
 }
 
 bool ArchiveReader::OpenSealedForm() {
-  if (m_stream.Header().size() != kArchiveHeaderSize) return true;
-  ArchiveHeaderBytes bytes{};
-  std::copy(m_stream.Header().begin(), m_stream.Header().end(), bytes.begin());
-  const ArchiveHeader header = DecodeArchiveHeader(bytes);
-  if (!IsSealedHeader(header)) return true;
+  const std::optional<ArchiveHeader> header = m_stream.SealedHeader();
+  if (!header) return true;
   SealKey key;
-  if (!OpenSealedHeader(header, m_strPassword, &key)) {
+  if (!OpenSealedHeader(*header, m_strPassword, &key)) {
     // The job checked the password before; only a header changed since fails here.
     EndEarly("the password does not open the archive's header");
     return false;

@@ -41,11 +41,26 @@ void ArchiveStream::Close() {
   (void)m_archive.Close();  // opened for reading: nothing to lose
 }
 
-bool ArchiveStream::HeaderIsProtected() const {
-  if (m_header.size() != kArchiveHeaderSize) return false;
+namespace {
+
+std::optional<ArchiveHeader> WholeHeader(const std::vector<std::uint8_t>& read) {
+  if (read.size() != kArchiveHeaderSize) return std::nullopt;
   ArchiveHeaderBytes bytes{};
-  std::copy(m_header.begin(), m_header.end(), bytes.begin());
-  return DecodeArchiveHeader(bytes).isProtected != 0;
+  std::copy(read.begin(), read.end(), bytes.begin());
+  return DecodeArchiveHeader(bytes);
+}
+
+}  // namespace
+
+bool ArchiveStream::HeaderIsProtected() const {
+  const std::optional<ArchiveHeader> header = WholeHeader(m_header);
+  return header && header->isProtected != 0;
+}
+
+std::optional<ArchiveHeader> ArchiveStream::SealedHeader() const {
+  std::optional<ArchiveHeader> header = WholeHeader(m_header);
+  if (header && !IsSealedHeader(*header)) header.reset();
+  return header;
 }
 
 std::uint32_t ArchiveStream::ReadFromFile(std::uint8_t* buffer, std::uint32_t size) {

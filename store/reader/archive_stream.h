@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,6 +105,8 @@ class ArchiveStream {
   // Records carry their own protected flag, but only a protected header has a
   // password behind it.
   bool HeaderIsProtected() const;
+  // The header, when the one read is a whole sealed archive header.
+  std::optional<ArchiveHeader> SealedHeader() const;
 
  private:
   std::uint32_t ReadUpTo(std::uint8_t* buffer, std::uint32_t size);

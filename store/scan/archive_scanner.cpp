@@ -72,14 +72,11 @@ ScanReport ArchiveScanner::Run(ScanVisitor& visitor) {
 }
 
 bool ArchiveScanner::OpenSealedForm() {
-  if (m_stream.Header().size() != kArchiveHeaderSize) return true;
-  ArchiveHeaderBytes bytes{};
-  std::copy(m_stream.Header().begin(), m_stream.Header().end(), bytes.begin());
-  const ArchiveHeader header = DecodeArchiveHeader(bytes);
-  if (!IsSealedHeader(header)) return true;
+  const std::optional<ArchiveHeader> header = m_stream.SealedHeader();
+  if (!header) return true;
   SealKey key;
   // Nothing of a sealed archive, not even its names, shows without the password.
-  if (!m_options.bHasPassword || !OpenSealedHeader(header, m_options.strPassword, &key)) {
+  if (!m_options.bHasPassword || !OpenSealedHeader(*header, m_options.strPassword, &key)) {
     EndEarly(m_options.bHasPassword ? "the password does not open the archive's header"
                                     : "the archive is sealed: its records show only with its password");
     return false;

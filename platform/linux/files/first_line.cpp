@@ -9,6 +9,7 @@
 
 #include "platform/linux/files/unique_fd.h"
 #include "platform/linux/os_error.h"
+#include "platform/shared/first_line_chunk.h"
 #include "platform/shared/last_error.h"
 
 namespace qv {
@@ -53,15 +54,8 @@ bool ReadFirstLineOf(const std::string& nativePath, std::size_t maxBytes, std::s
       SetLastErrorFromErrno("cannot read", name, errno);
       return false;
     }
-    const char* begin = chunk;
-    const char* end = chunk + got;
-    const char* feed = std::find(begin, end, '\n');
-    line->append(begin, feed);
-    if (line->size() > maxBytes) {
-      SetLastErrorText("the first line of " + name + " is longer than " + std::to_string(maxBytes) + " bytes");
-      return false;
-    }
-    if (feed != end || got == 0) return true;
+    const LineChunk taken = TakeLineChunk(line, chunk, static_cast<std::size_t>(got), maxBytes, name);
+    if (taken != LineChunk::kMore) return taken == LineChunk::kDone;
   }
 }
 

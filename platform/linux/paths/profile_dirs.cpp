@@ -82,6 +82,22 @@ std::string ProfileFolderProblem(const std::string& profileDir) {
   return {};
 }
 
+std::string NamedProfileProblem(const std::string& fromCommandLine, bool* defaultMissing) {
+  *defaultMissing = false;
+  std::string problem = ProfileFolderProblem(ResolveProfileDir(fromCommandLine));
+  if (problem.empty()) return problem;
+  switch (ProfileSourceOf(fromCommandLine)) {
+    case ProfileSource::kCommandLine:
+      return problem;
+    case ProfileSource::kEnvironment:
+      return problem + " (QUORVEL_PROFILE names it)";
+    case ProfileSource::kDefault:
+      break;
+  }
+  *defaultMissing = true;
+  return {};
+}
+
 std::string MakeProfileFolder(const std::string& profileDir) {
   const int made = CreateFolderTree(profileDir + "/Favorites");
   return made == 0 || made == kErrorAlreadyExists ? std::string() : LastErrorTextOfThread();

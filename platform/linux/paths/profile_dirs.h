@@ -17,6 +17,10 @@ ProfileSource ProfileSourceOf(const std::string& fromCommandLine);
 // Empty when `profileDir` is a folder (a link to one counts); otherwise why not,
 // naming it: "the profile folder /mnt/win/Users/alice does not exist".
 std::string ProfileFolderProblem(const std::string& profileDir);
+// ProfileFolderProblem for the folder ResolveProfileDir gives, saying where a named
+// one came from. A missing default folder is no problem here: *defaultMissing is
+// set instead, for the caller to make it or to say how to name one.
+std::string NamedProfileProblem(const std::string& fromCommandLine, bool* defaultMissing);
 // Makes the profile folder, its parents and its Favorites/; empty, or why not.
 std::string MakeProfileFolder(const std::string& profileDir);
 // $XDG_DATA_HOME/quorvel/classes.dat, likewise.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/shared/first_line_chunk.h"
 #include "platform/shared/last_error.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_error.h"
@@ -69,15 +70,8 @@ bool ReadFirstLineOf(std::u16string_view path, std::size_t maxBytes, std::string
       }
       got = 0;
     }
-    const char* begin = chunk;
-    const char* end = chunk + got;
-    const char* feed = std::find(begin, end, '\n');
-    line->append(begin, feed);
-    if (line->size() > maxBytes) {
-      SetLastErrorText("the first line of " + name + " is longer than " + std::to_string(maxBytes) + " bytes");
-      return false;
-    }
-    if (feed != end || got == 0) return true;
+    const LineChunk taken = TakeLineChunk(line, chunk, got, maxBytes, name);
+    if (taken != LineChunk::kMore) return taken == LineChunk::kDone;
   }
 }
 
