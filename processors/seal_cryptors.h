@@ -57,10 +57,12 @@ class SealKey {
 [[nodiscard]] bool FillRandom(std::span<std::uint8_t> bytes);
 
 // Where a piece lies, bound into its nonce and associated data.
-enum class SealRole : std::uint32_t { kHead = 0, kBlock = 1, kRecordEnd = 2 };
+enum class SealRole : std::uint32_t { kHead = 0, kBlock = 1, kRecordEnd = 2, kBlockHead = 3 };
 struct SealPlace {
-  std::uint64_t nPosition = 0;  // file offset of the record's sealed head
-  std::uint32_t nIndex = 0;     // 0 the head, k the k-th block, n + 1 the end
+  // The file offset of the record's sealed head; for a head (a record's, a block's,
+  // the closing) the piece's own offset.
+  std::uint64_t nPosition = 0;
+  std::uint32_t nIndex = 0;     // 0 a head, k the k-th block, n + 1 the end
   SealRole role = SealRole::kHead;
 };
 

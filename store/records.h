@@ -34,6 +34,8 @@ inline constexpr std::uint32_t kSealedArchiveVersion = 2;
 inline constexpr std::size_t kSealedHeadPlainSize = kRegItemHeadSize;  // both heads, padded to the larger
 inline constexpr std::size_t kSealedHeadSize = kSealedHeadPlainSize + kSealTagSize;
 inline constexpr std::size_t kSealedEndSize = kSealTagSize;  // the tag after a record's end marker
+// A block head sealed where it lies, so that nobody learns a block's length.
+inline constexpr std::size_t kSealedBlockHeadSize = kBlockHeadSize + kSealTagSize;
 inline constexpr std::array<std::uint8_t, 4> kArchiveMagic = {'Q', 'V', 'L', 0};
 
 // The password-check phrase. Its 64 characters and a terminating zero are encrypted

@@ -108,7 +108,7 @@ std::int64_t ArchiveReader::PassOverSealedRecord(std::uint64_t recordOffset, std
                        " does not open: it was changed, moved or taken from another archive";
     ++m_report.nDamagedBlocks;
   }
-  // Its blocks are framed in clear, so the records after it can still be reached.
+  // Its block heads open on their own, so the records after it can still be reached.
   StreamBlock block;
   for (;;) {
     ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
@@ -202,6 +202,12 @@ std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,
       reason = what + " holds bytes that an end marker leaves zero: a block length before it is " +
                "damaged, so the rest of the archive cannot be framed";
       break;
+    case ArchiveStream::Result::kBlockHeadSealBroken:
+      ++m_report.nDamagedBlocks;
+      result.outcome = RecordOutcome::kDamaged;
+      reason = what + " does not open: it was changed, moved or taken from another archive, so the rest of " +
+               "the archive cannot be framed";
+      break;
     case ArchiveStream::Result::kReadFailed:
       reason += " (" + m_stream.ReadError() + ")";
       break;
@@ -241,7 +247,7 @@ std::int64_t ArchiveReader::ReadRecord() {
   DataItemFactory* factory = FindFactory(static_cast<int>(kindCode));
   if (factory == nullptr) {
     ++m_report.nUnknownKindCodes;
-    // A sealed record's blocks are framed in clear whatever its kind, so they can
+    // A sealed record's block heads open whatever its kind, so they can
     // be passed over instead of read as kind codes.
     return m_stream.IsSealed() ? PassOverSealedRecord(recordOffset, kindCode) : 0;
   }

@@ -142,8 +142,20 @@ ArchiveStream::Result ArchiveStream::ReadBlockHead(StreamBlock* block) {
   block->nOffset = Offset();
   block->payload.clear();
   BlockHeadBytes bytes{};
-  const Result read = Shortfall(ReadUpTo(bytes.data(), kBlockHeadSize), kBlockHeadSize);
-  if (read != Result::kOk) return read;
+  if (m_bSealed) {
+    std::array<std::uint8_t, kSealedBlockHeadSize> sealed{};
+    const Result read = Shortfall(ReadUpTo(sealed.data(), kSealedBlockHeadSize), kSealedBlockHeadSize);
+    if (read != Result::kOk) return read;
+    std::vector<std::uint8_t> plain;
+    if (!OpenPiece(m_sealKey, SealPlace{block->nOffset, 0, SealRole::kBlockHead}, sealed, &plain) ||
+        plain.size() != bytes.size()) {
+      return Result::kBlockHeadSealBroken;
+    }
+    std::copy(plain.begin(), plain.end(), bytes.begin());
+  } else {
+    const Result read = Shortfall(ReadUpTo(bytes.data(), kBlockHeadSize), kBlockHeadSize);
+    if (read != Result::kOk) return read;
+  }
   const BlockHead head = DecodeBlockHead(bytes);
   block->bLast = head.last != 0;
   block->nLastByte = head.last;

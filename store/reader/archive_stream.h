@@ -47,6 +47,7 @@ class ArchiveStream {
     kReadFailed,  // the platform could not read; ReadError() says why
     // The sealed form only:
     kSealBroken,    // a piece that does not open: changed, moved or from another archive
+    kBlockHeadSealBroken,  // so is a block head, and nothing after it can be framed
     kNoClosing,     // the file ends where a record or the closing should start
     kAfterClosing,  // bytes follow the closing
   };

@@ -86,7 +86,7 @@ bool ArchiveScanner::OpenSealedForm() {
 }
 
 bool ArchiveScanner::PassOverSealedRecord(std::uint64_t at, std::string reason) {
-  // Its blocks are framed in clear, so the records after it can still be reached.
+  // Its block heads open on their own, so the records after it can still be reached.
   StreamBlock block;
   std::string end;
   for (;;) {
@@ -143,7 +143,7 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
       return false;
   }
   if (kind != kFileItemKind && kind != kRegItemKind) {
-    // A sealed record's blocks are framed in clear whatever its kind.
+    // A sealed record's block heads open whatever its kind.
     if (m_stream.IsSealed()) {
       ++m_report.nUnknownKindCodes;
       return PassOverSealedRecord(at, "a record of unknown kind " + Hex(kind));
@@ -324,6 +324,11 @@ bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result re
   switch (read) {
     case ArchiveStream::Result::kTooLarge:
       MarkDamaged(record, "the block" + where + stated + ", more than any block holds", block.nOffset);
+      end = "the records after offset " + std::to_string(block.nOffset) + " cannot be framed";
+      break;
+    case ArchiveStream::Result::kBlockHeadSealBroken:
+      MarkDamaged(record, "the block head" + where + " does not open: it was changed, moved or taken from another archive",
+                  block.nOffset);
       end = "the records after offset " + std::to_string(block.nOffset) + " cannot be framed";
       break;
     case ArchiveStream::Result::kBadEndMarker:

@@ -190,9 +190,7 @@ class DataStore {
         m_report.NoteFailure("the compression or encryption stage failed on a block of " +
                              Reader::Describe(item));
       }
-      const BlockHead blockHead{0, static_cast<std::uint32_t>(block.Size())};
-      const BlockHeadBytes blockHeadBytes = EncodeBlockHead(blockHead);
-      Write(blockHeadBytes.data(), blockHeadBytes.size(), written);
+      if (!WriteBlockHead(BlockHead{0, static_cast<std::uint32_t>(block.Size())}, item, written)) return false;
       Write(block.Data(), block.Size(), written);
       if (m_report.nWriteFailures != 0) return false;
       const std::size_t count = block.InputSize();
@@ -236,8 +234,6 @@ class DataStore {
       m_report.NoteFailure("sealing the end of " + Reader::Describe(item) + " failed");
       return written;
     }
-    const BlockHeadBytes endMarker =
-        EncodeBlockHead(BlockHead{1, static_cast<std::uint32_t>(endTag.size())});
     // Stored once the flush that takes its end marker succeeds; one that fails before
     // then leaves the record incomplete. So a failed backup reports what it stored,
     // and a stopped one not the record it stopped in, which the end marker only
@@ -246,8 +242,9 @@ class DataStore {
       m_nBufferedSourceBytes += writtenBytes;
       ++m_nBufferedRecords;
     }
-    Write(endMarker.data(), endMarker.size(), written);
-    Write(endTag.data(), endTag.size(), written);
+    if (WriteBlockHead(BlockHead{1, static_cast<std::uint32_t>(endTag.size())}, item, written)) {
+      Write(endTag.data(), endTag.size(), written);
+    }
     return written;
   }
 
@@ -270,6 +267,25 @@ class DataStore {
   // Records go to the archive through one buffer: a small record then costs no
   // write of its own. A failed write surfaces at the next flush, and the job fails.
   static constexpr std::size_t kWriteBufferSize = 1024 * 1024;
+
+  // A block head or end marker; in the sealed form sealed where it lies, so that
+  // nobody without the key can frame the blocks and learn their lengths.
+  bool WriteBlockHead(const BlockHead& blockHead, const Item& item, std::uint64_t& written) {
+    const BlockHeadBytes bytes = EncodeBlockHead(blockHead);
+    if (!m_pSealKey) {
+      Write(bytes.data(), bytes.size(), written);
+      return true;
+    }
+    const std::uint64_t at = m_nArchiveOffset + m_buffer.size();
+    std::vector<std::uint8_t> sealed;
+    if (!SealPiece(*m_pSealKey, SealPlace{at, 0, SealRole::kBlockHead}, bytes, &sealed)) {
+      ++m_report.nStageFailures;
+      m_report.NoteFailure("sealing a block head of " + Reader::Describe(item) + " failed");
+      return false;
+    }
+    Write(sealed.data(), sealed.size(), written);
+    return true;
+  }
 
   void Write(const void* data, std::size_t size, std::uint64_t& written) {
     if (!m_archive.Valid() || size == 0 || m_report.nWriteFailures != 0) return;

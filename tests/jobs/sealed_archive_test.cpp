@@ -5,6 +5,7 @@
 // before anything is read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -24,8 +25,8 @@ constexpr char16_t kMain[] = u"Software\\Microsoft\\Internet Explorer\\Main";
 constexpr char16_t kPassword[] = u"sealed p\u00e4ssw\u00f6rd \u4e2d";
 constexpr ScryptCost kTestCost{10, 8, 1};
 
-// One sealed record as framed in clear: its offset, end, and its blocks (offset of
-// the block head, length with it).
+// One sealed record as its opened block heads frame it: its offset, end, and its
+// blocks (offset of the sealed block head, length with it).
 struct Frame {
   std::size_t nOffset = 0;
   std::size_t nEnd = 0;
@@ -57,12 +58,16 @@ std::vector<Frame> FrameArchive(const std::string& bytes, const std::u16string& 
       frame.strName = ToUtf8(TextFieldValue(value.item.valueName));
     }
     at += kSealedHeadSize;
-    while (data[at] == 0) {
-      const std::size_t length = kBlockHeadSize + DecodeFixed32(data + at + 4);
+    std::vector<std::uint8_t> blockHead;
+    while (at + kSealedBlockHeadSize <= bytes.size() &&
+           OpenPiece(key, SealPlace{at, 0, SealRole::kBlockHead}, std::span(data + at, kSealedBlockHeadSize),
+                     &blockHead) &&
+           blockHead[0] == 0) {
+      const std::size_t length = kSealedBlockHeadSize + DecodeFixed32(blockHead.data() + 4);
       frame.blocks.emplace_back(at, length);
       at += length;
     }
-    at += kBlockHeadSize + kSealedEndSize;
+    at += kSealedBlockHeadSize + kSealedEndSize;
     frame.nEnd = at;
     frames.push_back(frame);
   }
@@ -135,13 +140,16 @@ TEST_F(SealedArchiveTest, NothingOfARecordShowsWithoutThePassword) {
     for (const std::string& clear :
          {std::string("secret-"), std::string("InternetShortcut"), Utf16Bytes(u"a.url"), Utf16Bytes(u"big.bin"),
           Utf16Bytes(u"Favorites"), Utf16Bytes(u"Start Page"), Utf16Bytes(u"Internet Explorer"),
-          Utf16Bytes(u"secret-start")}) {
+          Utf16Bytes(u"secret-start"),
+          // A record's end marker in clear: block heads would frame the blocks and
+          // tell their lengths.
+          std::string("\x01\0\0\0\x10\0\0\0", 8)}) {
       EXPECT_EQ(bytes.find(clear), std::string::npos) << clear << ", compress " << compress;
     }
   }
 }
 
-TEST_F(SealedArchiveTest, EveryTamperingCostsOnlyTheRecordsItTouches) {
+TEST_F(SealedArchiveTest, EveryTamperingIsFoundBeforeTheTouchedRecordIsWritten) {
   const std::string archive = Backup();
   const std::string other = Backup();  // same profile and password, another salt
   const std::vector<Frame> frames = FrameArchive(archive, kPassword);
@@ -169,20 +177,22 @@ TEST_F(SealedArchiveTest, EveryTamperingCostsOnlyTheRecordsItTouches) {
     const char* what;
     std::string bytes;
     std::set<std::string> touched;
-    bool bRestOfArchiveReadable;
+    bool bRestOfArchiveReadable;  // else only the records before the first touched one are
   } cases[] = {
       {"a byte of a block flipped", flipped(big.blocks[1].first + 100), {"big.bin"}, true},
       {"a byte of a head flipped", flipped(a.nOffset + 10), {"a.url"}, true},
       {"a byte of a record's end flipped", flipped(b.nEnd - 1), {"b.url"}, true},
+      // A block head that does not open frames nothing after it.
+      {"a byte of a block head flipped", flipped(big.blocks[1].first + 3), {"big.bin"}, false},
       // Everything after it moved, and is bound to where it was.
       {"a block cut out", cutBlock, {"big.bin"}, false},
       {"the archive cut inside a block", archive.substr(0, big.blocks[1].first + 5000), {"big.bin"}, false},
       {"the closing cut off", archive.substr(0, closing), {}, false},
-      {"two blocks reordered", Swapped(archive, big.blocks[0], big.blocks[1]), {"big.bin"}, true},
+      {"two blocks reordered", Swapped(archive, big.blocks[0], big.blocks[1]), {"big.bin"}, false},
       {"two records reordered", Swapped(archive, {a.nOffset, a.nEnd - a.nOffset}, {b.nOffset, b.nEnd - b.nOffset}),
-       {"a.url", "b.url"}, true},
-      {"a block from another archive", spliced(Named(otherFrames, "big.bin").blocks[1]), {"big.bin"}, true},
-      {"a record from another archive", spliced({a.nOffset, a.nEnd - a.nOffset}), {"a.url"}, true},
+       {"a.url", "b.url"}, false},
+      {"a block from another archive", spliced(Named(otherFrames, "big.bin").blocks[1]), {"big.bin"}, false},
+      {"a record from another archive", spliced({a.nOffset, a.nEnd - a.nOffset}), {"a.url"}, false},
       // Not a tampering, but read the same way: passed over, the rest kept.
       {"a record of a kind this version does not know", WithKind(archive, a.nOffset, 7), {"a.url"}, true},
   };
@@ -191,11 +201,13 @@ TEST_F(SealedArchiveTest, EveryTamperingCostsOnlyTheRecordsItTouches) {
     RestoreFixture target;
     const RestoreSummary summary = target.Restore(c.bytes, kPassword);
     EXPECT_NE(summary.outcome, RestoreOutcome::kOk) << FormatRestoreSummary(summary);
+    std::size_t firstTouched = c.bytes.size();
+    for (const std::string& name : c.touched) firstTouched = std::min(firstTouched, Named(frames, name).nOffset);
     for (const std::string name : {"a.url", "b.url", "big.bin"}) {
       const bool there = std::filesystem::exists(target.Profile().FavoritesDir() / name);
       if (c.touched.count(name) != 0) {
         EXPECT_FALSE(there) << name;
-      } else if (c.bRestOfArchiveReadable || Named(frames, name).nEnd <= c.bytes.size()) {
+      } else if (c.bRestOfArchiveReadable || Named(frames, name).nEnd <= firstTouched) {
         EXPECT_TRUE(there) << name;
         if (there) {
           EXPECT_EQ(target.Favorite(name), m_source.Favorite(name)) << name;
