@@ -3,7 +3,7 @@
 # contract against the Win32 platform with what only Windows does, and the
 # store, source and job suites on a temporary profile served by the Win32
 # platform (a folder for its favorites, a registry key of its own for its
-# settings), and the layer check. What needs a hive file, Linux tools or Linux
+# settings), qvl.exe on archives, and the layer check. What needs a hive file, Linux tools or Linux
 # users stays on Linux.
 include(GoogleTest)
 
@@ -55,6 +55,20 @@ endfunction()
 quorvel_windows_suite(store scan/archive_scanner_sweep_test.cpp)
 quorvel_windows_suite(sources)
 quorvel_windows_suite(jobs dry_run_test.cpp hostile_hive_test.cpp truncation_sweep_test.cpp)
+
+# qvl.exe run as a user runs it, on archives the tests write. The sessions that
+# drive an offline profile (--profile, not served on Windows yet), a terminal,
+# Linux tools or links stay with the Linux build.
+add_executable(test_cli
+  ${CMAKE_CURRENT_SOURCE_DIR}/cli/qvl_session.cpp ${CMAKE_CURRENT_SOURCE_DIR}/cli/win32/qvl_session_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/cli/qvl_verify_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/cli/qvl_commands_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/cli/qvl_bookmarks_test.cpp)
+target_link_libraries(test_cli PRIVATE quorvel_test_support gtest_main quorvel::lzma quorvel::crypto)
+target_compile_definitions(test_cli PRIVATE QUORVEL_QVL_BINARY="$<TARGET_FILE:qvl>"
+                                            QUORVEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+add_dependencies(test_cli qvl)
+gtest_discover_tests(test_cli DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120
+  TEST_FILTER "QvlVerifyTest.*:QvlCommands.HelpVersionAndUnknownCommands:QvlCommands.UsageErrorsNameTheCommandAndWhatIsWrong:QvlExportBookmarks.WhatNoBrowserTakesIsSkippedAndAThousandAreNamed")
 
 add_test(NAME layers.IncludesPointDown
          COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
