@@ -2,12 +2,19 @@
 
 #include <utility>
 
+#include "platform/shared/per_thread.h"
+
 namespace qv {
 namespace {
-thread_local std::string t_lastError;
-}
 
-void SetLastErrorText(std::string text) { t_lastError = std::move(text); }
-const std::string& LastErrorTextOfThread() { return t_lastError; }
+// The tag keeps this thread's text apart from any other std::string kept per thread.
+struct LastError {
+  std::string strText;
+};
+
+}  // namespace
+
+void SetLastErrorText(std::string text) { PerThread<LastError>().strText = std::move(text); }
+const std::string& LastErrorTextOfThread() { return PerThread<LastError>().strText; }
 
 }  // namespace qv

@@ -2,18 +2,22 @@
 
 #include <utility>
 
+#include "platform/shared/per_thread.h"
+
 namespace qv {
 namespace {
 
-thread_local std::vector<SkippedEntry> t_skipped;
+struct SkippedEntries {
+  std::vector<SkippedEntry> entries;
+};
 
 }  // namespace
 
-void NoteSkippedEntry(SkippedEntry entry) { t_skipped.push_back(std::move(entry)); }
+void NoteSkippedEntry(SkippedEntry entry) { PerThread<SkippedEntries>().entries.push_back(std::move(entry)); }
 
 std::vector<SkippedEntry> TakeSkippedEntriesOfThread() {
   std::vector<SkippedEntry> taken;
-  taken.swap(t_skipped);
+  taken.swap(PerThread<SkippedEntries>().entries);
   return taken;
 }
 

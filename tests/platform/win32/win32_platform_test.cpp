@@ -6,8 +6,11 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/shared/last_error.h"
+#include "platform/shared/skipped_entries.h"
 #include "platform/terminal/stop_signals.h"
 #include "platform/text/text.h"
 #include "platform/win32/win32_platform.h"
@@ -166,6 +169,21 @@ TEST(Win32Platform, CtrlCAsksTheJobToStopAndLeavesTheProcessRunning) {
   // The handler runs on a thread of its own; the flag is the one sign it ran.
   for (int i = 0; i < 5000 && !signals.Flag()->load(); ++i) Sleep(1);
   EXPECT_TRUE(signals.Flag()->load());
+}
+
+// Threads that end with a failure text and skipped entries of their own, as pool
+// and job threads do, end cleanly and leave every other thread's alone.
+TEST(Win32Platform, ThreadsThatFailedEndCleanly) {
+  SetLastErrorText("this thread's own failure");
+  for (int round = 0; round < 20; ++round) {
+    std::thread worker([round] {
+      SetLastErrorText(std::string(200, 'x') + std::to_string(round));
+      NoteSkippedEntry({std::string(300, 'y'), "a reason long enough to live on the heap, not in the string"});
+    });
+    worker.join();
+  }
+  EXPECT_EQ(LastErrorTextOfThread(), "this thread's own failure");
+  EXPECT_TRUE(TakeSkippedEntriesOfThread().empty());
 }
 
 }  // namespace
