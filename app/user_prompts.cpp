@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <vector>
 
+#include "app/workers/job_outcome.h"
+
 namespace qv::app {
 namespace {
 
@@ -98,7 +100,11 @@ QString UserPrompts::GetSaveFileName(QWidget* pOwner, const QString& filter,
   return dialog.selectedFiles().constFirst();
 }
 
-void UserPrompts::OpenUrl(const QUrl& url) { (void)QDesktopServices::openUrl(url); }
+void UserPrompts::OpenUrl(const QUrl& url) {
+  if (QDesktopServices::openUrl(url)) return;
+  const OutcomeBox box = NotOpenedBox((url.isLocalFile() ? url.toLocalFile() : url.toString()).toStdString());
+  MessageBox({nullptr, QString::fromStdString(box.strText), QString::fromStdString(box.strCaption)});
+}
 
 UserPrompts& Prompts() {
   static UserPrompts real;

@@ -130,7 +130,10 @@ std::wstring ManualPath() {
 }
 
 void OpenManual(HWND hOwner) {
-  (void)ShellExecuteW(hOwner, L"open", ManualPath().c_str(), nullptr, nullptr, SW_SHOW);
+  const std::wstring manual = ManualPath();
+  // ShellExecuteW tells success by a value above 32.
+  const auto opened = reinterpret_cast<INT_PTR>(ShellExecuteW(hOwner, L"open", manual.c_str(), nullptr, nullptr, SW_SHOW));
+  if (opened <= 32) ShowOutcome(hOwner, NotOpenedBox(Utf8(manual)));
 }
 
 }  // namespace qv::app::win32

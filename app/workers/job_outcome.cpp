@@ -36,6 +36,11 @@ OutcomeBox RestoreOutcomeBox(const RestoreSummary& summary) {
   return ProblemBox(RestoreProblem(summary));
 }
 
+OutcomeBox NotOpenedBox(const std::string& place) {
+  return {true, OutcomeIcon::kInformation, "Quorvel could not open \"" + place + "\": no program here opens it.",
+          kInformationCaption, {}};
+}
+
 OutcomeBox UnwritablePathBox(const std::string& path, const std::string& reason) {
   return {true, OutcomeIcon::kError, "The backup cannot be written to \"" + path + "\": " + reason + ".",
           kErrorCaption, {}};

@@ -41,6 +41,10 @@ OutcomeBox RestoreOutcomeBox(const RestoreSummary& summary);
 // The box that a backup whose path has no Windows form shows.
 OutcomeBox UnwritablePathBox(const std::string& path, const std::string& reason);
 
+// Help or Website led nowhere: no program here opens `place` (the manual's path,
+// or an address).
+OutcomeBox NotOpenedBox(const std::string& place);
+
 // The question closing the window asks while a backup (or a restore) runs.
 std::string CloseQuestionText(bool bBackup);
 

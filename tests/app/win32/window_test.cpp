@@ -1,7 +1,7 @@
 // quorvel.exe driven as a user would, through window messages, under Wine: the
 // start with its splash and association, the backup dialog's checks, a backup read
-// back by qvl, and a restore from the command line with a wrong, then the
-// right password. Each test runs the real program in its own process.
+// back by qvl, a restore from the command line with a wrong, then the right
+// password, and Help. Each test runs the real program in its own process.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -315,6 +315,63 @@ TEST(WindowTest, BackupThroughTheWindowRestoresFromTheCommandLine) {
   }
   DeleteFileW(favorite.c_str());
   DeleteFileW(archive.c_str());
+}
+
+// Help Topics and F1 hand the installed manual to whatever opens .html pages, and
+// say so when nothing does rather than do nothing. The test points .html at a
+// recorder, then at nothing, and puts the classes back as they were.
+TEST(WindowTest, HelpOpensTheManualOrSaysWhyItCannot) {
+  const std::wstring marker = TempArchive(L"opened page.txt");
+  HKEY hClasses = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, nullptr, 0, KEY_ALL_ACCESS, &hClasses), ERROR_SUCCESS);
+  wchar_t saved[256] = {};
+  DWORD savedSize = sizeof(saved);
+  const bool hadHtml = RegGetValueW(hClasses, L".html", nullptr, RRF_RT_REG_SZ, nullptr, saved, &savedSize) == ERROR_SUCCESS;
+  const std::wstring recorder = L"\"C:\\windows\\system32\\cmd.exe\" /c echo %1> \"" + marker + L"\"";
+  RegSetKeyValueW(hClasses, L"QuorvelTestPage\\shell\\open\\command", nullptr, REG_SZ, recorder.c_str(),
+                  static_cast<DWORD>((recorder.size() + 1) * sizeof(wchar_t)));
+  const struct {
+    const char* what;
+    bool bRecorder;  // .html opens with the recorder, else with nothing
+    UINT nMessage;
+    WPARAM wParam;
+  } cases[] = {
+      {"Help Topics", true, WM_COMMAND, qv::app::ID_HELP_FINDER},
+      {"F1", true, WM_KEYDOWN, VK_F1},
+      {"F1 with nothing to open pages", false, WM_KEYDOWN, VK_F1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileW(marker.c_str());
+    if (c.bRecorder) {
+      RegSetKeyValueW(hClasses, L".html", nullptr, REG_SZ, L"QuorvelTestPage", sizeof(L"QuorvelTestPage"));
+    } else {
+      RegDeleteTreeW(hClasses, L".html");
+    }
+    Program program(L"");
+    const HWND hFrame = PassSplash(program);
+    ASSERT_NE(hFrame, nullptr);
+    PostMessageW(hFrame, c.nMessage, c.wParam, 0);
+    if (c.bRecorder) {
+      std::string opened;
+      for (int i = 0; i < 600 && opened.find("manual.html") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(100ms);
+        std::ifstream in{std::filesystem::path(marker)};
+        std::getline(in, opened);
+      }
+      EXPECT_NE(opened.find("manual.html"), std::string::npos) << opened;
+    } else {
+      const std::wstring told = AnswerBox(program, L"Information");
+      EXPECT_NE(told.find(L"manual.html\": no program here opens it."), std::wstring::npos) << Narrow(told);
+    }
+    PostMessageW(hFrame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.Exit(), 0);
+  }
+  RegDeleteTreeW(hClasses, L"QuorvelTestPage");
+  RegDeleteTreeW(hClasses, L".html");
+  if (hadHtml) RegSetKeyValueW(hClasses, L".html", nullptr, REG_SZ, saved, savedSize);
+  RegCloseKey(hClasses);
+  DeleteFileW(marker.c_str());
 }
 
 }  // namespace
