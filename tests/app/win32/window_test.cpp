@@ -1,7 +1,7 @@
 // quorvel.exe driven as a user would, through window messages, under Wine: the
 // start with its splash and association, the backup dialog's checks, a backup read
 // back by qvl, a restore from the command line with a wrong, then the right
-// password, and Help. Each test runs the real program in its own process.
+// password, closing during a backup, menu prompts and Help. Each test runs the real program in its own process.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -228,6 +228,15 @@ TEST(WindowTest, StartShowsSplashThenTwoRowsAndWritesTheAssociation) {
   EXPECT_EQ(ClassesValue(L"Quorvel archive\\shell\\Open"), L"Restore IE settings and favorites");
   EXPECT_EQ(ClassesValue(L"Quorvel archive\\shell\\Open\\command"), L"\"" + exe + L"\" \"%1\"");
 
+  // A menu item's prompt shows in the status bar while it is selected, and goes
+  // with the menu.
+  const HWND hStatus = FindWindowExW(hFrame, nullptr, STATUSCLASSNAMEW, nullptr);
+  ASSERT_NE(hStatus, nullptr);
+  SendMessageW(hFrame, WM_MENUSELECT, MAKEWPARAM(qv::app::ID_FILE_BACKUP, MF_STRING), reinterpret_cast<LPARAM>(GetMenu(hFrame)));
+  EXPECT_EQ(TextOf(hStatus), L"Backup selected item(s)");
+  SendMessageW(hFrame, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+  EXPECT_EQ(TextOf(hStatus), L"");
+
   PostMessageW(hFrame, WM_CLOSE, 0, 0);
   EXPECT_EQ(program.Exit(), 0);
 }
@@ -315,6 +324,53 @@ TEST(WindowTest, BackupThroughTheWindowRestoresFromTheCommandLine) {
   }
   DeleteFileW(favorite.c_str());
   DeleteFileW(archive.c_str());
+}
+
+// Closing the window while a backup runs asks first: No lets the backup finish and
+// keeps the window; Yes stops it, leaves no archive, and closes once it stopped.
+TEST(WindowTest, ClosingDuringABackupAsksAndWaits) {
+  // Enough bytes that no LZMA keeps up: the backup is still running when asked.
+  const std::wstring big = Favorites() + L"\\Close test.bin";
+  {
+    std::string bytes(96u << 20, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : bytes) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    std::ofstream(std::filesystem::path(big), std::ios::binary) << bytes;
+  }
+  const struct {
+    const char* what;
+    int nAnswer;
+    bool bArchiveKept;
+  } cases[] = {{"no", IDNO, true}, {"yes", IDYES, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::wstring archive = TempArchive(L"close test.qvl");
+    Program program(L"");
+    const HWND hFrame = PassSplash(program);
+    ASSERT_NE(hFrame, nullptr);
+    PostMessageW(hFrame, WM_COMMAND, qv::app::ID_FILE_BACKUP, 0);
+    const HWND hDialog = program.Window(L"Backup");
+    ASSERT_NE(hDialog, nullptr);
+    Type(hDialog, IDC_FILENAME, archive);
+    PostMessageW(GetDlgItem(hDialog, qv::app::IDC_COMPRESS), BM_CLICK, 0, 0);
+    Click(hDialog, IDOK);
+    // The dialog gone, the job runs.
+    for (int i = 0; i < 100 && IsWindow(hDialog); ++i) std::this_thread::sleep_for(50ms);
+    PostMessageW(hFrame, WM_CLOSE, 0, 0);
+    const HWND hQuestion = program.Window(L"Quorvel", L"#32770");
+    ASSERT_NE(hQuestion, nullptr);
+    EXPECT_NE(BoxText(hQuestion).find(L"A backup is running. Stop it and close Quorvel?"), std::wstring::npos);
+    Click(hQuestion, c.nAnswer);
+    if (c.bArchiveKept) {
+      EXPECT_EQ(AnswerBox(program, L"Information"), L"Process successfully!");
+      EXPECT_TRUE(IsWindow(hFrame));
+      PostMessageW(hFrame, WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ(program.Exit(), 0);
+    EXPECT_EQ(GetFileAttributesW(archive.c_str()) != INVALID_FILE_ATTRIBUTES, c.bArchiveKept);
+    DeleteFileW(archive.c_str());
+  }
+  DeleteFileW(big.c_str());
 }
 
 // Help Topics and F1 hand the installed manual to whatever opens .html pages, and
