@@ -1,6 +1,7 @@
 #include "app/win32/child_view.h"
 
 #include "app/resources/resource_ids.h"
+#include "app/win32/dpi.h"
 #include "app/win32/prompts.h"
 #include "jobs/backup_item_size_text.h"
 
@@ -10,19 +11,12 @@ namespace {
 constexpr wchar_t kClassName[] = L"QuorvelChildView";
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
-int Scaled(HWND hWnd, int pixels) {
-  const HDC hdc = GetDC(hWnd);
-  const int dpi = hdc ? GetDeviceCaps(hdc, LOGPIXELSX) : USER_DEFAULT_SCREEN_DPI;
-  if (hdc) ReleaseDC(hWnd, hdc);
-  return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI);
-}
-
 void AddColumn(HWND hList, int index, const char* title, int width) {
   std::wstring text = Wide(title);
   LVCOLUMNW column{};
   column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
   column.fmt = LVCFMT_LEFT;
-  column.cx = Scaled(hList, width);
+  column.cx = ScaledFor(hList, width);
   column.pszText = text.data();
   column.iSubItem = index;
   (void)ListView_InsertColumn(hList, index, &column);
@@ -71,6 +65,14 @@ bool CChildView::OnCreate() {
   }
   (void)ListView_SetImageList(m_wndList, m_imlIcons, LVSIL_SMALL);
   return true;
+}
+
+void CChildView::ApplyDpi(int dpi, HFONT hFont) {
+  SendMessageW(m_wndList, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+  int column = 0;
+  for (const int width : {kNameColumnWidth, kSizeColumnWidth}) {
+    (void)ListView_SetColumnWidth(m_wndList, column++, MulDiv(width, dpi, USER_DEFAULT_SCREEN_DPI));
+  }
 }
 
 void CChildView::SetRows(const std::vector<ItemRow>& rows) {

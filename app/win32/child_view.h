@@ -22,6 +22,8 @@ class CChildView {
   // could not be made.
   bool Create(HWND hParent, int nId);
   void SetRows(const std::vector<ItemRow>& rows);
+  // The list's font (kept by the caller) and column widths for `dpi`.
+  void ApplyDpi(int dpi, HFONT hFont);
 
   HWND Handle() const { return m_hWnd; }
   HWND List() const { return m_wndList; }

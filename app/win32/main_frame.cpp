@@ -5,6 +5,7 @@
 #include "app/resources/main_frame_resources.h"
 #include "app/resources/resource_ids.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/dpi.h"
 #include "app/win32/prompts.h"
 #include "app/workers/job_outcome.h"
 #include "jobs/archive_check.h"
@@ -25,13 +26,6 @@ constexpr int kStartHeight = 400;
 constexpr int kToolBarImageSide = 24;
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
 constexpr char kQuestionCaption[] = "Quorvel";
-
-int Dpi(HWND hWnd) {
-  const HDC hdc = GetDC(hWnd);
-  const int dpi = hdc ? GetDeviceCaps(hdc, LOGPIXELSX) : USER_DEFAULT_SCREEN_DPI;
-  if (hdc) ReleaseDC(hWnd, hdc);
-  return dpi;
-}
 
 int Height(HWND hWnd) {
   RECT rect{};
@@ -90,6 +84,7 @@ CMainFrame::~CMainFrame() {
   if (m_hJobWindow != 0) Os().UnregisterWindow(m_hJobWindow);
   if (m_imlToolBar != nullptr) ImageList_Destroy(m_imlToolBar);
   if (m_hAccelerators != nullptr) DestroyAcceleratorTable(m_hAccelerators);
+  if (m_fontMessage != nullptr) DeleteObject(m_fontMessage);
 }
 
 bool CMainFrame::LoadFrame() {
@@ -154,6 +149,7 @@ LRESULT CMainFrame::OnMessage(UINT nMessage, WPARAM wParam, LPARAM lParam) {
       const auto* pRect = reinterpret_cast<const RECT*>(lParam);
       SetWindowPos(m_hWnd, nullptr, pRect->left, pRect->top, pRect->right - pRect->left,
                    pRect->bottom - pRect->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyDpi(HIWORD(wParam));
       return 0;
     }
     default:
@@ -200,7 +196,7 @@ int CMainFrame::OnCreate() {
   SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmallIcon));
 
   // Centred on the screen, its size following the resolution.
-  const int dpi = Dpi(m_hWnd);
+  const int dpi = WindowDpi(m_hWnd);
   const int cx = MulDiv(kStartWidth, dpi, USER_DEFAULT_SCREEN_DPI);
   const int cy = MulDiv(kStartHeight, dpi, USER_DEFAULT_SCREEN_DPI);
   RECT work{};
@@ -208,6 +204,8 @@ int CMainFrame::OnCreate() {
   SetWindowPos(m_hWnd, nullptr, work.left + (work.right - work.left - cx) / 2,
                work.top + (work.bottom - work.top - cy) / 2, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
 
+  // The monitor it starts on may not be at the system's resolution.
+  ApplyDpi(WindowDpi(m_hWnd));
   m_items = MakeBackupItems(m_hJobWindow, WM_JOB_PROGRESS);
   RefreshItemList();
   return 0;
@@ -274,6 +272,16 @@ bool CMainFrame::CreateToolBar() {
   return SendMessageW(m_wndReBar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band)) != 0;
 }
 
+void CMainFrame::ApplyDpi(int dpi) {
+  const HFONT hFont = MakeMessageFont(dpi);
+  if (hFont == nullptr) return;  // the controls keep the font they have
+  SendMessageW(m_wndStatusBar, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+  m_wndView.ApplyDpi(dpi, hFont);
+  if (m_fontMessage != nullptr) DeleteObject(m_fontMessage);
+  m_fontMessage = hFont;
+  OnSize();
+}
+
 void CMainFrame::OnSize() {
   if (m_wndStatusBar == nullptr || m_wndReBar == nullptr) return;
   RECT client{};
@@ -286,7 +294,7 @@ void CMainFrame::OnSize() {
     MoveWindow(m_wndView.Handle(), 0, top, client.right, std::max<int>(0, client.bottom - top - statusHeight), TRUE);
   }
   // In the status bar, ending a fixed gap before its right edge.
-  const int dpi = Dpi(m_hWnd);
+  const int dpi = WindowDpi(m_hWnd);
   const int width = MulDiv(kProgressWidth, dpi, USER_DEFAULT_SCREEN_DPI);
   const int gap = MulDiv(kProgressRightGap, dpi, USER_DEFAULT_SCREEN_DPI);
   MoveWindow(m_wndProgress, client.right - width - gap, kProgressTop, width, statusHeight - 2 * kProgressTop, TRUE);

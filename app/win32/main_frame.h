@@ -75,6 +75,8 @@ class CMainFrame {
   LRESULT OnMessage(UINT nMessage, WPARAM wParam, LPARAM lParam);
   int OnCreate();
   bool CreateToolBar();
+  // Fonts, column widths and the layout for a new resolution.
+  void ApplyDpi(int dpi);
   void OnSize();
   void OnCommand(int nCommand);
   LRESULT OnNotify(const NMHDR& header);
@@ -116,6 +118,7 @@ class CMainFrame {
   bool m_bJobCompress = false;
   std::wstring m_strJobPassword;
 
+  HFONT m_fontMessage = nullptr;  // the status bar's and the list's
   HIMAGELIST m_imlToolBar = nullptr;
   HWND m_wndStatusBar = nullptr;
   HWND m_wndToolBar = nullptr;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/resources/resource_ids.h"
+#include "app/workers/item_rows.h"
 
 namespace {
 
@@ -62,6 +63,15 @@ class Program {
   }
 
   bool Started() const { return m_bStarted; }
+
+  // WM_DPICHANGED as Windows sends it when the window reaches a monitor at `dpi`:
+  // its suggested rectangle lives in the program's own memory.
+  void SendDpiChange(HWND hFrame, int dpi, const RECT& suggested) const {
+    void* remote = VirtualAllocEx(m_process.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr || !WriteProcessMemory(m_process.hProcess, remote, &suggested, sizeof(RECT), nullptr)) return;
+    SendMessageW(hFrame, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(m_process.hProcess, remote, 0, MEM_RELEASE);
+  }
 
   // A visible top-level window of the program with this caption (and class, when
   // given), waited for.
@@ -227,6 +237,18 @@ TEST(WindowTest, StartShowsSplashThenTwoRowsAndWritesTheAssociation) {
   EXPECT_EQ(ClassesValue(L"Quorvel archive\\shell"), L"Open");
   EXPECT_EQ(ClassesValue(L"Quorvel archive\\shell\\Open"), L"Restore IE settings and favorites");
   EXPECT_EQ(ClassesValue(L"Quorvel archive\\shell\\Open\\command"), L"\"" + exe + L"\" \"%1\"");
+
+  // On a monitor at twice the resolution the list's columns and font grow with it.
+  const auto columnWidth = [&] { return static_cast<int>(SendMessageW(hList, LVM_GETCOLUMNWIDTH, 0, 0)); };
+  const int width = columnWidth();
+  // Rows that fit the same window: fewer once the font is twice as tall.
+  const auto rowsPerPage = [&] { return static_cast<int>(SendMessageW(hList, LVM_GETCOUNTPERPAGE, 0, 0)); };
+  const int rows = rowsPerPage();
+  RECT frame{};
+  GetWindowRect(hFrame, &frame);
+  program.SendDpiChange(hFrame, 192, frame);
+  EXPECT_EQ(columnWidth(), 2 * qv::app::kNameColumnWidth) << "at 96 dpi it was " << width;
+  EXPECT_LT(rowsPerPage(), rows * 3 / 4);
 
   // A menu item's prompt shows in the status bar while it is selected, and goes
   // with the menu.

@@ -1,0 +1,46 @@
+#include "app/win32/dpi.h"
+
+namespace qv::app::win32 {
+namespace {
+
+// Windows 10 and later; looked up, so that the program still starts on Windows 7.
+template <class Function>
+Function User32Function(const char* name) {
+  const HMODULE hUser32 = GetModuleHandleW(L"user32.dll");
+  return hUser32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(hUser32, name))) : nullptr;
+}
+
+int SystemDpi() {
+  const HDC hdc = GetDC(nullptr);
+  const int dpi = hdc ? GetDeviceCaps(hdc, LOGPIXELSY) : USER_DEFAULT_SCREEN_DPI;
+  if (hdc) ReleaseDC(nullptr, hdc);
+  return dpi;
+}
+
+}  // namespace
+
+int WindowDpi(HWND hWnd) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+  const int dpi = getDpiForWindow && hWnd ? static_cast<int>(getDpiForWindow(hWnd)) : 0;
+  return dpi > 0 ? dpi : SystemDpi();
+}
+
+int ScaledFor(HWND hWnd, int pixels) { return MulDiv(pixels, WindowDpi(hWnd), USER_DEFAULT_SCREEN_DPI); }
+
+HFONT MakeMessageFont(int dpi) {
+  using ParametersForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  static const auto parametersForDpi = User32Function<ParametersForDpiFunction>("SystemParametersInfoForDpi");
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (parametersForDpi != nullptr &&
+      parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, static_cast<UINT>(dpi))) {
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+  }
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
+  // The system's metrics are for its own resolution.
+  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, SystemDpi());
+  return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+}  // namespace qv::app::win32

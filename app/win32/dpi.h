@@ -1,0 +1,20 @@
+// The resolution a window is shown at, and the message font for it. The program
+// says in its manifest that it follows each monitor's resolution, so Windows no
+// longer stretches its pixels: sizes and fonts follow the monitor the window is
+// on, and change when it moves to another.
+#pragma once
+
+#include <windows.h>
+
+namespace qv::app::win32 {
+
+// Dots per inch of the monitor `hWnd` is on (the system's before Windows 10).
+int WindowDpi(HWND hWnd);
+// `pixels` at the standard 96 dpi, at `hWnd`'s resolution.
+int ScaledFor(HWND hWnd, int pixels);
+
+// The system's message font at `dpi`, for the caller to delete; nullptr when the
+// system names none.
+HFONT MakeMessageFont(int dpi);
+
+}  // namespace qv::app::win32
