@@ -154,6 +154,21 @@ HWND PassSplash(const Program& program) {
   return program.Window(L"Quorvel", L"QuorvelMainFrame");
 }
 
+// The main window past the splash, and the backup dialog opened from it; a null
+// handle for what did not come.
+struct BackupWindows {
+  HWND hFrame = nullptr;
+  HWND hDialog = nullptr;
+};
+BackupWindows OpenBackupDialog(const Program& program) {
+  BackupWindows windows;
+  windows.hFrame = PassSplash(program);
+  if (windows.hFrame == nullptr) return windows;
+  PostMessageW(windows.hFrame, WM_COMMAND, qv::app::ID_FILE_BACKUP, 0);
+  windows.hDialog = program.Window(L"Backup");
+  return windows;
+}
+
 std::wstring Favorites() {
   wchar_t path[MAX_PATH] = {};
   SHGetSpecialFolderPathW(nullptr, path, CSIDL_FAVORITES, TRUE);
@@ -200,10 +215,7 @@ int RunQvl(const std::wstring& arguments, const wchar_t* password) {
 // A backup through the window: the dialog filled in and accepted, its outcome.
 std::wstring BackupThroughWindow(const std::wstring& archive, const std::wstring& password) {
   Program program(L"");
-  const HWND hFrame = PassSplash(program);
-  if (hFrame == nullptr) return L"(no main window)";
-  PostMessageW(hFrame, WM_COMMAND, qv::app::ID_FILE_BACKUP, 0);
-  const HWND hDialog = program.Window(L"Backup");
+  const auto [hFrame, hDialog] = OpenBackupDialog(program);
   if (hDialog == nullptr) return L"(no backup dialog)";
   Type(hDialog, IDC_FILENAME, archive);
   PostMessageW(GetDlgItem(hDialog, qv::app::IDC_COMPRESS), BM_CLICK, 0, 0);
@@ -280,10 +292,7 @@ TEST(WindowTest, BackupDialogRefusesWhatTheJobCannotTake) {
       {L"x.qvl", true, L"abcde", L"abcde", L"Password too short, please make sure your password has six or more characters!"},
   };
   Program program(L"");
-  const HWND hFrame = PassSplash(program);
-  ASSERT_NE(hFrame, nullptr);
-  PostMessageW(hFrame, WM_COMMAND, qv::app::ID_FILE_BACKUP, 0);
-  const HWND hDialog = program.Window(L"Backup");
+  const auto [hFrame, hDialog] = OpenBackupDialog(program);
   ASSERT_NE(hDialog, nullptr);
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hDialog, qv::app::IDC_PASSWORD)));
   bool bProtected = false;
@@ -368,10 +377,7 @@ TEST(WindowTest, ClosingDuringABackupAsksAndWaits) {
     SCOPED_TRACE(c.what);
     const std::wstring archive = TempArchive(L"close test.qvl");
     Program program(L"");
-    const HWND hFrame = PassSplash(program);
-    ASSERT_NE(hFrame, nullptr);
-    PostMessageW(hFrame, WM_COMMAND, qv::app::ID_FILE_BACKUP, 0);
-    const HWND hDialog = program.Window(L"Backup");
+    const auto [hFrame, hDialog] = OpenBackupDialog(program);
     ASSERT_NE(hDialog, nullptr);
     Type(hDialog, IDC_FILENAME, archive);
     PostMessageW(GetDlgItem(hDialog, qv::app::IDC_COMPRESS), BM_CLICK, 0, 0);
