@@ -232,6 +232,11 @@ std::int64_t ArchiveReader::ReadRecord() {
       EndEarly("cannot read the kind code" + At(recordOffset) + " (" + m_stream.ReadError() + ")");
       return kNoMoreRecords;
     case ArchiveStream::Result::kSealBroken:
+      // The file's last piece is where the closing lies: no record is that short.
+      if (m_stream.Remaining() == 0) {
+        EndEarly("the archive's closing" + At(recordOffset) + " does not open: the end of the archive was changed");
+        return kNoMoreRecords;
+      }
       return PassOverSealedRecord(recordOffset);
     case ArchiveStream::Result::kNoClosing:
       EndEarly("the archive ends" + At(recordOffset) +

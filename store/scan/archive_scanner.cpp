@@ -130,6 +130,11 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
       EndEarly("cannot read the kind code" + At(at) + " (" + m_stream.ReadError() + ")");
       return false;
     case ArchiveStream::Result::kSealBroken:
+      // The file's last piece is where the closing lies: no record is that short.
+      if (m_stream.Remaining() == 0) {
+        EndEarly("the archive's closing" + At(at) + " does not open: the end of the archive was changed");
+        return false;
+      }
       return PassOverSealedRecord(at, {});
     case ArchiveStream::Result::kNoClosing:
       EndEarly("the archive ends" + At(at) + " without its closing: it was cut short, and records may be missing");
