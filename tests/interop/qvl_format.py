@@ -2,8 +2,11 @@
 """Reads .qvl archives and writes sealed ones, knowing the format from docs/format.md only.
 
 It shares no code and no constant with the C++ side on purpose: where the two
-disagree, one of them, or the document, is wrong. Standard library plus the
-`cryptography` package (Debian: python3-cryptography).
+disagree, one of them, or the document, is wrong. Where the document says only
+what a writer does (full pieces but the last, zero padding, nothing after a
+DES cipher text), this reader holds our writer to it and calls the rest damage,
+though qvl reads such archives. Standard library plus the `cryptography`
+package (Debian: python3-cryptography).
 
     python3 qvl_format.py list ARCHIVE [--password-env VAR]
 """
@@ -190,6 +193,8 @@ def _des_cbc(key, iv, data, encrypt):
 
 def des_key(password):
     """The MIT string-to-key of the password narrowed to Windows-1252."""
+    # Python's table: the five bytes 1252 leaves unassigned (0x81, ...) take no
+    # character either, so U+0081 narrows to "?" here; qvl keeps it as 0x81.
     text = password.split("\0")[0]
     s = b"".join(ch.encode("cp1252", "replace") for ch in text)
     key = bytearray(8)
@@ -511,7 +516,7 @@ def _shown(text):
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser = argparse.ArgumentParser(prog="qvl_format.py")
     sub = parser.add_subparsers(dest="command", required=True)
     listing = sub.add_parser("list", help="one line per record")
     listing.add_argument("archive")
