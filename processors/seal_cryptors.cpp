@@ -94,6 +94,9 @@ SealKey::~SealKey() { OPENSSL_cleanse(m_bytes.data(), m_bytes.size()); }
 bool ScryptCostAccepted(const ScryptCost& cost) {
   if (cost.nLog2N < 10 || cost.nLog2N > 20) return false;
   if (cost.nR < 1 || cost.nR > 32 || cost.nP < 1 || cost.nP > 4) return false;
+  // scrypt itself needs N < 2^(16 r); libcrypto refuses the rest, and the header
+  // would then read as a wrong password.
+  if (cost.nLog2N >= 16 * cost.nR) return false;
   return 128ull * cost.nR * (1ull << cost.nLog2N) <= kMaxScryptMemory;
 }
 

@@ -243,7 +243,8 @@ std::int64_t ArchiveReader::ReadRecord() {
                " without its closing: it was cut short, and records after that may be missing");
       return kNoMoreRecords;
     case ArchiveStream::Result::kAfterClosing:
-      EndEarly("bytes follow the end of the archive" + At(recordOffset));
+      // They begin where the closing, just read, ends.
+      EndEarly("bytes follow the end of the archive" + At(m_stream.Offset()));
       return kNoMoreRecords;
     default:
       EndEarly("the kind code" + At(recordOffset) + " is cut short");

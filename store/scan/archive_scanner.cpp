@@ -139,10 +139,13 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
     case ArchiveStream::Result::kNoClosing:
       EndEarly("the archive ends" + At(at) + " without its closing: it was cut short, and records may be missing");
       return false;
-    case ArchiveStream::Result::kAfterClosing:
-      m_report.skipped.push_back({at, m_report.nFileSize - at, "bytes after the end of the archive", true});
-      EndEarly("bytes follow the end of the archive" + At(at));
+    case ArchiveStream::Result::kAfterClosing: {
+      // They begin where the closing, just read, ends.
+      const std::uint64_t after = m_stream.Offset();
+      m_report.skipped.push_back({after, m_report.nFileSize - after, "bytes after the end of the archive", true});
+      EndEarly("bytes follow the end of the archive" + At(after));
       return false;
+    }
     default:
       m_report.skipped.push_back({at, m_report.nFileSize - at, "a kind code cut short by the end of the file", true});
       return false;

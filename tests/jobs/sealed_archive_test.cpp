@@ -189,6 +189,7 @@ TEST_F(SealedArchiveTest, EveryTamperingIsFoundBeforeTheTouchedRecordIsWritten) 
       {"the archive cut inside a block", archive.substr(0, big.blocks[1].first + 5000), {"big.bin"}, false},
       {"the closing cut off", archive.substr(0, closing), {}, false},
       {"a byte of the closing flipped", flipped(closing + 10), {}, false},
+      {"bytes after the closing", archive + "xy", {}, true},
       {"two blocks reordered", Swapped(archive, big.blocks[0], big.blocks[1]), {"big.bin"}, false},
       {"two records reordered", Swapped(archive, {a.nOffset, a.nEnd - a.nOffset}, {b.nOffset, b.nEnd - b.nOffset}),
        {"a.url", "b.url"}, false},
@@ -219,6 +220,10 @@ TEST_F(SealedArchiveTest, EveryTamperingIsFoundBeforeTheTouchedRecordIsWritten) 
     }
     if (c.bRestOfArchiveReadable) {
       EXPECT_TRUE(target.CommittedValue(kMain, u"Start Page").has_value());
+    }
+    if (c.bytes.size() > archive.size()) {
+      EXPECT_NE(summary.report.strEndReason.find(std::to_string(archive.size())), std::string::npos)
+          << "where the bytes after it begin: " << summary.report.strEndReason;
     }
   }
 }

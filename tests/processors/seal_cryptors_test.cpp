@@ -92,13 +92,14 @@ TEST(SealCryptors, CostsBeyondTheBoundsAreRefusedBeforeAnyWork) {
   const std::vector<std::uint8_t> salt(kSealSaltSize, 0);
   SealKey key;
   for (const ScryptCost cost : {ScryptCost{9, 8, 1}, ScryptCost{21, 8, 1}, ScryptCost{19, 8, 1}, ScryptCost{16, 8, 1}, ScryptCost{15, 33, 1},
-                                ScryptCost{15, 0, 1}, ScryptCost{15, 8, 5}, ScryptCost{15, 8, 0}}) {
+                                ScryptCost{15, 0, 1}, ScryptCost{15, 8, 5}, ScryptCost{15, 8, 0}, ScryptCost{16, 1, 1}}) {
     SCOPED_TRACE(testing::Message() << int(cost.nLog2N) << " " << cost.nR << " " << cost.nP);
     EXPECT_FALSE(ScryptCostAccepted(cost));
     EXPECT_FALSE(DeriveSealKey(u"password", salt, cost, &key));
   }
   EXPECT_TRUE(ScryptCostAccepted(kDefaultScryptCost));
   EXPECT_TRUE(ScryptCostAccepted(ScryptCost{15, 8, 4}));
+  EXPECT_TRUE(ScryptCostAccepted(ScryptCost{15, 1, 1}));
 }
 
 }  // namespace
