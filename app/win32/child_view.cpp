@@ -10,6 +10,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"QuorvelChildView";
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
+constexpr int kIconSide = 16;  // pixels at 96 dpi
 
 void AddColumn(HWND hList, int index, const char* title, int width) {
   std::wstring text = Wide(title);
@@ -55,20 +56,28 @@ bool CChildView::OnCreate() {
   AddColumn(m_wndList, 0, kNameColumnTitle, kNameColumnWidth);
   AddColumn(m_wndList, 1, kSizeColumnTitle, kSizeColumnWidth);
 
-  m_imlIcons = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 10);
+  LoadIcons(WindowDpi(m_hWnd));
+  return true;
+}
+
+void CChildView::LoadIcons(int dpi) {
+  const int side = MulDiv(kIconSide, dpi, USER_DEFAULT_SCREEN_DPI);
+  const HIMAGELIST hIcons = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 2, 10);
+  if (hIcons == nullptr) return;  // the list keeps the icons it has
   for (int nBitmap : {IDB_FAVORITES, IDB_IE_SETTINGS}) {
-    const HBITMAP hBitmap = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nBitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    const HBITMAP hBitmap = LoadBitmapAtDpi(nBitmap, dpi);
     if (hBitmap == nullptr) continue;
-    (void)ImageList_AddMasked(m_imlIcons, hBitmap, kMagenta);
+    (void)ImageList_AddMasked(hIcons, hBitmap, kMagenta);
     DeleteObject(hBitmap);
   }
-  (void)ListView_SetImageList(m_wndList, m_imlIcons, LVSIL_SMALL);
-  return true;
+  (void)ListView_SetImageList(m_wndList, hIcons, LVSIL_SMALL);
+  if (m_imlIcons != nullptr) ImageList_Destroy(m_imlIcons);
+  m_imlIcons = hIcons;
 }
 
 void CChildView::ApplyDpi(int dpi, HFONT hFont) {
   SendMessageW(m_wndList, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+  LoadIcons(dpi);
   int column = 0;
   for (const int width : {kNameColumnWidth, kSizeColumnWidth}) {
     (void)ListView_SetColumnWidth(m_wndList, column++, MulDiv(width, dpi, USER_DEFAULT_SCREEN_DPI));

@@ -22,7 +22,7 @@ class CChildView {
   // could not be made.
   bool Create(HWND hParent, int nId);
   void SetRows(const std::vector<ItemRow>& rows);
-  // The list's font (kept by the caller) and column widths for `dpi`.
+  // The list's font (kept by the caller), icons and column widths for `dpi`.
   void ApplyDpi(int dpi, HFONT hFont);
 
   HWND Handle() const { return m_hWnd; }
@@ -31,6 +31,8 @@ class CChildView {
  private:
   static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
   bool OnCreate();
+  // The rows' icons at `dpi`.
+  void LoadIcons(int dpi);
 
   HWND m_hWnd = nullptr;
   HIMAGELIST m_imlIcons = nullptr;

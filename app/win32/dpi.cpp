@@ -43,4 +43,33 @@ HFONT MakeMessageFont(int dpi) {
   return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
+HBITMAP LoadBitmapAtDpi(int nId, int dpi) {
+  const auto hDrawn = static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  BITMAP drawn{};
+  if (hDrawn == nullptr || GetObjectW(hDrawn, sizeof(drawn), &drawn) == 0 || dpi == USER_DEFAULT_SCREEN_DPI) {
+    return hDrawn;
+  }
+  const int width = MulDiv(drawn.bmWidth, dpi, USER_DEFAULT_SCREEN_DPI);
+  const int height = MulDiv(drawn.bmHeight, dpi, USER_DEFAULT_SCREEN_DPI);
+  const HDC hScreen = GetDC(nullptr);
+  const HDC hFrom = CreateCompatibleDC(hScreen);
+  const HDC hTo = CreateCompatibleDC(hScreen);
+  HBITMAP hScaled = CreateCompatibleBitmap(hScreen, width, height);
+  if (hFrom != nullptr && hTo != nullptr && hScaled != nullptr) {
+    const HGDIOBJ hOldFrom = SelectObject(hFrom, hDrawn);
+    const HGDIOBJ hOldTo = SelectObject(hTo, hScaled);
+    SetStretchBltMode(hTo, COLORONCOLOR);
+    StretchBlt(hTo, 0, 0, width, height, hFrom, 0, 0, drawn.bmWidth, drawn.bmHeight, SRCCOPY);
+    SelectObject(hFrom, hOldFrom);
+    SelectObject(hTo, hOldTo);
+  }
+  if (hTo != nullptr) DeleteDC(hTo);
+  if (hFrom != nullptr) DeleteDC(hFrom);
+  ReleaseDC(nullptr, hScreen);
+  if (hScaled == nullptr) return hDrawn;
+  DeleteObject(hDrawn);
+  return hScaled;
+}
+
 }  // namespace qv::app::win32

@@ -17,4 +17,9 @@ int ScaledFor(HWND hWnd, int pixels);
 // system names none.
 HFONT MakeMessageFont(int dpi);
 
+// The bitmap resource `nId`, drawn for 96 dpi, at `dpi`, for the caller to delete.
+// Pixels are repeated, never blended, so that the magenta that marks transparent
+// pixels stays exactly magenta; nullptr when it cannot be loaded.
+HBITMAP LoadBitmapAtDpi(int nId, int dpi);
+
 }  // namespace qv::app::win32

@@ -230,14 +230,7 @@ bool CMainFrame::CreateToolBar() {
   SendMessageW(m_wndToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(m_wndToolBar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
 
-  m_imlToolBar = ImageList_Create(kToolBarImageSide, kToolBarImageSide, ILC_COLOR32 | ILC_MASK, 3, 10);
-  const HBITMAP hStrip = static_cast<HBITMAP>(
-      LoadImageW(hInstance, MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (hStrip != nullptr) {
-    (void)ImageList_AddMasked(m_imlToolBar, hStrip, kMagenta);
-    DeleteObject(hStrip);
-  }
-  SendMessageW(m_wndToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_imlToolBar));
+  LoadToolBarImages(WindowDpi(m_hWnd));
 
   std::vector<std::wstring> texts;
   for (const ToolBarButtonTemplate& button : MainToolBarTemplate()) texts.push_back(Wide(button.strText));
@@ -257,19 +250,39 @@ bool CMainFrame::CreateToolBar() {
   }
   SendMessageW(m_wndToolBar, TB_AUTOSIZE, 0, 0);
 
+  REBARBANDINFOW band = ToolBarBand();
+  band.fMask |= RBBIM_STYLE | RBBIM_CHILD;
+  band.fStyle = RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP | RBBS_CHILDEDGE;
+  band.hwndChild = m_wndToolBar;
+  return SendMessageW(m_wndReBar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band)) != 0;
+}
+
+void CMainFrame::LoadToolBarImages(int dpi) {
+  const int side = MulDiv(kToolBarImageSide, dpi, USER_DEFAULT_SCREEN_DPI);
+  const HIMAGELIST hImages = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 3, 10);
+  if (hImages == nullptr) return;  // the toolbar keeps the images it has
+  const HBITMAP hStrip = LoadBitmapAtDpi(IDB_TOOLBAR, dpi);
+  if (hStrip != nullptr) {
+    (void)ImageList_AddMasked(hImages, hStrip, kMagenta);
+    DeleteObject(hStrip);
+  }
+  SendMessageW(m_wndToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(hImages));
+  if (m_imlToolBar != nullptr) ImageList_Destroy(m_imlToolBar);
+  m_imlToolBar = hImages;
+}
+
+REBARBANDINFOW CMainFrame::ToolBarBand() const {
   SIZE ideal{};
   SendMessageW(m_wndToolBar, TB_GETIDEALSIZE, FALSE, reinterpret_cast<LPARAM>(&ideal));
   const DWORD buttonSize = static_cast<DWORD>(SendMessageW(m_wndToolBar, TB_GETBUTTONSIZE, 0, 0));
   REBARBANDINFOW band{};
   band.cbSize = sizeof(band);
-  band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
-  band.fStyle = RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP | RBBS_CHILDEDGE;
-  band.hwndChild = m_wndToolBar;
+  band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
   band.cxMinChild = ideal.cx;
   band.cyMinChild = HIWORD(buttonSize);
   band.cx = ideal.cx;
   band.cxIdeal = ideal.cx;
-  return SendMessageW(m_wndReBar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band)) != 0;
+  return band;
 }
 
 void CMainFrame::ApplyDpi(int dpi) {
@@ -277,6 +290,11 @@ void CMainFrame::ApplyDpi(int dpi) {
   if (hFont == nullptr) return;  // the controls keep the font they have
   SendMessageW(m_wndStatusBar, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
   m_wndView.ApplyDpi(dpi, hFont);
+  LoadToolBarImages(dpi);
+  SendMessageW(m_wndToolBar, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+  SendMessageW(m_wndToolBar, TB_AUTOSIZE, 0, 0);
+  REBARBANDINFOW band = ToolBarBand();
+  SendMessageW(m_wndReBar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
   if (m_fontMessage != nullptr) DeleteObject(m_fontMessage);
   m_fontMessage = hFont;
   OnSize();

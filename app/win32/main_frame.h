@@ -75,6 +75,10 @@ class CMainFrame {
   LRESULT OnMessage(UINT nMessage, WPARAM wParam, LPARAM lParam);
   int OnCreate();
   bool CreateToolBar();
+  // The toolbar's images at `dpi`, stretched from the 96-dpi strip.
+  void LoadToolBarImages(int dpi);
+  // The toolbar band's sizes for the toolbar as it now is.
+  REBARBANDINFOW ToolBarBand() const;
   // Fonts, column widths and the layout for a new resolution.
   void ApplyDpi(int dpi);
   void OnSize();

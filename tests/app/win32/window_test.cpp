@@ -256,11 +256,17 @@ TEST(WindowTest, StartShowsSplashThenTwoRowsAndWritesTheAssociation) {
   // Rows that fit the same window: fewer once the font is twice as tall.
   const auto rowsPerPage = [&] { return static_cast<int>(SendMessageW(hList, LVM_GETCOUNTPERPAGE, 0, 0)); };
   const int rows = rowsPerPage();
+  const HWND hToolBar = FindWindowExW(FindWindowExW(hFrame, nullptr, REBARCLASSNAMEW, nullptr), nullptr,
+                                      TOOLBARCLASSNAMEW, nullptr);
+  ASSERT_NE(hToolBar, nullptr);
+  const auto buttonHeight = [&] { return HIWORD(SendMessageW(hToolBar, TB_GETBUTTONSIZE, 0, 0)); };
+  const int height = buttonHeight();
   RECT frame{};
   GetWindowRect(hFrame, &frame);
   program.SendDpiChange(hFrame, 192, frame);
   EXPECT_EQ(columnWidth(), 2 * qv::app::kNameColumnWidth) << "at 96 dpi it was " << width;
   EXPECT_LT(rowsPerPage(), rows * 3 / 4);
+  EXPECT_GE(buttonHeight(), height + 24) << "the toolbar's images, 24 pixels at 96 dpi, grow with it";
 
   // A menu item's prompt shows in the status bar while it is selected, and goes
   // with the menu.
