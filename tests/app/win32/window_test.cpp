@@ -268,6 +268,21 @@ TEST(WindowTest, StartShowsSplashThenTwoRowsAndWritesTheAssociation) {
   EXPECT_LT(rowsPerPage(), rows * 3 / 4);
   EXPECT_GE(buttonHeight(), height + 24) << "the toolbar's images, 24 pixels at 96 dpi, grow with it";
 
+  // Resting the pointer on a toolbar button shows its tip, from the string table.
+  SetForegroundWindow(hFrame);
+  RECT bar{};
+  GetWindowRect(hToolBar, &bar);
+  const HWND hTip = reinterpret_cast<HWND>(SendMessageW(hToolBar, TB_GETTOOLTIPS, 0, 0));
+  ASSERT_NE(hTip, nullptr);
+  std::wstring tip;
+  for (int i = 0; i < 10 && tip.empty(); ++i) {
+    // A move, then the pointer rests until the tip's delay has passed.
+    SetCursorPos(bar.left + 20 + i % 2, (bar.top + bar.bottom) / 2);
+    for (int wait = 0; wait < 20 && !IsWindowVisible(hTip); ++wait) std::this_thread::sleep_for(100ms);
+    if (IsWindowVisible(hTip)) tip = TextOf(hTip);
+  }
+  EXPECT_EQ(tip, L"Backup");
+
   // A menu item's prompt shows in the status bar while it is selected, and goes
   // with the menu.
   const HWND hStatus = FindWindowExW(hFrame, nullptr, STATUSCLASSNAMEW, nullptr);
