@@ -1,7 +1,7 @@
 // quorvel.exe driven as a user would, through window messages, under Wine: the
 // start with its splash and association, the backup dialog's checks, a backup read
-// back by qvl, a restore from the command line with a wrong, then the right
-// password, closing during a backup, menu prompts and Help. Each test runs the real program in its own process.
+// back by qvl, restores from the command line (DES and strong) with a wrong, then
+// the right password, closing during a backup, menu prompts, tips, DPI and Help. Each test runs the real program in its own process.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -345,37 +345,38 @@ TEST(WindowTest, BackupThroughTheWindowRestoresFromTheCommandLine) {
   ASSERT_EQ(BackupThroughWindow(archive, L"secret1"), L"Process successfully!");
   // qvl, in a process of its own, reads every record of what the window wrote.
   EXPECT_EQ(RunQvl(L"verify \"" + archive + L"\"", L"secret1"), 0);
+  // The window restores the strong form as well, asking for its password alike.
+  const std::wstring strong = TempArchive(L"strong test.qvl");
+  ASSERT_EQ(RunQvl(L"backup \"" + strong + L"\" --strong", L"strong secret 1"), 0);
 
   ASSERT_TRUE(DeleteFileW(favorite.c_str()));
-  {
+  const struct {
+    const std::wstring& archive;
+    const wchar_t* password;
+  } forms[] = {{archive, L"secret1"}, {strong, L"strong secret 1"}};
+  for (const auto& form : forms) {
+    SCOPED_TRACE(Narrow(form.archive));
     // A wrong password is refused and restores nothing; the window stays, idle.
-    Program program(L"\"" + archive + L"\"");
-    const HWND hFrame = PassSplash(program);
-    ASSERT_NE(hFrame, nullptr);
-    const HWND hPassword = program.Window(L"Enter password");
-    ASSERT_NE(hPassword, nullptr);
-    Type(hPassword, qv::app::IDC_PASSWORD, L"secret2");
-    Click(hPassword, IDOK);
-    EXPECT_EQ(AnswerBox(program, L"Error"), L"Wrong password! Please check it again!");
-    EXPECT_EQ(GetFileAttributesW(favorite.c_str()), INVALID_FILE_ATTRIBUTES);
-    PostMessageW(hFrame, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.Exit(), 0);
+    // Then the right one restores.
+    for (const wchar_t* password : {L"secret2", form.password}) {
+      const bool right = std::wstring(password) == form.password;
+      Program program(L"\"" + form.archive + L"\"");
+      const HWND hFrame = PassSplash(program);
+      ASSERT_NE(hFrame, nullptr);
+      const HWND hPassword = program.Window(L"Enter password");
+      ASSERT_NE(hPassword, nullptr);
+      Type(hPassword, qv::app::IDC_PASSWORD, password);
+      Click(hPassword, IDOK);
+      EXPECT_EQ(AnswerBox(program, right ? L"Information" : L"Error"),
+                right ? L"Process successfully!" : L"Wrong password! Please check it again!");
+      EXPECT_EQ(GetFileAttributesW(favorite.c_str()) != INVALID_FILE_ATTRIBUTES, right);
+      PostMessageW(hFrame, WM_CLOSE, 0, 0);
+      EXPECT_EQ(program.Exit(), 0);
+    }
+    DeleteFileW(favorite.c_str());
   }
-  {
-    Program program(L"\"" + archive + L"\"");
-    const HWND hFrame = PassSplash(program);
-    ASSERT_NE(hFrame, nullptr);
-    const HWND hPassword = program.Window(L"Enter password");
-    ASSERT_NE(hPassword, nullptr);
-    Type(hPassword, qv::app::IDC_PASSWORD, L"secret1");
-    Click(hPassword, IDOK);
-    EXPECT_EQ(AnswerBox(program, L"Information"), L"Process successfully!");
-    EXPECT_NE(GetFileAttributesW(favorite.c_str()), INVALID_FILE_ATTRIBUTES);
-    PostMessageW(hFrame, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.Exit(), 0);
-  }
-  DeleteFileW(favorite.c_str());
   DeleteFileW(archive.c_str());
+  DeleteFileW(strong.c_str());
 }
 
 // Closing the window while a backup runs asks first: No lets the backup finish and
