@@ -1,7 +1,8 @@
 // quorvel.exe driven as a user would, through window messages, under Wine: the
 // start with its splash and association, the backup dialog's checks, a backup read
 // back by qvl, restores from the command line (DES and strong) with a wrong, then
-// the right password, closing during a backup, menu prompts, tips, DPI and Help. Each test runs the real program in its own process.
+// the right password, closing during a backup, menu prompts, tips, DPI and Help.
+// Each test runs the real program in its own process.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
