@@ -85,6 +85,8 @@ CMainFrame::~CMainFrame() {
   if (m_imlToolBar != nullptr) ImageList_Destroy(m_imlToolBar);
   if (m_hAccelerators != nullptr) DestroyAcceleratorTable(m_hAccelerators);
   if (m_fontMessage != nullptr) DeleteObject(m_fontMessage);
+  if (m_hIconSmall != nullptr) DestroyIcon(m_hIconSmall);
+  if (m_hIconBig != nullptr) DestroyIcon(m_hIconBig);
 }
 
 bool CMainFrame::LoadFrame() {
@@ -188,13 +190,6 @@ int CMainFrame::OnCreate() {
                                   hInstance, nullptr);
   if (m_wndProgress == nullptr) return -1;
 
-  const HICON hIcon = LoadIconW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME));
-  const HICON hSmallIcon = static_cast<HICON>(LoadImageW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                                         GetSystemMetrics(SM_CXSMICON),
-                                                         GetSystemMetrics(SM_CYSMICON), 0));
-  SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
-  SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmallIcon));
-
   // Centred on the screen, its size following the resolution.
   const int dpi = WindowDpi(m_hWnd);
   const int cx = MulDiv(kStartWidth, dpi, USER_DEFAULT_SCREEN_DPI);
@@ -285,7 +280,23 @@ REBARBANDINFOW CMainFrame::ToolBarBand() const {
   return band;
 }
 
+void CMainFrame::LoadIcons(int dpi) {
+  const auto load = [&](WPARAM nWhich, int nSide, HICON& hKept) {
+    const int side = MulDiv(nSide, dpi, USER_DEFAULT_SCREEN_DPI);
+    const auto hIcon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, side, side, 0));
+    if (hIcon == nullptr) return;  // the window keeps the icon it has
+    SendMessageW(m_hWnd, WM_SETICON, nWhich, reinterpret_cast<LPARAM>(hIcon));
+    if (hKept != nullptr) DestroyIcon(hKept);
+    hKept = hIcon;
+  };
+  // The system's sizes at 96 dpi: 16 in the title bar, 32 for task switching.
+  load(ICON_SMALL, 16, m_hIconSmall);
+  load(ICON_BIG, 32, m_hIconBig);
+}
+
 void CMainFrame::ApplyDpi(int dpi) {
+  LoadIcons(dpi);
   const HFONT hFont = MakeMessageFont(dpi);
   if (hFont == nullptr) return;  // the controls keep the font they have
   SendMessageW(m_wndStatusBar, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);

@@ -79,8 +79,10 @@ class CMainFrame {
   void LoadToolBarImages(int dpi);
   // The toolbar band's sizes for the toolbar as it now is.
   REBARBANDINFOW ToolBarBand() const;
-  // Fonts, column widths and the layout for a new resolution.
+  // Icons, fonts, pictures, column widths and the layout for a new resolution.
   void ApplyDpi(int dpi);
+  // The window's title-bar and task-switching icons at `dpi`.
+  void LoadIcons(int dpi);
   void OnSize();
   void OnCommand(int nCommand);
   LRESULT OnNotify(const NMHDR& header);
@@ -122,7 +124,9 @@ class CMainFrame {
   bool m_bJobCompress = false;
   std::wstring m_strJobPassword;
 
-  HFONT m_fontMessage = nullptr;  // the status bar's and the list's
+  HFONT m_fontMessage = nullptr;  // the status bar's, the toolbar's and the list's
+  HICON m_hIconSmall = nullptr;
+  HICON m_hIconBig = nullptr;
   HIMAGELIST m_imlToolBar = nullptr;
   HWND m_wndStatusBar = nullptr;
   HWND m_wndToolBar = nullptr;
