@@ -120,7 +120,8 @@ std::int64_t ArchiveReader::PassOverSealedRecord(std::uint64_t recordOffset, std
     }
     if (block.bLast) break;
     read = m_stream.ReadPayload(&block);
-    if (read != ArchiveStream::Result::kOk && read != ArchiveStream::Result::kSealBroken) {
+    if (read != ArchiveStream::Result::kOk && read != ArchiveStream::Result::kSealBroken &&
+        read != ArchiveStream::Result::kEmptySeal) {
       m_report.records.push_back(result);
       EndEarly("the record" + At(recordOffset) + " is cut short");
       return kStop;
@@ -357,10 +358,10 @@ std::int64_t ArchiveReader::ReadBlocks(DataItem& item, bool begun, std::string d
       return kStop;
     }
     read = m_stream.ReadPayload(&block);
-    if (read == ArchiveStream::Result::kSealBroken) {
+    if (read == ArchiveStream::Result::kSealBroken || read == ArchiveStream::Result::kEmptySeal) {
       if (damage.empty()) {
         ++m_report.nDamagedBlocks;
-        damage = "the block" + At(block.nOffset) + " does not open: it was changed, moved or taken from another archive";
+        damage = "the block" + At(block.nOffset) + ArchiveStream::SealProblem(read);
       }
       failed = true;
     } else if (read != ArchiveStream::Result::kOk) {

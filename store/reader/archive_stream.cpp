@@ -187,10 +187,14 @@ ArchiveStream::Result ArchiveStream::ReadPayload(StreamBlock* block) {
   // block does not make every later one look moved.
   const SealPlace place{m_nRecordOffset, ++m_nSealIndex, SealRole::kBlock};
   std::vector<std::uint8_t> plain;
-  // An empty piece opens, but no writer seals one.
-  if (!OpenPiece(m_sealKey, place, block->payload, &plain) || plain.empty()) {
+  if (!OpenPiece(m_sealKey, place, block->payload, &plain)) {
     block->payload.clear();
     return Result::kSealBroken;
+  }
+  // It opened, so it is ours to read, but no writer seals an empty piece.
+  if (plain.empty()) {
+    block->payload.clear();
+    return Result::kEmptySeal;
   }
   block->payload = std::move(plain);
   return Result::kOk;

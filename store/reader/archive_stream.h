@@ -48,9 +48,17 @@ class ArchiveStream {
     // The sealed form only:
     kSealBroken,    // a piece that does not open: changed, moved or from another archive
     kBlockHeadSealBroken,  // so is a block head, and nothing after it can be framed
+    kEmptySeal,     // a sealed payload that opens to no bytes, which no writer seals
     kNoClosing,     // the file ends where a record or the closing should start
     kAfterClosing,  // bytes follow the closing
   };
+
+  // What a refused sealed payload (kSealBroken or kEmptySeal) did, to follow "the
+  // block at N".
+  static const char* SealProblem(Result read) {
+    return read == Result::kEmptySeal ? " opens to no bytes, which no writer seals"
+                                      : " does not open: it was changed, moved or taken from another archive";
+  }
 
   // Opens the archive for reading, sharing nothing, so that nobody writes it while
   // it is read, and reads the first `headerSize` bytes (Header()). A file shorter

@@ -93,7 +93,8 @@ bool ArchiveScanner::PassOverSealedRecord(std::uint64_t at, std::string reason) 
     ArchiveStream::Result read = m_stream.ReadBlockHead(&block);
     if (block.bLast && (read == ArchiveStream::Result::kOk || read == ArchiveStream::Result::kSealBroken)) break;
     if (read == ArchiveStream::Result::kOk) read = m_stream.ReadPayload(&block);
-    if (read != ArchiveStream::Result::kOk && read != ArchiveStream::Result::kSealBroken) {
+    if (read != ArchiveStream::Result::kOk && read != ArchiveStream::Result::kSealBroken &&
+        read != ArchiveStream::Result::kEmptySeal) {
       end = "the blocks of the record" + At(at) + " cannot be framed";
       break;
     }
@@ -258,11 +259,10 @@ bool ArchiveScanner::ScanBlocks(ScannedRecord& record, bool decode, ScanVisitor&
       continue;
     }
     read = m_stream.ReadPayload(&block);
-    if (read == ArchiveStream::Result::kSealBroken) {
+    if (read == ArchiveStream::Result::kSealBroken || read == ArchiveStream::Result::kEmptySeal) {
       ++record.nBlocks;
       record.nStoredBytes += block.nSize;
-      MarkDamaged(record, "the block" + At(block.nOffset) + " does not open: it was changed, moved or taken from another archive",
-                  block.nOffset);
+      MarkDamaged(record, "the block" + At(block.nOffset) + ArchiveStream::SealProblem(read), block.nOffset);
       record.bPlainKnown = false;
       continue;
     }

@@ -228,6 +228,42 @@ TEST_F(SealedArchiveTest, EveryTamperingIsFoundBeforeTheTouchedRecordIsWritten) 
   }
 }
 
+// A piece sealed under the right key that opens to no bytes is no writer's: the
+// last record (the setting) gets one, sealed again from there on with the key.
+TEST_F(SealedArchiveTest, APieceThatOpensToNothingCostsItsRecordWithItsOwnReason) {
+  const std::string archive = Backup();
+  const std::vector<Frame> frames = FrameArchive(archive, kPassword);
+  ASSERT_EQ(frames.size(), 4u);
+  const Frame& last = frames.back();
+  ASSERT_EQ(last.blocks.size(), 1u);
+  ArchiveHeaderBytes headerBytes{};
+  std::copy_n(archive.begin(), headerBytes.size(), headerBytes.begin());
+  SealKey key;
+  ASSERT_TRUE(OpenSealedHeader(DecodeArchiveHeader(headerBytes), kPassword, &key));
+  std::string crafted = archive.substr(0, last.blocks[0].first);
+  const auto seal = [&](SealPlace place, const std::vector<std::uint8_t>& plain) {
+    std::vector<std::uint8_t> sealed;
+    ASSERT_TRUE(SealPiece(key, place, plain, &sealed));
+    crafted.append(sealed.begin(), sealed.end());
+  };
+  const auto head = [](std::uint8_t nLast, std::uint32_t size) {
+    const BlockHeadBytes bytes = EncodeBlockHead(BlockHead{nLast, size});
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+  };
+  seal(SealPlace{crafted.size(), 0, SealRole::kBlockHead}, head(0, kSealTagSize));
+  seal(SealPlace{last.nOffset, 1, SealRole::kBlock}, {});
+  seal(SealPlace{crafted.size(), 0, SealRole::kBlockHead}, head(1, kSealTagSize));
+  seal(SealPlace{last.nOffset, 2, SealRole::kRecordEnd}, {});
+  seal(SealPlace{crafted.size(), 0, SealRole::kHead}, std::vector<std::uint8_t>(kSealedHeadPlainSize, 0));
+
+  RestoreFixture target;
+  const RestoreSummary summary = target.Restore(crafted, kPassword);
+  EXPECT_NE(summary.outcome, RestoreOutcome::kOk);
+  EXPECT_TRUE(std::filesystem::exists(target.Profile().FavoritesDir() / "big.bin"));
+  EXPECT_FALSE(target.CommittedValue(kMain, u"Start Page").has_value());
+  EXPECT_NE(FormatRestoreSummary(summary).find("opens to no bytes"), std::string::npos) << FormatRestoreSummary(summary);
+}
+
 TEST_F(SealedArchiveTest, AWrongPasswordOrAChangedHeaderIsToldBeforeAnythingIsRead) {
   const std::string archive = Backup();
   std::string otherSalt = archive;
