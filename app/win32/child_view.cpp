@@ -9,7 +9,6 @@ namespace qv::app::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuorvelChildView";
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
 constexpr int kIconSide = 16;  // pixels at 96 dpi
 
 void AddColumn(HWND hList, int index, const char* title, int width) {
@@ -61,15 +60,8 @@ bool CChildView::OnCreate() {
 }
 
 void CChildView::LoadIcons(int dpi) {
-  const int side = MulDiv(kIconSide, dpi, USER_DEFAULT_SCREEN_DPI);
-  const HIMAGELIST hIcons = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 2, 10);
+  const HIMAGELIST hIcons = MakeImageListAtDpi({IDB_FAVORITES, IDB_IE_SETTINGS}, kIconSide, dpi);
   if (hIcons == nullptr) return;  // the list keeps the icons it has
-  for (int nBitmap : {IDB_FAVORITES, IDB_IE_SETTINGS}) {
-    const HBITMAP hBitmap = LoadBitmapAtDpi(nBitmap, dpi);
-    if (hBitmap == nullptr) continue;
-    (void)ImageList_AddMasked(hIcons, hBitmap, kMagenta);
-    DeleteObject(hBitmap);
-  }
   (void)ListView_SetImageList(m_wndList, hIcons, LVSIL_SMALL);
   if (m_imlIcons != nullptr) ImageList_Destroy(m_imlIcons);
   m_imlIcons = hIcons;

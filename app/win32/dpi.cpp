@@ -72,4 +72,17 @@ HBITMAP LoadBitmapAtDpi(int nId, int dpi) {
   return hScaled;
 }
 
+HIMAGELIST MakeImageListAtDpi(std::initializer_list<int> ids, int side, int dpi) {
+  const int scaled = MulDiv(side, dpi, USER_DEFAULT_SCREEN_DPI);
+  const HIMAGELIST hImages = ImageList_Create(scaled, scaled, ILC_COLOR32 | ILC_MASK, static_cast<int>(ids.size()), 10);
+  if (hImages == nullptr) return nullptr;
+  for (const int nId : ids) {
+    const HBITMAP hBitmap = LoadBitmapAtDpi(nId, dpi);
+    if (hBitmap == nullptr) continue;
+    (void)ImageList_AddMasked(hImages, hBitmap, RGB(255, 0, 255));
+    DeleteObject(hBitmap);
+  }
+  return hImages;
+}
+
 }  // namespace qv::app::win32

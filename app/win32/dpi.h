@@ -5,6 +5,9 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <initializer_list>
 
 namespace qv::app::win32 {
 
@@ -21,5 +24,11 @@ HFONT MakeMessageFont(int dpi);
 // Pixels are repeated, never blended, so that the magenta that marks transparent
 // pixels stays exactly magenta; nullptr when it cannot be loaded.
 HBITMAP LoadBitmapAtDpi(int nId, int dpi);
+
+// An image list at `dpi` of the bitmap resources `ids`, each a row of square
+// images `side` pixels high at 96 dpi, magenta transparent; for the caller to
+// destroy. nullptr when no list can be made; a bitmap that cannot be loaded is
+// left out.
+HIMAGELIST MakeImageListAtDpi(std::initializer_list<int> ids, int side, int dpi);
 
 }  // namespace qv::app::win32

@@ -24,7 +24,6 @@ constexpr int kDefaultHelp = 57671;
 constexpr int kStartWidth = 400;
 constexpr int kStartHeight = 400;
 constexpr int kToolBarImageSide = 24;
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
 constexpr char kQuestionCaption[] = "Quorvel";
 
 int Height(HWND hWnd) {
@@ -253,14 +252,8 @@ bool CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::LoadToolBarImages(int dpi) {
-  const int side = MulDiv(kToolBarImageSide, dpi, USER_DEFAULT_SCREEN_DPI);
-  const HIMAGELIST hImages = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 3, 10);
+  const HIMAGELIST hImages = MakeImageListAtDpi({IDB_TOOLBAR}, kToolBarImageSide, dpi);
   if (hImages == nullptr) return;  // the toolbar keeps the images it has
-  const HBITMAP hStrip = LoadBitmapAtDpi(IDB_TOOLBAR, dpi);
-  if (hStrip != nullptr) {
-    (void)ImageList_AddMasked(hImages, hStrip, kMagenta);
-    DeleteObject(hStrip);
-  }
   SendMessageW(m_wndToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(hImages));
   if (m_imlToolBar != nullptr) ImageList_Destroy(m_imlToolBar);
   m_imlToolBar = hImages;

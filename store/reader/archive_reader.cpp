@@ -104,8 +104,7 @@ std::int64_t ArchiveReader::PassOverSealedRecord(std::uint64_t recordOffset, std
     result.strReason = "the record" + At(recordOffset) + " is of kind " + std::to_string(unknownKind) +
                        ", which this version does not know";
   } else {
-    result.strReason = "the record head" + At(recordOffset) +
-                       " does not open: it was changed, moved or taken from another archive";
+    result.strReason = "the record head" + At(recordOffset) + ArchiveStream::SealProblem(ArchiveStream::Result::kSealBroken);
     ++m_report.nDamagedBlocks;
   }
   // Its block heads open on their own, so the records after it can still be reached.
@@ -206,8 +205,7 @@ std::int64_t ArchiveReader::StopInRecord(DataItem& item, RecordResult result,
     case ArchiveStream::Result::kBlockHeadSealBroken:
       ++m_report.nDamagedBlocks;
       result.outcome = RecordOutcome::kDamaged;
-      reason = what + " does not open: it was changed, moved or taken from another archive, so the rest of " +
-               "the archive cannot be framed";
+      reason = what + ArchiveStream::SealProblem(read) + ", so the rest of the archive cannot be framed";
       break;
     case ArchiveStream::Result::kReadFailed:
       reason += " (" + m_stream.ReadError() + ")";
@@ -233,12 +231,10 @@ std::int64_t ArchiveReader::ReadRecord() {
       EndEarly("cannot read the kind code" + At(recordOffset) + " (" + m_stream.ReadError() + ")");
       return kNoMoreRecords;
     case ArchiveStream::Result::kSealBroken:
-      // The file's last piece is where the closing lies: no record is that short.
-      if (m_stream.Remaining() == 0) {
-        EndEarly("the archive's closing" + At(recordOffset) + " does not open: the end of the archive was changed");
-        return kNoMoreRecords;
-      }
       return PassOverSealedRecord(recordOffset);
+    case ArchiveStream::Result::kClosingSealBroken:
+      EndEarly("the archive's closing" + At(recordOffset) + " does not open: the end of the archive was changed");
+      return kNoMoreRecords;
     case ArchiveStream::Result::kNoClosing:
       EndEarly("the archive ends" + At(recordOffset) +
                " without its closing: it was cut short, and records after that may be missing");

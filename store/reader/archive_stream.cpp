@@ -113,7 +113,10 @@ ArchiveStream::Result ArchiveStream::ReadKindCode(std::uint32_t* kind) {
     if (const Result read = Shortfall(got, static_cast<std::uint32_t>(sealed.size())); read != Result::kOk) return read;
     m_nRecordOffset = at;
     m_nSealIndex = 0;
-    if (!OpenPiece(m_sealKey, SealPlace{at, 0, SealRole::kHead}, sealed, &m_sealedHead)) return Result::kSealBroken;
+    if (!OpenPiece(m_sealKey, SealPlace{at, 0, SealRole::kHead}, sealed, &m_sealedHead)) {
+      // The file's last piece is where the closing lies: no record is that short.
+      return Remaining() == 0 ? Result::kClosingSealBroken : Result::kSealBroken;
+    }
     *kind = DecodeFixed32(m_sealedHead.data());
     // Kind 0 is the closing, the archive's last piece.
     if (*kind == 0) return Remaining() == 0 ? Result::kEnd : Result::kAfterClosing;

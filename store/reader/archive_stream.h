@@ -49,12 +49,13 @@ class ArchiveStream {
     kSealBroken,    // a piece that does not open: changed, moved or from another archive
     kBlockHeadSealBroken,  // so is a block head, and nothing after it can be framed
     kEmptySeal,     // a sealed payload that opens to no bytes, which no writer seals
+    kClosingSealBroken,  // the file's last piece, where the closing lies, does not open
     kNoClosing,     // the file ends where a record or the closing should start
     kAfterClosing,  // bytes follow the closing
   };
 
-  // What a refused sealed payload (kSealBroken or kEmptySeal) did, to follow "the
-  // block at N".
+  // What a refused sealed piece (kSealBroken, kBlockHeadSealBroken or kEmptySeal)
+  // did, to follow what it was and where ("the block at N").
   static const char* SealProblem(Result read) {
     return read == Result::kEmptySeal ? " opens to no bytes, which no writer seals"
                                       : " does not open: it was changed, moved or taken from another archive";

@@ -131,12 +131,10 @@ bool ArchiveScanner::ScanRecord(ScanVisitor& visitor) {
       EndEarly("cannot read the kind code" + At(at) + " (" + m_stream.ReadError() + ")");
       return false;
     case ArchiveStream::Result::kSealBroken:
-      // The file's last piece is where the closing lies: no record is that short.
-      if (m_stream.Remaining() == 0) {
-        EndEarly("the archive's closing" + At(at) + " does not open: the end of the archive was changed");
-        return false;
-      }
       return PassOverSealedRecord(at, {});
+    case ArchiveStream::Result::kClosingSealBroken:
+      EndEarly("the archive's closing" + At(at) + " does not open: the end of the archive was changed");
+      return false;
     case ArchiveStream::Result::kNoClosing:
       EndEarly("the archive ends" + At(at) + " without its closing: it was cut short, and records may be missing");
       return false;
@@ -335,8 +333,7 @@ bool ArchiveScanner::StopAtBlock(ScannedRecord& record, ArchiveStream::Result re
       end = "the records after offset " + std::to_string(block.nOffset) + " cannot be framed";
       break;
     case ArchiveStream::Result::kBlockHeadSealBroken:
-      MarkDamaged(record, "the block head" + where + " does not open: it was changed, moved or taken from another archive",
-                  block.nOffset);
+      MarkDamaged(record, "the block head" + where + ArchiveStream::SealProblem(read), block.nOffset);
       end = "the records after offset " + std::to_string(block.nOffset) + " cannot be framed";
       break;
     case ArchiveStream::Result::kBadEndMarker:
